@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <QSystemTrayIcon>
+
+class ApplicationData;
+class QSettings;
+class XServer;
+class XModulesTabWidget;
+class XWidgetGroup;
+class XWidgetStandart;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The program's spine: builds every program-wide object in a fixed order and
+// loads all stored state; the destructor saves all of it.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(ApplicationData* applicationData, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+signals:
+    void allLoaded();
+
+public slots:
+    void trayIconClicked(QSystemTrayIcon::ActivationReason reason);
+    void addModuleClicked();
+    void addModule(QString name);
+    void moduleNormalDestroyed(QString name);
+    void xWidgetGroupMake();
+    void xWidgetGroupAdd();
+    void xWidgetGroupDelete(XWidgetGroup* group);
+    QString makeNewWidgetDialog();
+    void xWidgetStandartMake();
+    void xWidgetStandartAdd();
+    void xWidgetStandartDelete(XWidgetStandart* xsw);
+    void tabCurrentChanged(int index);
+    void journalSettingsChanged();
+    void on_clearJournal_clicked();
+    void journalSectionResized(int logicalIndex, int, int newSize);
+    void journalAppended();
+    void journalIconUpdated();
+    void trayShowMess(QString title, QString msg);
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    // Constructor steps, in the order the constructor runs them.
+    void loadTranslations();
+    void initJournal();
+    void initTrayIcon();
+    void restoreWindowPlacement();
+    void initWidgetsTab();
+    void loadStyles();
+    void initSerialPort();
+    void initWebServer();
+    void initModulesTab();
+    void loadGroups();
+    void loadStandartWidgets();
+    void loadUsers();
+    void loadModules();
+    void initUsersTab();
+    void initSettingsTab();
+
+    // Destructor steps, in the order the destructor runs them.
+    void saveUsers();
+    void saveStandartWidgets();
+    void saveGroups();
+    void deleteSerialPort();
+    void saveWindowPlacement();
+    void postProgramClosed();
+    void saveJournal();
+    void releaseJournal();
+    void deleteModulesTab();
+    void removeStaleModuleFiles();
+
+    void installTranslator(const QString& fileName, const QString& directory);
+
+    ApplicationData* applicationData = nullptr;
+    QStringList normallyDestroyedModules;
+    QSystemTrayIcon* trayIcon = nullptr;
+    XModulesTabWidget* modulesTab = nullptr;
+    QSettings* settings = nullptr;
+    XServer* webServer = nullptr;
+    int timerId = 0;
+    Ui::MainWindow* ui = nullptr;
+};

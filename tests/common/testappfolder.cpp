@@ -1,0 +1,143 @@
+#include "testappfolder.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QSharedMemory>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+const int START_TIMEOUT_MS = 15000;
+const char* const STATE_ENTRIES[] = { "settings.ini", "users", "users.unreadable", "journal", "journal.unreadable",
+    "styles.css", "standart_widgets", "modules", "scripts", "content", "ssl", "lng" };
+const char* const STAGED_FOLDERS[] = { "widgets_components_lib", "modules_lib", "web" };
+
+bool copyRecursively(const QString& from, const QString& to)
+{
+    const QFileInfo info(from);
+    if (info.isDir()) {
+        if (!QDir().mkpath(to))
+            return false;
+        const QStringList entries = QDir(from).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        for (const QString& entry : entries) {
+            if (!copyRecursively(from + QLatin1Char('/') + entry, to + QLatin1Char('/') + entry))
+                return false;
+        }
+        return true;
+    }
+    QFile::remove(to);
+    return QFile::copy(from, to);
+}
+}
+
+TestAppFolder::TestAppFolder() = default;
+
+bool TestAppFolder::isValid() const
+{
+    return m_dir.isValid();
+}
+
+QString TestAppFolder::path() const
+{
+    return m_dir.path();
+}
+
+QString TestAppFolder::filePath(const QString& relative) const
+{
+    return m_dir.filePath(relative);
+}
+
+QString TestAppFolder::program(bool console) const
+{
+    return filePath(console ? QStringLiteral("panelhost_console") : QStringLiteral("panelhost"));
+}
+
+QString TestAppFolder::stageDir()
+{
+    return QStringLiteral(PANELHOST_STAGE_DIR);
+}
+
+bool TestAppFolder::install()
+{
+    return m_dir.isValid() && copyRecursively(stageDir(), path());
+}
+
+bool TestAppFolder::writeFile(const QString& relative, const QByteArray& data) const
+{
+    const QString target = filePath(relative);
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile file(target);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+QByteArray TestAppFolder::readFile(const QString& relative) const
+{
+    QFile file(filePath(relative));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int TestAppFolder::mailboxValue(bool console) const
+{
+    QSharedMemory mailbox(program(console) + QStringLiteral("_2"));
+    if (!mailbox.attach(QSharedMemory::ReadOnly))
+        return -1;
+    return *static_cast<const qint32*>(mailbox.constData());
+}
+
+QProcess* TestAppFolder::start(bool console, const QProcessEnvironment& extra)
+{
+    auto* process = new QProcess;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(extra);
+    process->setProcessEnvironment(environment);
+    process->setWorkingDirectory(path());
+    process->start(program(console), QStringList());
+    if (!process->waitForStarted(START_TIMEOUT_MS))
+        return process;
+    QDeadlineTimer deadline(START_TIMEOUT_MS);
+    while (!deadline.hasExpired() && process->state() == QProcess::Running && mailboxValue(console) < 0)
+        QTest::qWait(20);
+    return process;
+}
+
+bool TestAppFolder::terminate(QProcess* process, int timeoutMs)
+{
+    if (process->state() == QProcess::NotRunning)
+        return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    ::kill(pid_t(process->processId()), SIGTERM);
+    if (!process->waitForFinished(timeoutMs)) {
+        process->kill();
+        process->waitForFinished();
+        return false;
+    }
+    return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+}
+
+void TestAppFolder::cleanOwnFolder()
+{
+    const QDir dir(QCoreApplication::applicationDirPath());
+    for (const char* entry : STATE_ENTRIES) {
+        const QString target = dir.filePath(QLatin1String(entry));
+        if (QFileInfo(target).isDir() && !QFileInfo(target).isSymLink())
+            QDir(target).removeRecursively();
+        else
+            QFile::remove(target);
+    }
+}
+
+void TestAppFolder::linkStagedFolders()
+{
+    const QDir dir(QCoreApplication::applicationDirPath());
+    for (const char* folder : STAGED_FOLDERS) {
+        const QString link = dir.filePath(QLatin1String(folder));
+        if (QFileInfo(link).isSymLink() || QFileInfo::exists(link))
+            continue;
+        QFile::link(stageDir() + QLatin1Char('/') + QLatin1String(folder), link);
+    }
+}

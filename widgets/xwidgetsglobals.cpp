@@ -1,0 +1,8 @@
+#include "xwidgetsglobals.h"
+
+XWidgetPanel* XWidgetsPanel = nullptr;
+QVariantMap XDialogsGeometry;
+QList<UserItem*> XUsersList;
+QList<XWidgetGroupSettings*> XWidgetGroupSettingsList;
+QList<XWidgetStandartSettings*> XWidgetStandartSettingsList;
+QList<XWidgetStandart*> XWidgetStandartList;
