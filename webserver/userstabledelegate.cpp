@@ -1,7 +1,7 @@
 #include "userstabledelegate.h"
 
-#include "userstabledelegatewidget.h"
 #include "useritem.h"
+#include "userstabledelegatewidget.h"
 
 #include <QLayout>
 #include <QPainter>
@@ -17,7 +17,8 @@ UsersTableDelegate::~UsersTableDelegate()
     delete m_card;
 }
 
-void UsersTableDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void UsersTableDelegate::paint(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     auto* user = index.data(Qt::DisplayRole).value<UserItem*>();
     if (!user)
@@ -31,13 +32,18 @@ void UsersTableDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, true);
     painter->translate(option.rect.topLeft());
-    m_card->render(painter, QPoint(0, 0), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    // A card whose content needs more than the row never spills into its neighbours.
+    m_card->render(painter, QPoint(0, 0), QRegion(QRect(QPoint(0, 0), option.rect.size())),
+        QWidget::DrawWindowBackground | QWidget::DrawChildren);
     painter->restore();
 }
 
 QSize UsersTableDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     Q_UNUSED(option)
-    Q_UNUSED(index)
+    // The hint of a card that shows this row's user: an empty card is smaller
+    // than any photo, and rows sized after it would cut the cards off.
+    if (auto* user = index.data(Qt::DisplayRole).value<UserItem*>())
+        m_card->setUser(user);
     return m_card->sizeHint();
 }

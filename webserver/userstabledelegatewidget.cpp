@@ -66,7 +66,7 @@ void UsersTableDelegateWidget::setUser(UserItem* user)
     if (user->lastWebRequest.dateTime.isNull())
         m_lastRequestLabel->clear();
     else
-        m_lastRequestLabel->setText(tr("Last WEB request: %1 (%2)")
-                                        .arg(user->lastWebRequest.dateTime.toString(Qt::TextDate),
-                                            user->lastWebRequest.address));
+        m_lastRequestLabel->setText(
+            tr("Last WEB request: %1 (%2)")
+                .arg(user->lastWebRequest.dateTime.toString(Qt::TextDate), user->lastWebRequest.address));
 }

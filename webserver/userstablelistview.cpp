@@ -11,9 +11,7 @@ UsersTableListView::UsersTableListView(UsersTableModel* model, QWidget* parent)
     setModel(m_model);
 }
 
-void UsersTableListView::addNew()
-{
-}
+void UsersTableListView::addNew() { }
 
 void UsersTableListView::keyReleaseEvent(QKeyEvent* event)
 {

@@ -1,9 +1,9 @@
 #include "userswidget.h"
 
+#include "useritem.h"
 #include "userstabledelegate.h"
 #include "userstablelistview.h"
 #include "userstablemodel.h"
-#include "useritem.h"
 
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -57,8 +57,8 @@ bool UsersWidget::askFreeName(const QString& prompt, QString* text, QString User
             QMessageBox::information(this, QString(), tr("String is empty"), QMessageBox::Ok);
             continue;
         }
-        const bool busy = std::any_of(m_users->cbegin(), m_users->cend(),
-            [&](const UserItem* user) { return user->*field == *text; });
+        const bool busy = std::any_of(
+            m_users->cbegin(), m_users->cend(), [&](const UserItem* user) { return user->*field == *text; });
         if (busy) {
             QMessageBox::information(this, QString(), tr("This name is busy"), QMessageBox::Ok);
             continue;
@@ -72,7 +72,8 @@ void UsersWidget::addNewItem()
     QString fullName = QLatin1String(FIRST_FULL_NAME);
     if (!askFreeName(tr("Enter full name"), &fullName, &UserItem::fullName))
         return;
-    QString userName = QLatin1String(USER_NAME_PREFIX) + QString::number(m_users->count() * USER_NAME_NUMBER_FACTOR);
+    QString userName
+        = QLatin1String(USER_NAME_PREFIX) + QString::number(m_users->count() * USER_NAME_NUMBER_FACTOR);
     if (!askFreeName(tr("Enter user name"), &userName, &UserItem::userName))
         return;
 

@@ -26,9 +26,11 @@ QVariantMap UserItem::map() const
     for (auto it = access.cbegin(); it != access.cend(); ++it)
         accessMap.insert(it.key(), int(it.value()));
 
-    // A null date-time stays a null QDateTime here; the JSON conversion turns
-    // it into null, and reading null back gives a null date-time again.
-    const QVariantMap lastRequest { { QLatin1String(KEY_DATE_TIME), lastWebRequest.dateTime },
+    // JSON would turn a null QDateTime into an empty string; an invalid value
+    // becomes null there, and null reads back as a null date-time.
+    const QVariant dateTime
+        = lastWebRequest.dateTime.isNull() ? QVariant() : QVariant(lastWebRequest.dateTime);
+    const QVariantMap lastRequest { { QLatin1String(KEY_DATE_TIME), dateTime },
         { QLatin1String(KEY_ADDRESS), lastWebRequest.address } };
 
     return {

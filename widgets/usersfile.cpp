@@ -13,8 +13,8 @@ bool isUserNumber(const QString& name)
 {
     if (name.isEmpty() || name.at(0) == QLatin1Char('0'))
         return false;
-    return std::all_of(name.cbegin(), name.cend(),
-        [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+    return std::all_of(
+        name.cbegin(), name.cend(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
 }
 
 // Numeric order of user numbers without converting them: a number of any
