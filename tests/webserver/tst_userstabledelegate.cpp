@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class tst_UsersTableDelegate : public QObject
@@ -114,16 +115,25 @@ void tst_UsersTableDelegate::cardShowsTheUser()
 
 void tst_UsersTableDelegate::paintDrawsTheCardInsideItsRectangleOnly()
 {
+    // A chosen photo may be taller than the card's texts.
+    QTemporaryDir dir;
+    QImage photo(200, 200, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    QVERIFY(photo.save(dir.filePath("tall.png")));
     UserItem user;
     user.fullName = "Anna Berg";
-    user.photo = NO_PHOTO;
-    QList<UserItem*> users { &user };
+    user.photo = dir.filePath("tall.png");
+    UserItem withoutPhoto;
+    withoutPhoto.fullName = "Tomas Verlen";
+    QList<UserItem*> users { &user, &withoutPhoto };
     UsersTableModel model(&users);
     UsersTableDelegate delegate;
 
     QStyleOptionViewItem option;
     const QSize hint = delegate.sizeHint(option, model.index(0));
-    QVERIFY2(hint.height() >= QPixmap(NO_PHOTO).height(), "the row is tall enough for the photo");
+    QVERIFY2(hint.height() >= photo.height(), "the row is tall enough for the photo");
+    QVERIFY2(
+        delegate.sizeHint(option, model.index(1)).height() < hint.height(), "each row fits its own card");
     // Narrower and lower than the card needs: the card must still stay inside.
     option.rect = QRect(QPoint(40, 30), hint / 2);
     QImage image(option.rect.right() + 40, option.rect.bottom() + 40, QImage::Format_RGB32);
