@@ -3,6 +3,8 @@
 
 #include "appglobals.h"
 #include "applicationdata.h"
+#include "usersfile.h"
+#include "userswidget.h"
 #include "xwidgetsglobals.h"
 
 #include <QApplication>
@@ -22,6 +24,11 @@ const int WINDOW_STATE_VERSION = 0;
 QString appDir()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+QString usersFilePath()
+{
+    return appDir() + QStringLiteral("/users");
 }
 }
 
@@ -163,6 +170,7 @@ void MainWindow::loadStandartWidgets()
 
 void MainWindow::loadUsers()
 {
+    XUsersList.append(UsersFile::read(usersFilePath()));
 }
 
 void MainWindow::loadModules()
@@ -171,6 +179,7 @@ void MainWindow::loadModules()
 
 void MainWindow::initUsersTab()
 {
+    ui->tabWidget->addTab(new UsersWidget(&XUsersList), tr("Users"));
 }
 
 void MainWindow::initSettingsTab()
@@ -179,6 +188,12 @@ void MainWindow::initSettingsTab()
 
 void MainWindow::saveUsers()
 {
+    // Users that could not be stored stay in the list rather than vanish.
+    if (!UsersFile::write(usersFilePath(), XUsersList))
+        return;
+    // The records are not deleted: a connection thread may still hold its
+    // signed-in user.
+    XUsersList.clear();
 }
 
 void MainWindow::saveStandartWidgets()
