@@ -169,7 +169,8 @@ void AppSettingsWidget::loadSettings()
     m_useStyles->setChecked(m_settings->value(QLatin1String(KEY_USE_STYLES), true).toBool());
 
     if (m_settings->contains(QLatin1String(KEY_LANGUAGE)))
-        m_language->setCurrentIndex(m_language->findText(m_settings->value(QLatin1String(KEY_LANGUAGE)).toString()));
+        m_language->setCurrentIndex(
+            m_language->findText(m_settings->value(QLatin1String(KEY_LANGUAGE)).toString()));
     else
         m_language->setCurrentIndex(DEFAULT_LANGUAGE_INDEX);
 

@@ -10,6 +10,4 @@ void XServerWidget::loadSettings()
     emit settingsLoaded();
 }
 
-void XServerWidget::saveSettings()
-{
-}
+void XServerWidget::saveSettings() { }
