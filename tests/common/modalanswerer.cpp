@@ -55,6 +55,7 @@ void ModalAnswerer::answer()
             if (plain(button->text()) == plain(reply))
                 chosen = button;
         }
+        buttons.sort();
         const QString defaultText = box->defaultButton() ? plain(box->defaultButton()->text()) : QString();
         transcript << QStringLiteral("box %1 | %2 | %3 | default %4")
                           .arg(box->windowTitle(), box->text(), buttons.join(QLatin1Char(',')), defaultText);

@@ -15,7 +15,7 @@
 // A dialog for which no answer is left is cancelled.
 //
 // Transcript lines: "input <title> | <label> | <offered text>" and
-// "box <title> | <text> | <buttons, comma separated> | default <button>".
+// "box <title> | <text> | <buttons, sorted, comma separated> | default <button>".
 class ModalAnswerer : public QObject
 {
 public:
