@@ -156,7 +156,8 @@ void MainWindow::initWidgetsTab()
         if (XWidgetsPanel == panel)
             XWidgetsPanel = nullptr;
     });
-    connect(panel->contextMenu, &XWidgetPanelContextMenu::makeGroupClicked, this, &MainWindow::xWidgetGroupMake);
+    connect(
+        panel->contextMenu, &XWidgetPanelContextMenu::makeGroupClicked, this, &MainWindow::xWidgetGroupMake);
     connect(panel->contextMenu, &XWidgetPanelContextMenu::makeStandartWidgetClicked, this,
         &MainWindow::xWidgetStandartMake);
     ui->tabWidget->setCurrentIndex(WIDGETS_TAB_INDEX);
@@ -350,8 +351,11 @@ void MainWindow::xWidgetGroupDelete(XWidgetGroup* group)
     const int index = XWidgetsPanel->groups->indexOf(group);
     if (index < 0)
         return;
-    if (XMainJournalItem)
-        XMainJournalItem->add(tr("Group <%1> deleted").arg(group->settings->name), JournalItem::ITEM_LEVEL_NONE);
+    // The journal comes up with its own step; until then there is no channel.
+    if (XMainJournalItem) {
+        XMainJournalItem->add(
+            tr("Group <%1> deleted").arg(group->settings->name), JournalItem::ITEM_LEVEL_NONE);
+    }
     group->deleteLater();
     XWidgetsPanel->groups->removeAt(index);
     if (index < XWidgetGroupSettingsList.count()) {

@@ -199,13 +199,9 @@ void XWidget::webMapDo(QVariantMap map, bool isWritable)
 }
 
 #ifdef XWIDGETS_FULL
-void XWidget::showBaseSettingsDialog()
-{
-}
+void XWidget::showBaseSettingsDialog() { }
 
-void XWidget::showDataDialog()
-{
-}
+void XWidget::showDataDialog() { }
 #endif
 
 void XWidget::copyID()

@@ -95,8 +95,8 @@ void XWidgetGroup::moveAndResize()
 {
     XWidgetPanel* owner = panel();
     if (owner && owner->contextMenu->gridAction->isChecked()) {
-        settings->position = QPoint(
-            (settings->position.x() / GRID_STEP) * GRID_STEP, (settings->position.y() / GRID_STEP) * GRID_STEP);
+        settings->position = QPoint((settings->position.x() / GRID_STEP) * GRID_STEP,
+            (settings->position.y() / GRID_STEP) * GRID_STEP);
     }
     move(settings->position);
     resize(settings->size);

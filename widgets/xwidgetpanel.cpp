@@ -11,6 +11,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QSettings>
+#include <QSignalBlocker>
 
 namespace {
 const int MIN_PANEL_SIDE = 300;
@@ -45,6 +46,8 @@ XWidgetPanel::XWidgetPanel(QSettings* settings, XWidgetPanelScrollArea* scrollAr
         grid = settings->value(QLatin1String(SETTINGS_GRID_KEY), true).toBool();
         settings->endGroup();
     }
+    // Showing the stored state is no change to store: the file is left alone.
+    const QSignalBlocker blocker(contextMenu->gridAction);
     contextMenu->gridAction->setChecked(grid);
 }
 

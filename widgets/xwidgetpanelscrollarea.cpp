@@ -14,7 +14,8 @@ void XWidgetPanelScrollArea::resizeEvent(QResizeEvent* e)
         panel->adjustSize();
         // The bars are counted whether shown or not, so the minimum does not
         // flip as they come and go.
-        panel->setMinimumSize(width() - verticalScrollBar()->width(), height() - horizontalScrollBar()->height());
+        panel->setMinimumSize(
+            width() - verticalScrollBar()->width(), height() - horizontalScrollBar()->height());
     }
     QScrollArea::resizeEvent(e);
 }

@@ -122,16 +122,16 @@ void tst_MainWindowGroups::makeGroup_data()
                                 << QStringList { "Hall", "Yard" };
     QTest::newRow("the offered name") << QStringList { ModalAnswerer::KEEP } << QStringList { input }
                                       << QStringList { "Hall", "New Group" };
-    QTest::newRow("a name in other letter case") << QStringList { "hall" } << QStringList { input }
-                                                 << QStringList { "Hall", "hall" };
-    QTest::newRow("a busy name")
-        << QStringList { "Hall", "OK" }
-        << QStringList { input, QStringLiteral("box Make new group | Name is busy | OK | default OK") }
-        << QStringList { "Hall" };
-    QTest::newRow("an empty name")
-        << QStringList { QString(), "OK" }
-        << QStringList { input, QStringLiteral("box Make new group | String is empty | OK | default OK") }
-        << QStringList { "Hall" };
+    QTest::newRow("a name in other letter case")
+        << QStringList { "hall" } << QStringList { input } << QStringList { "Hall", "hall" };
+    QTest::newRow("a busy name") << QStringList { "Hall",
+        "OK" } << QStringList { input, QStringLiteral("box Make new group | Name is busy | OK | default OK") }
+                                 << QStringList { "Hall" };
+    QTest::newRow("an empty name") << QStringList { QString(), "OK" }
+                                   << QStringList { input,
+                                          QStringLiteral(
+                                              "box Make new group | String is empty | OK | default OK") }
+                                   << QStringList { "Hall" };
     QTest::newRow("cancelled") << QStringList { ModalAnswerer::CANCEL } << QStringList { input }
                                << QStringList { "Hall" };
 }
@@ -273,14 +273,16 @@ void tst_MainWindowGroups::deleteGroups()
             ModalAnswerer refused({ QStringLiteral("OK") });
             entry(hall->menu, QStringLiteral("Delete group"))->trigger();
             QCOMPARE(refused.transcript,
-                QStringList { "box Deleting group | Removal is not possible because the group contains Widgets | "
-                              "OK | default OK" });
+                QStringList {
+                    "box Deleting group | Removal is not possible because the group contains Widgets | "
+                    "OK | default OK" });
             QCOMPARE(XWidgetsPanel->groups->size(), 2);
         }
         {
             ModalAnswerer asked({ QStringLiteral("Yes") });
             entry(yard->menu, QStringLiteral("Delete group"))->trigger();
-            QCOMPARE(asked.transcript, QStringList { "box Deleting group | Are you sure? | No,Yes | default No" });
+            QCOMPARE(
+                asked.transcript, QStringList { "box Deleting group | Are you sure? | No,Yes | default No" });
         }
         QCOMPARE(*XWidgetsPanel->groups, QList<XWidgetGroup*> { hall });
         QCOMPARE(XWidgetGroupSettingsList, QList<XWidgetGroupSettings*> { hall->settings });

@@ -15,7 +15,8 @@ void send(QTest::MouseAction action, QWidget* reference, QPoint pos, Qt::Keyboar
 }
 }
 
-void MouseDriver::press(QWidget* reference, QPoint pos, Qt::KeyboardModifiers modifiers, Qt::MouseButton button)
+void MouseDriver::press(
+    QWidget* reference, QPoint pos, Qt::KeyboardModifiers modifiers, Qt::MouseButton button)
 {
     send(QTest::MousePress, reference, pos, modifiers, button);
 }
@@ -25,7 +26,8 @@ void MouseDriver::move(QWidget* reference, QPoint pos, Qt::KeyboardModifiers mod
     send(QTest::MouseMove, reference, pos, modifiers, Qt::NoButton);
 }
 
-void MouseDriver::release(QWidget* reference, QPoint pos, Qt::KeyboardModifiers modifiers, Qt::MouseButton button)
+void MouseDriver::release(
+    QWidget* reference, QPoint pos, Qt::KeyboardModifiers modifiers, Qt::MouseButton button)
 {
     send(QTest::MouseRelease, reference, pos, modifiers, button);
 }

@@ -27,8 +27,8 @@ namespace {
 class ClickCountingWidget : public XWidget
 {
 public:
-    using XWidget::XWidget;
     using XWidget::setAnimationOnClick;
+    using XWidget::XWidget;
     void mainClick() override
     {
         ++clicks;
@@ -75,8 +75,8 @@ private slots:
     void getOtherWidget();
 
 private:
-    ClickCountingWidget* makeWidget(const QString& id, QPoint position, const QString& group = QString(),
-        QSize size = QSize(60, 40));
+    ClickCountingWidget* makeWidget(
+        const QString& id, QPoint position, const QString& group = QString(), QSize size = QSize(60, 40));
     XWidgetGroup* makeGroup(const QString& name, QPoint position, QSize size, bool aligned);
     void setPanelGrid(bool on) { m_panel->contextMenu->gridAction->setChecked(on); }
 
@@ -113,7 +113,8 @@ void tst_XWidget::cleanup()
     m_dir.reset();
 }
 
-ClickCountingWidget* tst_XWidget::makeWidget(const QString& id, QPoint position, const QString& group, QSize size)
+ClickCountingWidget* tst_XWidget::makeWidget(
+    const QString& id, QPoint position, const QString& group, QSize size)
 {
     m_widgetRecords.emplace_back(new XWidgetSettings);
     XWidgetSettings* record = m_widgetRecords.back().get();
@@ -165,9 +166,10 @@ void tst_XWidget::moveTo_data()
     QTest::addColumn<QPoint>("target");
     QTest::addColumn<QPoint>("expected");
 
-    QTest::newRow("panel grid on: clamped, then snapped") << true << false << false << QPoint(-5, 23)
-                                                          << QPoint(0, 20);
-    QTest::newRow("panel grid off: clamped only") << false << false << false << QPoint(-5, 23) << QPoint(0, 23);
+    QTest::newRow("panel grid on: clamped, then snapped")
+        << true << false << false << QPoint(-5, 23) << QPoint(0, 20);
+    QTest::newRow("panel grid off: clamped only")
+        << false << false << false << QPoint(-5, 23) << QPoint(0, 23);
     QTest::newRow("snapping rounds down") << true << false << false << QPoint(19, 39) << QPoint(10, 30);
     QTest::newRow("group grid off wins over the panel grid")
         << true << true << false << QPoint(13, 27) << QPoint(13, 27);
@@ -184,7 +186,8 @@ void tst_XWidget::moveTo()
     setPanelGrid(panelGrid);
     if (inGroup)
         makeGroup(QStringLiteral("Hall"), QPoint(100, 100), QSize(300, 250), groupGrid);
-    XWidget* widget = makeWidget(QStringLiteral("w"), QPoint(0, 0), inGroup ? QStringLiteral("Hall") : QString());
+    XWidget* widget
+        = makeWidget(QStringLiteral("w"), QPoint(0, 0), inGroup ? QStringLiteral("Hall") : QString());
     QCOMPARE(widget->group != nullptr, inGroup);
 
     widget->moveTo(target);
@@ -205,8 +208,8 @@ void tst_XWidget::ctrlDrag_data()
 
     const int ctrl = Qt::ControlModifier;
     const int none = Qt::NoModifier;
-    QTest::newRow("panel grid on snaps") << true << false << false << ctrl << ctrl << QPoint(33, 27)
-                                         << QPoint(130, 120) << 0;
+    QTest::newRow("panel grid on snaps")
+        << true << false << false << ctrl << ctrl << QPoint(33, 27) << QPoint(130, 120) << 0;
     QTest::newRow("panel grid off follows the pointer")
         << false << false << false << ctrl << ctrl << QPoint(33, 27) << QPoint(133, 127) << 0;
     QTest::newRow("left and top clamp at 0")
@@ -273,8 +276,8 @@ void tst_XWidget::parentGrowsNeverShrinks()
     setPanelGrid(false);
     if (inGroup)
         makeGroup(QStringLiteral("Hall"), QPoint(0, 0), QSize(200, 150), false);
-    XWidget* widget = makeWidget(QStringLiteral("w"), QPoint(10, 10), inGroup ? QStringLiteral("Hall") : QString(),
-        QSize(50, 50));
+    XWidget* widget = makeWidget(
+        QStringLiteral("w"), QPoint(10, 10), inGroup ? QStringLiteral("Hall") : QString(), QSize(50, 50));
     QWidget* parent = widget->parentWidget();
     QCOMPARE(parent, inGroup ? static_cast<QWidget*>(m_panel->groups->first()) : m_panel);
     const QSize before = parent->size();
@@ -379,12 +382,12 @@ void tst_XWidget::xsignalEmit_data()
     QTest::addColumn<int>("emittedNumber");
 
     const QString nothing = QStringLiteral("<nothing>");
-    QTest::newRow("unknown name is emitted with -1") << QVariant(QStringLiteral("none")) << true
-                                                    << QStringLiteral("none") << -1;
-    QTest::newRow("duplicate name gives the first index") << QVariant(QStringLiteral("b")) << true
-                                                         << QStringLiteral("b") << 1;
-    QTest::newRow("names are case-sensitive") << QVariant(QStringLiteral("B")) << true << QStringLiteral("B")
-                                             << -1;
+    QTest::newRow("unknown name is emitted with -1")
+        << QVariant(QStringLiteral("none")) << true << QStringLiteral("none") << -1;
+    QTest::newRow("duplicate name gives the first index")
+        << QVariant(QStringLiteral("b")) << true << QStringLiteral("b") << 1;
+    QTest::newRow("names are case-sensitive")
+        << QVariant(QStringLiteral("B")) << true << QStringLiteral("B") << -1;
     QTest::newRow("int in range") << QVariant(0) << true << QStringLiteral("a") << 0;
     QTest::newRow("int past the end") << QVariant(3) << false << nothing << 0;
     QTest::newRow("negative int") << QVariant(-1) << false << nothing << 0;
@@ -417,7 +420,8 @@ void tst_XWidget::xsignalEmit()
 
     // Scripts call the overload without data.
     bool result = false;
-    QVERIFY(QMetaObject::invokeMethod(widget, "xsignalEmit", Q_RETURN_ARG(bool, result), Q_ARG(QVariant, argument)));
+    QVERIFY(QMetaObject::invokeMethod(
+        widget, "xsignalEmit", Q_RETURN_ARG(bool, result), Q_ARG(QVariant, argument)));
     QCOMPARE(spy.count(), 2);
     QVERIFY(!spy.at(1).at(2).isValid());
 }
@@ -430,7 +434,8 @@ void tst_XWidget::webMap_data()
 
     QTest::newRow("clicked, read only: click, no isWritable")
         << QVariantMap { { QStringLiteral("clicked"), true } } << false << 1;
-    QTest::newRow("clicked false: no click") << QVariantMap { { QStringLiteral("clicked"), false } } << true << 0;
+    QTest::newRow("clicked false: no click")
+        << QVariantMap { { QStringLiteral("clicked"), false } } << true << 0;
     QTest::newRow("no input, writable") << QVariantMap() << true << 0;
 }
 

@@ -180,8 +180,8 @@ void tst_XWidgetGroup::construction()
     for (QAction* action : actions)
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     QCOMPARE(texts,
-        (QStringList { "Aligned to the grid", "Adjast size", "-", "Add the standart widget", "-", "Use image", "Image",
-            "-", "Delete group" }));
+        (QStringList { "Aligned to the grid", "Adjast size", "-", "Add the standart widget", "-", "Use image",
+            "Image", "-", "Delete group" }));
     QCOMPARE(group->imageMenu->menuAction(), actions.at(6));
     QVERIFY(group->gridAction->isChecked());
     QVERIFY(!group->useImageAction->isChecked());
@@ -199,9 +199,9 @@ void tst_XWidgetGroup::construction()
     for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
         signatures << QString::fromLatin1(meta.method(i).methodSignature());
     QCOMPARE(signatures,
-        (QStringList { "groupDelete(XWidgetGroup*)", "makeStandartWidgetClicked()", "alignedToTheGridToggled(bool)",
-            "sizeAdjust()", "useImageToggled(bool)", "imageChanged()", "widgetDestroyed(QObject*)",
-            "deleteGroup()" }));
+        (QStringList { "groupDelete(XWidgetGroup*)", "makeStandartWidgetClicked()",
+            "alignedToTheGridToggled(bool)", "sizeAdjust()", "useImageToggled(bool)", "imageChanged()",
+            "widgetDestroyed(QObject*)", "deleteGroup()" }));
 }
 
 void tst_XWidgetGroup::ctrlDrag_data()
@@ -226,8 +226,7 @@ void tst_XWidgetGroup::ctrlDrag()
     XWidgetGroup* group = makeGroup(QStringLiteral("Hall"), QPoint(100, 100), QSize(100, 80));
     const QSize panelBefore = m_panel->size();
     if (expected == QPoint(-50, -50)) {
-        expected = QPoint(
-            ((panelBefore.width() - 50) / 5) * 5, ((panelBefore.height() - 50) / 5) * 5);
+        expected = QPoint(((panelBefore.width() - 50) / 5) * 5, ((panelBefore.height() - 50) / 5) * 5);
     }
 
     const QPoint grip(10, 10);
@@ -259,14 +258,15 @@ void tst_XWidgetGroup::edgeResize_data()
     QTest::addColumn<QSize>("expected");
 
     // The group is 200 x 150; positions are the group's own.
-    QTest::newRow("right band: width, in steps") << QPoint(198, 75) << int(Qt::SizeHorCursor)
-                                                 << QList<QPoint> { { 20, 10 }, { 40, 30 } } << QSize(240, 150);
+    QTest::newRow("right band: width, in steps")
+        << QPoint(198, 75) << int(Qt::SizeHorCursor) << QList<QPoint> { { 20, 10 }, { 40, 30 } }
+        << QSize(240, 150);
     QTest::newRow("right band starts 4 pixels in")
         << QPoint(196, 75) << int(Qt::SizeHorCursor) << QList<QPoint> { { 10, 0 } } << QSize(210, 150);
-    QTest::newRow("5 pixels in is no band") << QPoint(195, 75) << int(Qt::ArrowCursor)
-                                            << QList<QPoint> { { 10, 10 } } << QSize(200, 150);
-    QTest::newRow("bottom band: height") << QPoint(100, 148) << int(Qt::SizeVerCursor)
-                                         << QList<QPoint> { { 40, 30 } } << QSize(200, 180);
+    QTest::newRow("5 pixels in is no band")
+        << QPoint(195, 75) << int(Qt::ArrowCursor) << QList<QPoint> { { 10, 10 } } << QSize(200, 150);
+    QTest::newRow("bottom band: height")
+        << QPoint(100, 148) << int(Qt::SizeVerCursor) << QList<QPoint> { { 40, 30 } } << QSize(200, 180);
     QTest::newRow("corner: both") << QPoint(198, 148) << int(Qt::SizeFDiagCursor)
                                   << QList<QPoint> { { 40, 30 } } << QSize(240, 180);
     QTest::newRow("width below 50 gives 50")
@@ -309,8 +309,9 @@ void tst_XWidgetGroup::deleteGroup_data()
     const QString question = QStringLiteral("box Deleting group | Are you sure? | No,Yes | default No");
     QTest::newRow("holding a widget")
         << true << QStringLiteral("OK")
-        << QStringLiteral("box Deleting group | Removal is not possible because the group contains Widgets | OK | "
-                          "default OK")
+        << QStringLiteral(
+               "box Deleting group | Removal is not possible because the group contains Widgets | OK | "
+               "default OK")
         << false;
     QTest::newRow("empty, answered No") << false << QStringLiteral("No") << question << false;
     QTest::newRow("empty, answered Yes") << false << QStringLiteral("Yes") << question << true;

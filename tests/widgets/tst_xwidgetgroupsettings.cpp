@@ -63,16 +63,15 @@ void tst_XWidgetGroupSettings::setMap_data()
     QTest::newRow("useImage read when present")
         << QVariantMap { { QStringLiteral("useImage"), true } } << hall << QPoint(30, 40) << QSize(200, 150)
         << true << picture << false;
-    QTest::newRow("every key read")
-        << QVariantMap { { QStringLiteral("name"), QStringLiteral("Yard") },
-               { QStringLiteral("position"), QPoint(-10, 5) }, { QStringLiteral("size"), QSize(20, 30) },
-               { QStringLiteral("useImage"), false }, { QStringLiteral("imageFile"), QString() },
-               { QStringLiteral("alignedToTheGrid"), true } }
-        << QStringLiteral("Yard") << QPoint(-10, 5) << QSize(20, 30) << false << QString() << true;
-    QTest::newRow("a value of the wrong type gives what the conversion gives")
-        << QVariantMap { { QStringLiteral("position"), QStringLiteral("x") },
-               { QStringLiteral("useImage"), true } }
-        << hall << QPoint() << QSize(200, 150) << true << picture << false;
+    QTest::newRow("every key read") << QVariantMap { { QStringLiteral("name"), QStringLiteral("Yard") },
+        { QStringLiteral("position"), QPoint(-10, 5) }, { QStringLiteral("size"), QSize(20, 30) },
+        { QStringLiteral("useImage"), false }, { QStringLiteral("imageFile"), QString() },
+        { QStringLiteral("alignedToTheGrid"), true } }
+                                    << QStringLiteral("Yard") << QPoint(-10, 5) << QSize(20, 30) << false
+                                    << QString() << true;
+    QTest::newRow("a value of the wrong type gives what the conversion gives") << QVariantMap {
+        { QStringLiteral("position"), QStringLiteral("x") }, { QStringLiteral("useImage"), true }
+    } << hall << QPoint() << QSize(200, 150) << true << picture << false;
 }
 
 void tst_XWidgetGroupSettings::setMap()

@@ -40,8 +40,8 @@ private slots:
 private:
     void makePanel();
     QAction* action(const QString& text);
-    XWidget* makeWidget(const QString& id, QPoint position, const QString& group = QString(),
-        QSize size = QSize(60, 40));
+    XWidget* makeWidget(
+        const QString& id, QPoint position, const QString& group = QString(), QSize size = QSize(60, 40));
     XWidgetGroup* makeGroup(const QString& name, QPoint position);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -126,8 +126,8 @@ void tst_XWidgetPanel::contextMenu()
     for (QAction* entry : actions)
         texts << (entry->isSeparator() ? QStringLiteral("-") : entry->text());
     QCOMPARE(texts,
-        (QStringList { "Aligned to the grid", "Add the group", "-", "Add the standart widget", "Find widget by ID",
-            "-", "Adjust size" }));
+        (QStringList { "Aligned to the grid", "Add the group", "-", "Add the standart widget",
+            "Find widget by ID", "-", "Adjust size" }));
     QCOMPARE(m_panel->contextMenu->gridAction, actions.first());
     QVERIFY(m_panel->contextMenu->gridAction->isCheckable());
 
@@ -136,8 +136,8 @@ void tst_XWidgetPanel::contextMenu()
     for (int i = meta.methodOffset(); i < meta.methodCount(); ++i)
         signatures << QString::fromLatin1(meta.method(i).methodSignature());
     QCOMPARE(signatures,
-        (QStringList { "alignedToTheGridToggled(bool)", "makeStandartWidgetClicked()", "findWidgetByIdClicked()",
-            "makeGroupClicked()", "adjustSize()" }));
+        (QStringList { "alignedToTheGridToggled(bool)", "makeStandartWidgetClicked()",
+            "findWidgetByIdClicked()", "makeGroupClicked()", "adjustSize()" }));
 
     QSignalSpy makeGroup(m_panel->contextMenu, &XWidgetPanelContextMenu::makeGroupClicked);
     QSignalSpy makeWidget(m_panel->contextMenu, &XWidgetPanelContextMenu::makeStandartWidgetClicked);
@@ -241,11 +241,12 @@ void tst_XWidgetPanel::findWidget_data()
 
     const QString input = QStringLiteral("input Find widget | ID | ");
     const QString notFound = QStringLiteral("box Find widget | Not found | OK | default OK");
-    QTest::newRow("known ID drops the widget onto its place") << QStringLiteral("b") << QStringList { input }
-                                                              << true;
+    QTest::newRow("known ID drops the widget onto its place")
+        << QStringLiteral("b") << QStringList { input } << true;
     QTest::newRow("unknown ID") << QStringLiteral("nope") << QStringList { input, notFound } << false;
     QTest::newRow("empty text") << QString() << QStringList { input, notFound } << false;
-    QTest::newRow("cancelled") << QString::fromLatin1(ModalAnswerer::CANCEL) << QStringList { input } << false;
+    QTest::newRow("cancelled") << QString::fromLatin1(ModalAnswerer::CANCEL) << QStringList { input }
+                               << false;
 }
 
 void tst_XWidgetPanel::findWidget()
@@ -275,7 +276,8 @@ void tst_XWidgetPanel::scrollAreaKeepsPanelFilled()
     m_area->resize(500, 300);
     m_area->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_area));
-    const QSize visible(500 - m_area->verticalScrollBar()->width(), 300 - m_area->horizontalScrollBar()->height());
+    const QSize visible(
+        500 - m_area->verticalScrollBar()->width(), 300 - m_area->horizontalScrollBar()->height());
     QCOMPARE(m_panel->minimumSize(), visible);
     QVERIFY(m_panel->width() >= visible.width() && m_panel->height() >= visible.height());
 

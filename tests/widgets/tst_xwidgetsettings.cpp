@@ -55,28 +55,29 @@ void tst_XWidgetSettings::setMap_data()
 
     const QString pump = QStringLiteral("pump");
     const QString hall = QStringLiteral("Hall");
-    QTest::newRow("empty map keeps every field") << QVariantMap() << pump << QPoint(7, 9) << hall << QSize(80, 60)
-                                                 << false;
-    QTest::newRow("text that is no number gives 0, no clamping")
-        << QVariantMap { { QStringLiteral("position"), QStringList { QStringLiteral("-5"), QStringLiteral("abc") } } }
-        << pump << QPoint(-5, 0) << hall << QSize(80, 60) << false;
+    QTest::newRow("empty map keeps every field")
+        << QVariantMap() << pump << QPoint(7, 9) << hall << QSize(80, 60) << false;
+    QTest::newRow("text that is no number gives 0, no clamping") << QVariantMap {
+        { QStringLiteral("position"), QStringList { QStringLiteral("-5"), QStringLiteral("abc") } }
+    } << pump << QPoint(-5, 0) << hall << QSize(80, 60) << false;
     QTest::newRow("numbers from a JSON array are read as text")
-        << QVariantMap { { QStringLiteral("size"), QVariantList { 120.0, 40 } } } << pump << QPoint(7, 9) << hall
-        << QSize(120, 40) << false;
+        << QVariantMap { { QStringLiteral("size"), QVariantList { 120.0, 40 } } } << pump << QPoint(7, 9)
+        << hall << QSize(120, 40) << false;
     QTest::newRow("a one-element list gives 0 for the missing side")
-        << QVariantMap { { QStringLiteral("position"), QStringLiteral("12") } } << pump << QPoint(12, 0) << hall
-        << QSize(80, 60) << false;
+        << QVariantMap { { QStringLiteral("position"), QStringLiteral("12") } } << pump << QPoint(12, 0)
+        << hall << QSize(80, 60) << false;
     QTest::newRow("an invalid value under the key is passed over")
         << QVariantMap { { QStringLiteral("position"), QVariant() }, { QStringLiteral("size"), QVariant() } }
         << pump << QPoint(7, 9) << hall << QSize(80, 60) << false;
-    QTest::newRow("a size below 50 is kept as it is")
-        << QVariantMap { { QStringLiteral("size"), QStringList { QStringLiteral("10"), QStringLiteral("20") } } }
-        << pump << QPoint(7, 9) << hall << QSize(10, 20) << false;
+    QTest::newRow("a size below 50 is kept as it is") << QVariantMap {
+        { QStringLiteral("size"), QStringList { QStringLiteral("10"), QStringLiteral("20") } }
+    } << pump << QPoint(7, 9) << hall << QSize(10, 20) << false;
     QTest::newRow("userSize absent keeps the switch, other keys read")
-        << QVariantMap { { QStringLiteral("id"), QStringLiteral("valve") }, { QStringLiteral("group"), QString() } }
+        << QVariantMap { { QStringLiteral("id"), QStringLiteral("valve") },
+               { QStringLiteral("group"), QString() } }
         << QStringLiteral("valve") << QPoint(7, 9) << QString() << QSize(80, 60) << false;
-    QTest::newRow("userSize read") << QVariantMap { { QStringLiteral("userSize"), true } } << pump << QPoint(7, 9)
-                                   << hall << QSize(80, 60) << true;
+    QTest::newRow("userSize read") << QVariantMap { { QStringLiteral("userSize"), true } } << pump
+                                   << QPoint(7, 9) << hall << QSize(80, 60) << true;
     QTest::newRow("unknown keys are ignored")
         << QVariantMap { { QStringLiteral("colour"), QStringLiteral("red") } } << pump << QPoint(7, 9) << hall
         << QSize(80, 60) << false;
