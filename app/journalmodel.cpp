@@ -141,7 +141,8 @@ void JournalModel::refreshShown()
 {
     QList<JournalItem*> shown = m_filter ? m_filter->filter(m_items) : m_items;
     const int oldCount = m_shown.size();
-    const bool extendsOld = shown.size() >= oldCount && std::equal(m_shown.cbegin(), m_shown.cend(), shown.cbegin());
+    const bool extendsOld
+        = shown.size() >= oldCount && std::equal(m_shown.cbegin(), m_shown.cend(), shown.cbegin());
     if (extendsOld) {
         if (shown.size() == oldCount)
             return;

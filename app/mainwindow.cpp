@@ -129,7 +129,8 @@ void MainWindow::initJournal()
     settings->beginGroup(QLatin1String(JOURNAL_GROUP));
     ui->journalMaxRow->setValue(
         settings->value(QLatin1String(JOURNAL_MAX_ROW_KEY), DEFAULT_JOURNAL_MAX_ROWS).toInt());
-    ui->saveJournalToFile->setChecked(settings->value(QLatin1String(JOURNAL_SAVE_TO_FILE_KEY), true).toBool());
+    ui->saveJournalToFile->setChecked(
+        settings->value(QLatin1String(JOURNAL_SAVE_TO_FILE_KEY), true).toBool());
     ui->journalAutoScroll->setChecked(settings->value(QLatin1String(JOURNAL_AUTO_SCROLL_KEY), true).toBool());
 
     auto* model = new JournalModel(ui->journalMaxRow->value());
@@ -154,8 +155,9 @@ void MainWindow::initJournal()
     ui->gridLayout->addWidget(model->filter(), JOURNAL_FILTER_ROW, 0);
 
     for (int column = 0; column < model->columnCount() - 1; ++column) {
-        const int width = settings->value(journalColumnWidthKey(column), ui->journalTableView->columnWidth(column))
-                              .toInt();
+        const int width
+            = settings->value(journalColumnWidthKey(column), ui->journalTableView->columnWidth(column))
+                  .toInt();
         ui->journalTableView->setColumnWidth(column, width);
     }
     connect(header, &QHeaderView::sectionResized, this, &MainWindow::journalSectionResized);

@@ -49,8 +49,8 @@ int columnIndex(const QString& letters)
 // "A1" or "A1:D7", with optional "$"; false for anything outside the sheet.
 bool parseRange(const QString& text, QRect* cells)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^\\s*\\$?([A-Za-z]{1,3})\\$?(\\d{1,7})(?::\\$?([A-Za-z]{1,3})\\$?(\\d{1,7}))?\\s*$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\s*\\$?([A-Za-z]{1,3})\\$?(\\d{1,7})(?::\\$?([A-Za-z]{1,3})\\$?(\\d{1,7}))?\\s*$"));
     const QRegularExpressionMatch match = pattern.match(text);
     if (!match.hasMatch())
         return false;

@@ -120,8 +120,8 @@ bool SpreadsheetWorkbook::save(const QString& path, QString* error) const
         setError(error, QStringLiteral("cannot make the folder %1").arg(target.absolutePath()));
         return false;
     }
-    QTemporaryFile partial(target.absolutePath() + QStringLiteral("/.") + target.fileName()
-        + QStringLiteral(".XXXXXX"));
+    QTemporaryFile partial(
+        target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
     if (!partial.open()) {
         setError(error, partial.errorString());
         return false;
@@ -192,7 +192,8 @@ bool SpreadsheetWorkbook::save(const QString& path, QString* error) const
             }
         }
         for (const int column : dateColumns)
-            worksheet_set_column(worksheet, lxw_col_t(column), lxw_col_t(column), DATE_TIME_COLUMN_WIDTH, nullptr);
+            worksheet_set_column(
+                worksheet, lxw_col_t(column), lxw_col_t(column), DATE_TIME_COLUMN_WIDTH, nullptr);
     }
     // Closing writes the file and frees the workbook, also after an error.
     keep(workbook_close(workbook));

@@ -31,9 +31,8 @@ private:
     }
     static QCheckBox* levelCheck(JournalFilter* filter, int level)
     {
-        const QStringList names
-            = { QStringLiteral("Without level"), QStringLiteral("Normal"), QStringLiteral("Warning"),
-                  QStringLiteral("Critical") };
+        const QStringList names = { QStringLiteral("Without level"), QStringLiteral("Normal"),
+            QStringLiteral("Warning"), QStringLiteral("Critical") };
         const QList<QCheckBox*> checks = filter->findChildren<QCheckBox*>();
         for (QCheckBox* check : checks) {
             if (check->text() == names.value(level))
@@ -64,14 +63,14 @@ void tst_JournalFilter::filter_data()
     QTest::addColumn<QList<int>>("expected");
 
     const QList<int> all = { 0, 1, 2, 3, 4 };
-    QTest::newRow("no criterion lets all through") << false << 0 << 0 << false << QList<int>() << false
-                                                   << QString() << false << all;
+    QTest::newRow("no criterion lets all through")
+        << false << 0 << 0 << false << QList<int>() << false << QString() << false << all;
     QTest::newRow("outer box checked alone changes nothing")
         << false << 0 << 0 << false << QList<int>() << false << QString() << true << all;
     QTest::newRow("date range includes both ends")
         << true << 1 << 3 << false << QList<int>() << false << QString() << false << QList<int> { 1, 2, 3 };
-    QTest::newRow("levels normal and critical")
-        << false << 0 << 0 << true << QList<int> { 1, 3 } << false << QString() << false << QList<int> { 1, 3, 4 };
+    QTest::newRow("levels normal and critical") << false << 0 << 0 << true << QList<int> { 1, 3 } << false
+                                                << QString() << false << QList<int> { 1, 3, 4 };
     QTest::newRow("by level with no box checked shows nothing")
         << false << 0 << 0 << true << QList<int>() << false << QString() << false << QList<int>();
     QTest::newRow("level boxes count only with their group checked")
@@ -107,9 +106,9 @@ void tst_JournalFilter::filter()
         JournalItem::ITEM_LEVEL_t level;
         const char* source;
     };
-    const Entry entries[] = { { 0, JournalItem::ITEM_LEVEL_NONE, "" }, { 1, JournalItem::ITEM_LEVEL_NORMAL, "Pump" },
-        { 2, JournalItem::ITEM_LEVEL_WARNING, "Valve" }, { 3, JournalItem::ITEM_LEVEL_CRITICAL, "Pump" },
-        { 4, JournalItem::ITEM_LEVEL_NORMAL, "pump" } };
+    const Entry entries[] = { { 0, JournalItem::ITEM_LEVEL_NONE, "" },
+        { 1, JournalItem::ITEM_LEVEL_NORMAL, "Pump" }, { 2, JournalItem::ITEM_LEVEL_WARNING, "Valve" },
+        { 3, JournalItem::ITEM_LEVEL_CRITICAL, "Pump" }, { 4, JournalItem::ITEM_LEVEL_NORMAL, "pump" } };
     std::vector<std::unique_ptr<JournalItem>> owned;
     QList<JournalItem*> items;
     for (const Entry& entry : entries) {
@@ -147,8 +146,8 @@ void tst_JournalFilter::everyControlRefilters()
     QSignalSpy spy(&journalFilter, &JournalFilter::changeFilter);
 
     int expected = 0;
-    for (const QString& title :
-        { QStringLiteral("By date and time"), QStringLiteral("By level"), QStringLiteral("By sourse name") }) {
+    for (const QString& title : { QStringLiteral("By date and time"), QStringLiteral("By level"),
+             QStringLiteral("By sourse name") }) {
         QGroupBox* groupBox = box(&journalFilter, title);
         groupBox->setFocus();
         QTest::keyClick(groupBox, Qt::Key_Space);

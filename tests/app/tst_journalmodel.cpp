@@ -75,9 +75,8 @@ private:
     // Checks "By level" with the given levels through the controls, as a user would.
     static void showOnlyLevels(JournalModel* model, const QList<int>& levels)
     {
-        const QStringList names
-            = { QStringLiteral("Without level"), QStringLiteral("Normal"), QStringLiteral("Warning"),
-                  QStringLiteral("Critical") };
+        const QStringList names = { QStringLiteral("Without level"), QStringLiteral("Normal"),
+            QStringLiteral("Warning"), QStringLiteral("Critical") };
         const QList<QCheckBox*> checks = model->filter()->findChildren<QCheckBox*>();
         for (QCheckBox* check : checks)
             check->setChecked(levels.contains(names.indexOf(check->text())));
@@ -153,7 +152,8 @@ void tst_JournalModel::viewsStayConsistent()
     showOnlyLevels(&model, { 1, 3 });
     for (int i = 0; i < 10; ++i)
         model.addNew(makeItem(i % 4, QString(), QString::number(i)));
-    QCOMPARE(shownTexts(model), (QStringList { QStringLiteral("5"), QStringLiteral("7"), QStringLiteral("9") }));
+    QCOMPARE(
+        shownTexts(model), (QStringList { QStringLiteral("5"), QStringLiteral("7"), QStringLiteral("9") }));
 
     showOnlySources(&model, QStringLiteral("none such"));
     QCOMPARE(model.rowCount(), 0);
@@ -295,7 +295,8 @@ void tst_JournalModel::setMap_data()
                { QStringLiteral("3"), entry(1, QStringLiteral("d")) } }
         << 10 << QStringList { QStringLiteral("a"), QStringLiteral("b") } << false;
     QTest::newRow("no member 0 loads nothing")
-        << QVariantMap { { QStringLiteral("1"), entry(0, QStringLiteral("b")) } } << 10 << QStringList() << false;
+        << QVariantMap { { QStringLiteral("1"), entry(0, QStringLiteral("b")) } } << 10 << QStringList()
+        << false;
     QTest::newRow("a member that is no object ends the list")
         << QVariantMap { { QStringLiteral("0"), entry(0, QStringLiteral("a")) },
                { QStringLiteral("1"), QStringLiteral("text") },
@@ -389,7 +390,8 @@ void tst_JournalModel::exportWritesWorkbook()
     const QString path = opener.urls.first().toLocalFile();
     QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(exportFolder()).absoluteFilePath());
     QCOMPARE(QFileInfo(path).suffix(), QStringLiteral("xlsx"));
-    QCOMPARE(QDir(exportFolder()).entryList(QDir::Files | QDir::Hidden), QStringList { QFileInfo(path).fileName() });
+    QCOMPARE(QDir(exportFolder()).entryList(QDir::Files | QDir::Hidden),
+        QStringList { QFileInfo(path).fileName() });
 
     QList<WorkbookReader::Sheet> sheets;
     QString error;

@@ -74,7 +74,8 @@ private:
         const QJsonObject object = QJsonDocument::fromJson(readAppFile(QStringLiteral("journal"))).object();
         QStringList texts;
         for (int i = 0; object.contains(QString::number(i)); ++i)
-            texts.append(object.value(QString::number(i)).toObject().value(QStringLiteral("text")).toString());
+            texts.append(
+                object.value(QString::number(i)).toObject().value(QStringLiteral("text")).toString());
         return texts;
     }
     static QStringList modelTexts()
@@ -150,7 +151,9 @@ void tst_MainWindowJournal::saveToFileOff()
     QCOMPARE(readAppFile(QStringLiteral("journal")), stored);
 
     QFile::remove(appFile(QStringLiteral("journal")));
-    { MainWindow window(m_applicationData); }
+    {
+        MainWindow window(m_applicationData);
+    }
     QVERIFY(!QFile::exists(appFile(QStringLiteral("journal"))));
 }
 
@@ -163,7 +166,8 @@ void tst_MainWindowJournal::unreadableJournalKeptAside()
         QCOMPARE(modelTexts(), QStringList { QStringLiteral("Program started") });
     }
     QCOMPARE(readAppFile(QStringLiteral("journal.unreadable")), broken);
-    QCOMPARE(journalFileTexts(), (QStringList { QStringLiteral("Program started"), QStringLiteral("Program closed") }));
+    QCOMPARE(journalFileTexts(),
+        (QStringList { QStringLiteral("Program started"), QStringLiteral("Program closed") }));
 }
 
 void tst_MainWindowJournal::columnWidthsRestoredButLast()
