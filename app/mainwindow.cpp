@@ -3,9 +3,13 @@
 
 #include "appglobals.h"
 #include "applicationdata.h"
+#include "appsettingswidget.h"
 #include "journalexchangeitem.h"
 #include "journalfilter.h"
 #include "journalmodel.h"
+#include "usersfile.h"
+#include "userswidget.h"
+#include "xserialport.h"
 #include "xstoredfile.h"
 #include "xwidgetsglobals.h"
 
@@ -46,6 +50,11 @@ QString journalFilePath()
 QString journalColumnWidthKey(int column)
 {
     return QLatin1String(JOURNAL_COLUMN_WIDTH_KEY) + QString::number(column);
+}
+
+QString usersFilePath()
+{
+    return appDir() + QStringLiteral("/users");
 }
 }
 
@@ -221,6 +230,11 @@ void MainWindow::loadStyles()
 
 void MainWindow::initSerialPort()
 {
+    XSerialPortCommon = new XSerialPort(settings);
+    settings->beginGroup(QStringLiteral("serialPort"));
+    if (settings->value(QStringLiteral("available"), false).toBool())
+        XSerialPortCommon->serialPortSetAvailable(settings->value(QStringLiteral("portName")).toString(), true);
+    settings->endGroup();
 }
 
 void MainWindow::initWebServer()
@@ -241,6 +255,7 @@ void MainWindow::loadStandartWidgets()
 
 void MainWindow::loadUsers()
 {
+    XUsersList.append(UsersFile::read(usersFilePath()));
 }
 
 void MainWindow::loadModules()
@@ -249,14 +264,25 @@ void MainWindow::loadModules()
 
 void MainWindow::initUsersTab()
 {
+    ui->tabWidget->addTab(new UsersWidget(&XUsersList), tr("Users"));
 }
 
 void MainWindow::initSettingsTab()
 {
+    auto* settingsTab = new AppSettingsWidget(settings, serverWidget);
+    ui->tabWidget->addTab(settingsTab, tr("Settings"));
+    connect(settingsTab, &AppSettingsWidget::serialPortSetAvailable, XSerialPortCommon,
+        &XSerialPort::serialPortSetAvailable);
 }
 
 void MainWindow::saveUsers()
 {
+    // Users that could not be stored stay in the list rather than vanish.
+    if (!UsersFile::write(usersFilePath(), XUsersList))
+        return;
+    // The records are not deleted: a connection thread may still hold its
+    // signed-in user.
+    XUsersList.clear();
 }
 
 void MainWindow::saveStandartWidgets()
@@ -269,6 +295,8 @@ void MainWindow::saveGroups()
 
 void MainWindow::deleteSerialPort()
 {
+    delete XSerialPortCommon;
+    XSerialPortCommon = nullptr;
 }
 
 void MainWindow::saveWindowPlacement()
