@@ -5,6 +5,8 @@
 #include "applicationdata.h"
 #include "usersfile.h"
 #include "userswidget.h"
+#include "xserver.h"
+#include "xserversettings.h"
 #include "xwidgetsglobals.h"
 
 #include <QApplication>
@@ -154,6 +156,9 @@ void MainWindow::initSerialPort()
 
 void MainWindow::initWebServer()
 {
+    serverSettings = std::make_unique<XServerSettings>(settings);
+    webServer = new XServer(serverSettings.get(), this);
+    serverWidget = webServer->widget();
 }
 
 void MainWindow::initModulesTab()

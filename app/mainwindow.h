@@ -4,9 +4,13 @@
 #include <QStringList>
 #include <QSystemTrayIcon>
 
+#include <memory>
+
 class ApplicationData;
 class QSettings;
 class XServer;
+class XServerSettings;
+class XServerWidget;
 class XModulesTabWidget;
 class XWidgetGroup;
 class XWidgetStandart;
@@ -89,6 +93,8 @@ private:
     XModulesTabWidget* modulesTab = nullptr;
     QSettings* settings = nullptr;
     XServer* webServer = nullptr;
+    std::unique_ptr<XServerSettings> serverSettings;
+    XServerWidget* serverWidget = nullptr;
     int timerId = 0;
     Ui::MainWindow* ui = nullptr;
 };
