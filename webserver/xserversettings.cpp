@@ -26,7 +26,8 @@ void XServerSettings::load()
     enabled = settings->value(QLatin1String(KEY_ENABLED), DEFAULT_ENABLED).toBool();
     port = settings->value(QLatin1String(KEY_PORT), DEFAULT_PORT).toInt();
     delay = settings->value(QLatin1String(KEY_DELAY), DEFAULT_DELAY_MS).toInt();
-    secureConnection = settings->value(QLatin1String(KEY_SECURE_CONNECTION), DEFAULT_SECURE_CONNECTION).toBool();
+    secureConnection
+        = settings->value(QLatin1String(KEY_SECURE_CONNECTION), DEFAULT_SECURE_CONNECTION).toBool();
     settings->endGroup();
 }
 

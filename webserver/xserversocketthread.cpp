@@ -111,7 +111,8 @@ void XServerSocketThread::run()
     } else {
         socket = new QTcpSocket;
     }
-    if (!socket->setSocketDescriptor(socketDescriptor, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
+    if (!socket->setSocketDescriptor(
+            socketDescriptor, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
         delete socket;
         socket = nullptr;
         sslSocket = nullptr;
@@ -123,7 +124,8 @@ void XServerSocketThread::run()
         sslSocket->setLocalCertificate(appDir + QLatin1String(CERTIFICATE_FILE), QSsl::Pem);
         QFile keyFile(appDir + QLatin1String(PRIVATE_KEY_FILE));
         if (keyFile.open(QIODevice::ReadOnly))
-            sslSocket->setPrivateKey(QSslKey(keyFile.readAll(), QSsl::Rsa, QSsl::Pem, QSsl::PrivateKey, QByteArray()));
+            sslSocket->setPrivateKey(
+                QSslKey(keyFile.readAll(), QSsl::Rsa, QSsl::Pem, QSsl::PrivateKey, QByteArray()));
         sslSocket->setProtocol(QSsl::TlsV1_2);
         sslSocket->startServerEncryption();
     }
@@ -131,7 +133,8 @@ void XServerSocketThread::run()
     // Direct connections: the thread object lives in the GUI thread, the
     // socket and the timer in this one.
     connect(socket, &QTcpSocket::readyRead, this, &XServerSocketThread::onReadyRead, Qt::DirectConnection);
-    connect(socket, &QTcpSocket::disconnected, this, &XServerSocketThread::onDisconected, Qt::DirectConnection);
+    connect(
+        socket, &QTcpSocket::disconnected, this, &XServerSocketThread::onDisconected, Qt::DirectConnection);
 
     QTimer deadline;
     deadline.setSingleShot(true);

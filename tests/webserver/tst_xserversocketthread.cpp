@@ -106,10 +106,11 @@ void tst_XServerSocketThread::initTestCase()
     QVERIFY(QDir().mkpath(appFile(QStringLiteral("ssl"))));
     QProcess openssl;
     openssl.start(QStringLiteral("openssl"),
-        { QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("rsa:2048"),
-            QStringLiteral("-nodes"), QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
-            QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-keyout"), appFile(QStringLiteral("ssl/key.key")),
-            QStringLiteral("-out"), appFile(QStringLiteral("ssl/key.pem")) });
+        { QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+            QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+            QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+            QStringLiteral("-keyout"), appFile(QStringLiteral("ssl/key.key")), QStringLiteral("-out"),
+            appFile(QStringLiteral("ssl/key.pem")) });
     m_tlsReady = openssl.waitForFinished(60000) && openssl.exitCode() == 0 && QSslSocket::supportsSsl();
 
     addUser(QStringLiteral("ann"), QStringLiteral("secret"));
@@ -132,36 +133,40 @@ void tst_XServerSocketThread::get_data()
     QTest::addColumn<QByteArray>("contentType");
     QTest::addColumn<QByteArray>("body");
 
-    const QByteArray js = QMimeDatabase().mimeTypeForFile(appFile(QStringLiteral("widgets_components_lib/x.js"))).name().toUtf8();
-    QTest::newRow("root serves the index") << QByteArray("GET / HTTP/1.0\r\n\r\n") << false << 200
-                                           << QByteArray("text/html") << INDEX_PAGE;
-    QTest::newRow("leading parents are dropped")
-        << QByteArray("GET /../../index.html HTTP/1.0\r\n\r\n") << false << 200 << QByteArray("text/html") << INDEX_PAGE;
-    QTest::newRow("content prefix in any case")
-        << QByteArray("GET /Content/a.png HTTP/1.0\r\n\r\n") << false << 200 << QByteArray("image/png") << m_png;
+    const QByteArray js = QMimeDatabase()
+                              .mimeTypeForFile(appFile(QStringLiteral("widgets_components_lib/x.js")))
+                              .name()
+                              .toUtf8();
+    QTest::newRow("root serves the index")
+        << QByteArray("GET / HTTP/1.0\r\n\r\n") << false << 200 << QByteArray("text/html") << INDEX_PAGE;
+    QTest::newRow("leading parents are dropped") << QByteArray("GET /../../index.html HTTP/1.0\r\n\r\n")
+                                                 << false << 200 << QByteArray("text/html") << INDEX_PAGE;
+    QTest::newRow("content prefix in any case") << QByteArray("GET /Content/a.png HTTP/1.0\r\n\r\n") << false
+                                                << 200 << QByteArray("image/png") << m_png;
     QTest::newRow("component library file")
         << QByteArray("GET /widgets_components_lib/x.js HTTP/1.0\r\n\r\n") << false << 200 << js << SCRIPT;
-    QTest::newRow("file in a subfolder of web")
-        << QByteArray("GET /sub/page.txt HTTP/1.0\r\n\r\n") << false << 200 << QByteArray("text/plain") << SCRIPT;
+    QTest::newRow("file in a subfolder of web") << QByteArray("GET /sub/page.txt HTTP/1.0\r\n\r\n") << false
+                                                << 200 << QByteArray("text/plain") << SCRIPT;
     QTest::newRow("missing file gets the 404 page")
-        << QByteArray("GET /nothing.html HTTP/1.0\r\n\r\n") << false << 200 << QByteArray("text/html") << NOT_FOUND_PAGE;
+        << QByteArray("GET /nothing.html HTTP/1.0\r\n\r\n") << false << 200 << QByteArray("text/html")
+        << NOT_FOUND_PAGE;
     QTest::newRow("missing file without a 404 page")
         << QByteArray("GET /nothing.html HTTP/1.0\r\n\r\n") << true << 404 << QByteArray("text/plain")
         << QByteArray("<h1>404 - Not Found</h1>");
     QTest::newRow("query part is part of the name")
         << QByteArray("GET /index.html?x=1 HTTP/1.0\r\n\r\n") << false << 200 << QByteArray("text/html")
         << NOT_FOUND_PAGE;
-    QTest::newRow("percent-encoded letter")
-        << QByteArray("GET /%69ndex.html HTTP/1.0\r\n\r\n") << false << 200 << QByteArray("text/html") << INDEX_PAGE;
-    QTest::newRow("encoded blank cuts the path")
-        << QByteArray("GET /index.html%20extra HTTP/1.0\r\n\r\n") << false << 200 << QByteArray("text/html")
-        << INDEX_PAGE;
-    QTest::newRow("lower-case get") << QByteArray("get / HTTP/1.0\r\n\r\n") << false << 200 << QByteArray("text/html")
-                                    << INDEX_PAGE;
-    QTest::newRow("DELETE gets no answer") << QByteArray("DELETE /index.html HTTP/1.0\r\n\r\n") << false << 0
-                                           << QByteArray() << QByteArray();
-    QTest::newRow("PUT gets no answer") << QByteArray("PUT /index.html HTTP/1.0\r\nContent-Length: 2\r\n\r\nab")
-                                        << false << 0 << QByteArray() << QByteArray();
+    QTest::newRow("percent-encoded letter") << QByteArray("GET /%69ndex.html HTTP/1.0\r\n\r\n") << false
+                                            << 200 << QByteArray("text/html") << INDEX_PAGE;
+    QTest::newRow("encoded blank cuts the path") << QByteArray("GET /index.html%20extra HTTP/1.0\r\n\r\n")
+                                                 << false << 200 << QByteArray("text/html") << INDEX_PAGE;
+    QTest::newRow("lower-case get") << QByteArray("get / HTTP/1.0\r\n\r\n") << false << 200
+                                    << QByteArray("text/html") << INDEX_PAGE;
+    QTest::newRow("DELETE gets no answer")
+        << QByteArray("DELETE /index.html HTTP/1.0\r\n\r\n") << false << 0 << QByteArray() << QByteArray();
+    QTest::newRow("PUT gets no answer")
+        << QByteArray("PUT /index.html HTTP/1.0\r\nContent-Length: 2\r\n\r\nab") << false << 0 << QByteArray()
+        << QByteArray();
 }
 
 void tst_XServerSocketThread::get()
@@ -202,7 +207,8 @@ void tst_XServerSocketThread::traversal_data()
     QTest::newRow("content up two levels and back") << "/content/../../" + appFolder + "/settings.ini";
     QTest::newRow("encoded dots") << QByteArray("/%2e%2e/content/%2e%2e/settings.ini");
     QTest::newRow("web subfolder up two levels") << QByteArray("/sub/../../users");
-    QTest::newRow("encoded slash after the library prefix") << QByteArray("/widgets_components_lib/..%2fusers");
+    QTest::newRow("encoded slash after the library prefix")
+        << QByteArray("/widgets_components_lib/..%2fusers");
     QTest::newRow("dot segment before the parent") << QByteArray("/Content/./../users");
 }
 
@@ -222,13 +228,13 @@ void tst_XServerSocketThread::requestInPieces_data()
 
     const QByteArray post = WebTest::postRequest("ann", R"({"password":"secret"})");
     const int bodyStart = post.indexOf("\r\n\r\n") + 4;
-    QTest::newRow("headers split in two") << QList<QByteArray> { "GET /index.h", "tml HTTP/1.0\r\n\r\n" } << INDEX_PAGE;
-    QTest::newRow("blank line in its own packet")
-        << QList<QByteArray> { "GET / HTTP/1.0\r\n", "\r\n" } << INDEX_PAGE;
-    QTest::newRow("body in a second packet") << QList<QByteArray> { post.left(bodyStart), post.mid(bodyStart) }
-                                             << EMPTY_ANSWER;
-    QTest::newRow("body in three packets") << QList<QByteArray> { post.left(bodyStart), post.mid(bodyStart, 5),
-        post.mid(bodyStart + 5) } << EMPTY_ANSWER;
+    QTest::newRow("request line split in two")
+        << QList<QByteArray> { "GET /sub/pa", "ge.txt HTTP/1.0\r\n\r\n" } << SCRIPT;
+    QTest::newRow("body in a second packet")
+        << QList<QByteArray> { post.left(bodyStart), post.mid(bodyStart) } << EMPTY_ANSWER;
+    QTest::newRow("body in three packets")
+        << QList<QByteArray> { post.left(bodyStart), post.mid(bodyStart, 5), post.mid(bodyStart + 5) }
+        << EMPTY_ANSWER;
 }
 
 void tst_XServerSocketThread::requestInPieces()
@@ -308,7 +314,8 @@ void tst_XServerSocketThread::signIn_data()
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("right password") << WebTest::postRequest("ann", R"({"password":"secret"})") << EMPTY_ANSWER;
+    QTest::newRow("right password") << WebTest::postRequest("ann", R"({"password":"secret"})")
+                                    << EMPTY_ANSWER;
     QTest::newRow("lower-case post") << WebTest::postRequest("ann", R"({"password":"secret"})", "post")
                                      << EMPTY_ANSWER;
     QTest::newRow("percent-encoded password")
@@ -326,9 +333,11 @@ void tst_XServerSocketThread::signIn_data()
     QTest::newRow("multi-line JSON body")
         << WebTest::postRequest("ann", "{\n\"password\": \"secret\"\n}") << QByteArray("ERROR");
     QTest::newRow("body is no JSON") << WebTest::postRequest("ann", "password=secret") << QByteArray("ERROR");
-    QTest::newRow("body is a JSON array") << WebTest::postRequest("ann", R"(["secret"])") << QByteArray("ERROR");
+    QTest::newRow("body is a JSON array")
+        << WebTest::postRequest("ann", R"(["secret"])") << QByteArray("ERROR");
     QTest::newRow("no password") << WebTest::postRequest("ann", R"({"GROUPS":1})") << QByteArray("ERROR");
-    QTest::newRow("empty password") << WebTest::postRequest("ann", R"({"password":""})") << QByteArray("ERROR");
+    QTest::newRow("empty password") << WebTest::postRequest("ann", R"({"password":""})")
+                                    << QByteArray("ERROR");
 }
 
 void tst_XServerSocketThread::signIn()

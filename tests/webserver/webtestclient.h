@@ -65,8 +65,8 @@ struct Answer
 
 // Sends the packets with a pause between them and collects everything the
 // server writes until it closes the connection.
-inline Answer exchange(quint16 port, const QList<QByteArray>& packets, bool tls = false, int pauseMs = 300,
-    int timeoutMs = 5000)
+inline Answer exchange(
+    quint16 port, const QList<QByteArray>& packets, bool tls = false, int pauseMs = 300, int timeoutMs = 5000)
 {
     Answer answer;
     QSslSocket socket;
@@ -90,7 +90,8 @@ inline Answer exchange(quint16 port, const QList<QByteArray>& packets, bool tls 
         socket.write(packets.at(i));
         socket.flush();
     }
-    answer.closed = QTest::qWaitFor([&]() { return socket.state() == QAbstractSocket::UnconnectedState; }, timeoutMs);
+    answer.closed
+        = QTest::qWaitFor([&]() { return socket.state() == QAbstractSocket::UnconnectedState; }, timeoutMs);
     answer.bytes += socket.readAll();
     answer.elapsedMs = clock.elapsed();
     return answer;
@@ -101,9 +102,11 @@ inline Answer get(quint16 port, const QByteArray& path, bool tls = false)
     return exchange(port, { "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n" }, tls);
 }
 
-inline QByteArray postRequest(const QByteArray& userName, const QByteArray& body, const QByteArray& method = "POST")
+inline QByteArray postRequest(
+    const QByteArray& userName, const QByteArray& body, const QByteArray& method = "POST")
 {
-    return method + " /" + userName + " HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Type: text/plain\r\nContent-Length: "
+    return method + " /" + userName
+        + " HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Type: text/plain\r\nContent-Length: "
         + QByteArray::number(body.size()) + "\r\n\r\n" + body;
 }
 
