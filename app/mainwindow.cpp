@@ -3,8 +3,10 @@
 
 #include "appglobals.h"
 #include "applicationdata.h"
+#include "appsettingswidget.h"
 #include "usersfile.h"
 #include "userswidget.h"
+#include "xserialport.h"
 #include "xserver.h"
 #include "xserversettings.h"
 #include "xwidgetsglobals.h"
@@ -152,6 +154,11 @@ void MainWindow::loadStyles()
 
 void MainWindow::initSerialPort()
 {
+    XSerialPortCommon = new XSerialPort(settings);
+    settings->beginGroup(QStringLiteral("serialPort"));
+    if (settings->value(QStringLiteral("available"), false).toBool())
+        XSerialPortCommon->serialPortSetAvailable(settings->value(QStringLiteral("portName")).toString(), true);
+    settings->endGroup();
 }
 
 void MainWindow::initWebServer()
@@ -189,6 +196,10 @@ void MainWindow::initUsersTab()
 
 void MainWindow::initSettingsTab()
 {
+    auto* settingsTab = new AppSettingsWidget(settings, serverWidget);
+    ui->tabWidget->addTab(settingsTab, tr("Settings"));
+    connect(settingsTab, &AppSettingsWidget::serialPortSetAvailable, XSerialPortCommon,
+        &XSerialPort::serialPortSetAvailable);
 }
 
 void MainWindow::saveUsers()
@@ -211,6 +222,8 @@ void MainWindow::saveGroups()
 
 void MainWindow::deleteSerialPort()
 {
+    delete XSerialPortCommon;
+    XSerialPortCommon = nullptr;
 }
 
 void MainWindow::saveWindowPlacement()

@@ -94,6 +94,7 @@ private:
     QSettings* settings = nullptr;
     XServer* webServer = nullptr;
     std::unique_ptr<XServerSettings> serverSettings;
+    // The web server's settings box, handed to the settings tab.
     XServerWidget* serverWidget = nullptr;
     int timerId = 0;
     Ui::MainWindow* ui = nullptr;
