@@ -53,16 +53,16 @@ private:
 };
 
 namespace {
-// Stands in for the journal model on the main window's channel.
-class JournalReceiver : public QObject
+// Listens on the main window's channel beside the journal model, which owns
+// the items.
+class JournalListener : public QObject
 {
 public:
-    void take(JournalItem* item)
+    void heard(JournalItem* item)
     {
-        texts << item->text;
-        delete item;
+        entries << QStringLiteral("%1 [%2] %3").arg(item->source).arg(int(item->level)).arg(item->text);
     }
-    QStringList texts;
+    QStringList entries;
 };
 }
 
@@ -256,11 +256,11 @@ void tst_MainWindowGroups::deleteGroups()
     XWidgetSettings widgetRecord;
     widgetRecord.id = QStringLiteral("pump");
     widgetRecord.group = QStringLiteral("Hall");
-    JournalReceiver journal;
+    JournalListener journal;
     {
         MainWindow window(m_applicationData);
-        if (XMainJournalItem)
-            connect(XMainJournalItem, &JournalExchangeItem::addSignal, &journal, &JournalReceiver::take);
+        QVERIFY(XMainJournalItem);
+        connect(XMainJournalItem, &JournalExchangeItem::addSignal, &journal, &JournalListener::heard);
         makeThroughPanelMenu({ QStringLiteral("Hall") });
         makeThroughPanelMenu({ QStringLiteral("Yard") });
         XWidgetGroup* hall = XWidgetsPanel->getGroupByName(QStringLiteral("Hall"));
@@ -287,8 +287,7 @@ void tst_MainWindowGroups::deleteGroups()
         QCOMPARE(*XWidgetsPanel->groups, QList<XWidgetGroup*> { hall });
         QCOMPARE(XWidgetGroupSettingsList, QList<XWidgetGroupSettings*> { hall->settings });
         QTRY_VERIFY(yard.isNull());
-        if (XMainJournalItem)
-            QCOMPARE(journal.texts.filter(QStringLiteral("Group")), QStringList { "Group <Yard> deleted" });
+        QCOMPARE(journal.entries, QStringList { " [0] Group <Yard> deleted" });
     }
     QCOMPARE(storedGroupNames(appFile(QStringLiteral("settings.ini"))), QStringList { "Hall" });
 
