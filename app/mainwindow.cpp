@@ -3,15 +3,26 @@
 
 #include "appglobals.h"
 #include "applicationdata.h"
+#include "journalexchangeitem.h"
+#include "journalmodel.h"
 #include "usersfile.h"
 #include "userswidget.h"
+#include "xstoredfile.h"
+#include "xwidgetgroup.h"
+#include "xwidgetgroupsettings.h"
+#include "xwidgetpanel.h"
 #include "xwidgetsglobals.h"
+#include "xwidgetstandart.h"
+#include "xwidgetstandartsettings.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QInputDialog>
 #include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
 #include <QSettings>
 #include <QTimerEvent>
 #include <QTranslator>
@@ -21,9 +32,33 @@ const int MAILBOX_TIMER_INTERVAL_MS = 1000;
 const int TRAY_MESSAGE_TIMEOUT_MS = 60000;
 const int WINDOW_STATE_VERSION = 0;
 
+const char WIDGET_FILE_FILTER[] = "*.sw";
+const char WIDGET_FILE_SUFFIX[] = ".sw";
+
 QString appDir()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+QString widgetsDir()
+{
+    return appDir() + QStringLiteral("/standart_widgets");
+}
+
+QFileInfoList widgetFiles()
+{
+    return QDir(widgetsDir()).entryInfoList(
+        { QLatin1String(WIDGET_FILE_FILTER) }, QDir::Files, QDir::Name | QDir::IgnoreCase);
+}
+
+// The file of a widget is named after its ID. An ID holding a path separator
+// gives an empty result: it is never written, so the operator's input cannot
+// reach files outside the folder.
+QString widgetFilePath(const QString& id)
+{
+    if (id.contains(QLatin1Char('/')) || id.contains(QLatin1Char('\\')))
+        return QString();
+    return widgetsDir() + QLatin1Char('/') + id + QLatin1String(WIDGET_FILE_SUFFIX);
 }
 
 QString usersFilePath()
@@ -166,6 +201,22 @@ void MainWindow::loadGroups()
 
 void MainWindow::loadStandartWidgets()
 {
+    const QFileInfoList files = widgetFiles();
+    for (const QFileInfo& file : files) {
+        QVariantMap map;
+        if (!XStoredFile::readJsonObject(file.filePath(), &map)) {
+            m_unreadableWidgetFiles.append(file.fileName());
+            continue;
+        }
+        auto* record = new XWidgetStandartSettings;
+        record->setMap(map);
+        // The whole name before ".sw": an ID with dots must come back as it was saved.
+        record->base.id = file.completeBaseName();
+        XWidgetStandartSettingsList.append(record);
+        xWidgetStandartAdd();
+    }
+    for (XWidgetStandart* widget : qAsConst(XWidgetStandartList))
+        emit widget->standartWidgetsLoaded();
 }
 
 void MainWindow::loadUsers()
@@ -198,6 +249,31 @@ void MainWindow::saveUsers()
 
 void MainWindow::saveStandartWidgets()
 {
+    // Every widget is written before any file is removed, and nothing is removed
+    // after a failed write: a widget whose new file could not be written keeps
+    // whatever file it had.
+    if (!XWidgetStandartSettingsList.isEmpty())
+        QDir().mkpath(widgetsDir());
+    QStringList written;
+    bool allWritten = true;
+    for (XWidgetStandartSettings* record : qAsConst(XWidgetStandartSettingsList)) {
+        const QString path = widgetFilePath(record->base.id);
+        if (path.isEmpty() || !XStoredFile::writeJsonObject(path, record->getMap())) {
+            allWritten = false;
+            continue;
+        }
+        written.append(QFileInfo(path).fileName());
+    }
+    if (!allWritten)
+        return;
+
+    // A file that could not be read at start belongs to no widget we know:
+    // it stays for the operator to mend.
+    const QFileInfoList files = widgetFiles();
+    for (const QFileInfo& file : files) {
+        if (!written.contains(file.fileName()) && !m_unreadableWidgetFiles.contains(file.fileName()))
+            QFile::remove(file.filePath());
+    }
 }
 
 void MainWindow::saveGroups()
@@ -271,20 +347,60 @@ void MainWindow::xWidgetGroupDelete(XWidgetGroup* group)
 
 QString MainWindow::makeNewWidgetDialog()
 {
-    return QString();
+    bool ok = false;
+    const QString id = QInputDialog::getText(
+        this, tr("Make new widget"), tr("Widget ID"), QLineEdit::Normal, tr("NewWidget"), &ok);
+    if (!ok)
+        return QString();
+    if (id.isEmpty()) {
+        QMessageBox::information(this, tr("Make new widget"), tr("String is empty"));
+        return QString();
+    }
+    if (XWidgetsPanel->getXWidgetByID(id)) {
+        QMessageBox::information(this, tr("Make new widget"), tr("ID is busy"));
+        return QString();
+    }
+    return id;
 }
 
 void MainWindow::xWidgetStandartMake()
 {
+    const QString id = makeNewWidgetDialog();
+    if (id.isEmpty())
+        return;
+    auto* record = new XWidgetStandartSettings;
+    record->base.id = id;
+    if (auto* group = qobject_cast<XWidgetGroup*>(sender()))
+        record->base.group = group->settings->name;
+    XWidgetStandartSettingsList.append(record);
+    xWidgetStandartAdd();
 }
 
 void MainWindow::xWidgetStandartAdd()
 {
+    XWidgetStandartSettings* record = XWidgetStandartSettingsList.last();
+    auto* journal = new JournalExchangeItem(record->base.id);
+    if (XJournalModel)
+        XJournalModel->addSource(journal);
+    auto* widget = new XWidgetStandart(record, journal, XWidgetsPanel);
+    connect(widget, &XWidgetStandart::deleteMe, this, &MainWindow::xWidgetStandartDelete);
+    connect(this, &MainWindow::allLoaded, widget, &XWidgetStandart::allLoadedSlot);
+    XWidgetStandartList.append(widget);
 }
 
 void MainWindow::xWidgetStandartDelete(XWidgetStandart* xsw)
 {
-    Q_UNUSED(xsw)
+    const int i = XWidgetStandartList.indexOf(xsw);
+    if (i < 0)
+        return;
+    XWidgetStandartList.removeAt(i);
+    xsw->deleteLater();
+    if (i >= XWidgetStandartSettingsList.size())
+        return;
+    // The record leaves the list now but lives until the widget is gone: the
+    // widget and its components point into it until deleteLater() has run.
+    XWidgetStandartSettings* record = XWidgetStandartSettingsList.takeAt(i);
+    connect(xsw, &QObject::destroyed, [record] { delete record; });
 }
 
 void MainWindow::tabCurrentChanged(int index)

@@ -90,5 +90,7 @@ private:
     QSettings* settings = nullptr;
     XServer* webServer = nullptr;
     int timerId = 0;
+    // .sw files that could not be read at start; never removed by the program.
+    QStringList m_unreadableWidgetFiles;
     Ui::MainWindow* ui = nullptr;
 };
