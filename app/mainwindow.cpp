@@ -385,6 +385,13 @@ void MainWindow::xWidgetStandartAdd()
     auto* widget = new XWidgetStandart(record, journal, XWidgetsPanel);
     connect(widget, &XWidgetStandart::deleteMe, this, &MainWindow::xWidgetStandartDelete);
     connect(this, &MainWindow::allLoaded, widget, &XWidgetStandart::allLoadedSlot);
+    // The record lives exactly as long as its widget, which points into it:
+    // it goes when the widget is gone, whether deleted or destroyed with the panel.
+    connect(widget, &QObject::destroyed, [widget, record] {
+        XWidgetStandartList.removeOne(widget);
+        XWidgetStandartSettingsList.removeOne(record);
+        delete record;
+    });
     XWidgetStandartList.append(widget);
 }
 
@@ -395,12 +402,9 @@ void MainWindow::xWidgetStandartDelete(XWidgetStandart* xsw)
         return;
     XWidgetStandartList.removeAt(i);
     xsw->deleteLater();
-    if (i >= XWidgetStandartSettingsList.size())
-        return;
-    // The record leaves the list now but lives until the widget is gone: the
-    // widget and its components point into it until deleteLater() has run.
-    XWidgetStandartSettings* record = XWidgetStandartSettingsList.takeAt(i);
-    connect(xsw, &QObject::destroyed, [record] { delete record; });
+    // The record leaves the list now; it is freed once the widget is gone.
+    if (i < XWidgetStandartSettingsList.size())
+        XWidgetStandartSettingsList.removeAt(i);
 }
 
 void MainWindow::tabCurrentChanged(int index)
