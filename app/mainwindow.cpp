@@ -47,8 +47,8 @@ QString widgetsDir()
 
 QFileInfoList widgetFiles()
 {
-    return QDir(widgetsDir()).entryInfoList(
-        { QLatin1String(WIDGET_FILE_FILTER) }, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    return QDir(widgetsDir())
+        .entryInfoList({ QLatin1String(WIDGET_FILE_FILTER) }, QDir::Files, QDir::Name | QDir::IgnoreCase);
 }
 
 // The file of a widget is named after its ID. An ID holding a path separator

@@ -36,7 +36,8 @@ QString componentName(XWidgetStandartComponent* component)
 }
 }
 
-XWidgetStandart::XWidgetStandart(XWidgetStandartSettings* settings, JournalExchangeItem* journal, QWidget* parent)
+XWidgetStandart::XWidgetStandart(
+    XWidgetStandartSettings* settings, JournalExchangeItem* journal, QWidget* parent)
     : XWidget(&settings->base, parent)
     , journal(journal)
     , settings(settings)
@@ -129,10 +130,12 @@ void XWidgetStandart::addComponent(XWidgetStandartComponent* component)
     components.append(component);
     connect(component, &XWidgetStandartComponent::setValueHandlerSignal, this,
         &XWidgetStandart::componentSetValueHandler);
-    connect(component, &XWidgetStandartComponent::valueUpdated, this, &XWidgetStandart::componentValueUpdated);
+    connect(
+        component, &XWidgetStandartComponent::valueUpdated, this, &XWidgetStandart::componentValueUpdated);
     connect(component, &XWidgetStandartComponent::geomertyChanged, this,
         &XWidgetStandart::componentGeomertyChanged);
-    connect(component, &XWidgetStandartComponent::settingsUpdated, this, &XWidgetStandart::setNameToComponent);
+    connect(
+        component, &XWidgetStandartComponent::settingsUpdated, this, &XWidgetStandart::setNameToComponent);
     variableAppend(componentName(component), QVariant());
 }
 
@@ -150,7 +153,8 @@ void XWidgetStandart::updateComponentsLayout()
             else
                 mainLayout->addWidget(component, 0);
         }
-        mainLayout->setDirection(layout == LAYOUT_AUTO_VERTICAL ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+        mainLayout->setDirection(
+            layout == LAYOUT_AUTO_VERTICAL ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
     } else if (layout == LAYOUT_HAND) {
         for (XWidgetStandartComponent* component : qAsConst(components)) {
             if (component->noLibrary) {
@@ -161,7 +165,8 @@ void XWidgetStandart::updateComponentsLayout()
             component->show();
             const XWidgetStandartComponentSettings* record = component->settings;
             component->move(record->position);
-            if (record->size.width() < MIN_STORED_COMPONENT_SIDE || record->size.height() < MIN_STORED_COMPONENT_SIDE)
+            if (record->size.width() < MIN_STORED_COMPONENT_SIDE
+                || record->size.height() < MIN_STORED_COMPONENT_SIDE)
                 component->adjustSize();
             else
                 component->resize(record->size);
@@ -169,9 +174,7 @@ void XWidgetStandart::updateComponentsLayout()
     }
 }
 
-void XWidgetStandart::loadScript()
-{
-}
+void XWidgetStandart::loadScript() { }
 
 void XWidgetStandart::clearResizeState()
 {
@@ -181,13 +184,9 @@ void XWidgetStandart::clearResizeState()
     resizeBoth = false;
 }
 
-void XWidgetStandart::editModeChanged()
-{
-}
+void XWidgetStandart::editModeChanged() { }
 
-void XWidgetStandart::debugChanged()
-{
-}
+void XWidgetStandart::debugChanged() { }
 
 void XWidgetStandart::componentGeomertyChanged(XWidgetStandartComponent* comp, QPoint moving, QSize resizing)
 {
@@ -201,9 +200,7 @@ void XWidgetStandart::scriptHandlerException(QScriptValue exception)
     Q_UNUSED(exception)
 }
 
-void XWidgetStandart::groupEditDialogTimerTimeout()
-{
-}
+void XWidgetStandart::groupEditDialogTimerTimeout() { }
 
 void XWidgetStandart::groupEditDialogClosed()
 {
@@ -247,7 +244,8 @@ void XWidgetStandart::contextMenuEvent(QContextMenuEvent* event)
 {
     componentAction->setVisible(false);
     for (XWidgetStandartComponent* component : qAsConst(components))
-        disconnect(componentAction, &QAction::triggered, component, &XWidgetStandartComponent::settingsDialog);
+        disconnect(
+            componentAction, &QAction::triggered, component, &XWidgetStandartComponent::settingsDialog);
 
     for (XWidgetStandartComponent* component : qAsConst(components)) {
         if (!component->isVisible() || component->parentWidget() != this

@@ -30,14 +30,20 @@ QString appFile(const QString& name)
 
 QByteArray widgetFile(const QString& id, const QString& name = QString())
 {
-    return QJsonDocument(QJsonObject { { QStringLiteral("base"), QJsonObject { { QStringLiteral("id"), id } } },
-                             { QStringLiteral("name"), name } })
+    return QJsonDocument(
+        QJsonObject { { QStringLiteral("base"), QJsonObject { { QStringLiteral("id"), id } } },
+            { QStringLiteral("name"), name } })
         .toJson();
 }
 
 QString storedId(const QByteArray& data)
 {
-    return QJsonDocument::fromJson(data).object().value(QStringLiteral("base")).toObject().value(QStringLiteral("id")).toString();
+    return QJsonDocument::fromJson(data)
+        .object()
+        .value(QStringLiteral("base"))
+        .toObject()
+        .value(QStringLiteral("id"))
+        .toString();
 }
 
 QStringList ids()
@@ -131,14 +137,16 @@ QStringList tst_MainWindowWidgets::widgetFileNames()
 
 void tst_MainWindowWidgets::filesLoadedUnderTheirNames()
 {
-    writeWidgetFile(QStringLiteral("Pump.sw"), widgetFile(QStringLiteral("Pump"), QStringLiteral("Main pump")));
+    writeWidgetFile(
+        QStringLiteral("Pump.sw"), widgetFile(QStringLiteral("Pump"), QStringLiteral("Main pump")));
     writeWidgetFile(QStringLiteral("Other.sw"), widgetFile(QStringLiteral("Inside")));
     writeWidgetFile(QStringLiteral("pump.1.sw"), widgetFile(QStringLiteral("x")));
     writeWidgetFile(QStringLiteral("broken.sw"), BROKEN_FILE);
     writeWidgetFile(QStringLiteral("notes.txt"), widgetFile(QStringLiteral("notes")));
 
     MainWindow window(m_applicationData.get());
-    QCOMPARE(ids(), QStringList({ QStringLiteral("Other"), QStringLiteral("pump.1"), QStringLiteral("Pump") }));
+    QCOMPARE(
+        ids(), QStringList({ QStringLiteral("Other"), QStringLiteral("pump.1"), QStringLiteral("Pump") }));
     QCOMPARE(XWidgetStandartSettingsList.size(), 3);
     QCOMPARE(XWidgetStandartSettingsList.at(2)->name, QStringLiteral("Main pump"));
     QCOMPARE(XWidgetsPanel->getXWidgetByID(QStringLiteral("Other")), XWidgetStandartList.first());
@@ -192,9 +200,10 @@ void tst_MainWindowWidgets::makeNewWidget_data()
                                << QStringList { QStringLiteral("Pump"), QStringLiteral("Valve") };
     QTest::newRow("the proposed ID") << QStringLiteral("NewWidget") << true << QString()
                                      << QStringList { QStringLiteral("Pump"), QStringLiteral("NewWidget") };
-    QTest::newRow("empty text") << QString() << true << QStringLiteral("Make new widget: String is empty") << existing;
-    QTest::newRow("busy ID") << QStringLiteral("Pump") << true << QStringLiteral("Make new widget: ID is busy")
-                             << existing;
+    QTest::newRow("empty text") << QString() << true << QStringLiteral("Make new widget: String is empty")
+                                << existing;
+    QTest::newRow("busy ID") << QStringLiteral("Pump") << true
+                             << QStringLiteral("Make new widget: ID is busy") << existing;
     QTest::newRow("cancelled") << QStringLiteral("Valve") << false << QString() << existing;
 }
 
@@ -289,7 +298,8 @@ void tst_MainWindowWidgets::demoFolderEndedBySigterm()
     QVERIFY(folder.install());
     QVERIFY(folder.writeFile(QStringLiteral("standart_widgets/Pump.sw"),
         widgetFile(QStringLiteral("Pump"), QStringLiteral("Main pump"))));
-    QVERIFY(folder.writeFile(QStringLiteral("standart_widgets/Tank.sw"), widgetFile(QStringLiteral("Boiler"))));
+    QVERIFY(
+        folder.writeFile(QStringLiteral("standart_widgets/Tank.sw"), widgetFile(QStringLiteral("Boiler"))));
     QVERIFY(folder.writeFile(QStringLiteral("standart_widgets/broken.sw"), BROKEN_FILE));
 
     std::unique_ptr<QProcess> process(folder.start());

@@ -67,26 +67,26 @@ void tst_XWidgetStandartSettings::setMap_data()
         << QVariantMap() << QStringList { QStringLiteral("old") } << 0 << QStringLiteral("keep") << QString()
         << false;
     QTest::newRow("empty components object empties the list")
-        << QVariantMap { { components, QVariantMap() } } << QStringList() << 0 << QStringLiteral("keep") << QString()
-        << false;
+        << QVariantMap { { components, QVariantMap() } } << QStringList() << 0 << QStringLiteral("keep")
+        << QString() << false;
     QTest::newRow("components stop at the first gap")
         << QVariantMap { { components,
                QVariantMap { { QStringLiteral("0"), named(QStringLiteral("a")) },
                    { QStringLiteral("1"), named(QStringLiteral("b")) },
                    { QStringLiteral("3"), named(QStringLiteral("d")) } } } }
-        << QStringList { QStringLiteral("a"), QStringLiteral("b") } << 0 << QStringLiteral("keep") << QString()
-        << false;
+        << QStringList { QStringLiteral("a"), QStringLiteral("b") } << 0 << QStringLiteral("keep")
+        << QString() << false;
     QTest::newRow("components without index 0 give none")
         << QVariantMap { { components, QVariantMap { { QStringLiteral("1"), named(QStringLiteral("b")) } } } }
         << QStringList() << 0 << QStringLiteral("keep") << QString() << false;
-    QTest::newRow("layout 2 and the other fields")
-        << QVariantMap { { QStringLiteral("layout"), 2 }, { QStringLiteral("name"), QStringLiteral("Pump") },
-               { QStringLiteral("transparent"), true },
-               { QStringLiteral("base"), QVariantMap { { QStringLiteral("id"), QStringLiteral("p1") } } } }
-        << QStringList { QStringLiteral("old") } << 2 << QStringLiteral("p1") << QStringLiteral("Pump") << true;
+    QTest::newRow("layout 2 and the other fields") << QVariantMap { { QStringLiteral("layout"), 2 },
+        { QStringLiteral("name"), QStringLiteral("Pump") }, { QStringLiteral("transparent"), true },
+        { QStringLiteral("base"), QVariantMap { { QStringLiteral("id"), QStringLiteral("p1") } } } }
+                                                   << QStringList { QStringLiteral("old") } << 2
+                                                   << QStringLiteral("p1") << QStringLiteral("Pump") << true;
     QTest::newRow("base that is no map keeps the base")
-        << QVariantMap { { QStringLiteral("base"), QStringLiteral("text") } } << QStringList { QStringLiteral("old") }
-        << 0 << QStringLiteral("keep") << QString() << false;
+        << QVariantMap { { QStringLiteral("base"), QStringLiteral("text") } }
+        << QStringList { QStringLiteral("old") } << 0 << QStringLiteral("keep") << QString() << false;
 }
 
 void tst_XWidgetStandartSettings::setMap()
@@ -99,7 +99,8 @@ void tst_XWidgetStandartSettings::setMap()
     QFETCH(bool, transparent);
 
     XWidgetStandartSettings record;
-    record.setMap({ { QStringLiteral("components"), QVariantMap { { QStringLiteral("0"), named(QStringLiteral("old")) } } },
+    record.setMap({ { QStringLiteral("components"),
+                        QVariantMap { { QStringLiteral("0"), named(QStringLiteral("old")) } } },
         { QStringLiteral("layout"), 2 }, { QStringLiteral("name"), QStringLiteral("before") },
         { QStringLiteral("transparent"), true },
         { QStringLiteral("base"), QVariantMap { { QStringLiteral("id"), QStringLiteral("keep") } } } });
@@ -128,7 +129,8 @@ void tst_XWidgetStandartSettings::fileRoundTrip()
     for (const QString& name : { QStringLiteral("title"), QStringLiteral("level") }) {
         auto* component = new XWidgetStandartComponentSettings;
         component->name = name;
-        component->libSettings = { { QStringLiteral("nested"), QVariantMap { { QStringLiteral("k"), name } } } };
+        component->libSettings
+            = { { QStringLiteral("nested"), QVariantMap { { QStringLiteral("k"), name } } } };
         record.components.append(component);
     }
 

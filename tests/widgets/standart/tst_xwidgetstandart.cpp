@@ -46,7 +46,8 @@ std::unique_ptr<XWidgetStandartSettings> makeRecord(const QList<QVariantMap>& co
     std::unique_ptr<XWidgetStandartSettings> record(new XWidgetStandartSettings);
     record->setMap({ { QStringLiteral("base"),
                          QVariantMap { { QStringLiteral("id"), QStringLiteral("W1") },
-                             { QStringLiteral("position"), QStringList { QStringLiteral("7"), QStringLiteral("9") } } } },
+                             { QStringLiteral("position"),
+                                 QStringList { QStringLiteral("7"), QStringLiteral("9") } } } },
         { QStringLiteral("components"), indexed(components) }, { QStringLiteral("layout"), layout } });
     return record;
 }
@@ -110,8 +111,8 @@ private:
 void tst_XWidgetStandart::initTestCase()
 {
     TestAppFolder::cleanOwnFolder();
-    m_settings.reset(new QSettings(QCoreApplication::applicationDirPath() + QStringLiteral("/settings.ini"),
-        QSettings::IniFormat));
+    m_settings.reset(new QSettings(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/settings.ini"), QSettings::IniFormat));
     m_scrollArea.reset(new XWidgetPanelScrollArea(nullptr));
     XWidgetsPanel = new XWidgetPanel(m_settings.get(), m_scrollArea.get());
     m_scrollArea->show();
@@ -125,9 +126,10 @@ void tst_XWidgetStandart::cleanupTestCase()
 
 void tst_XWidgetStandart::menuEntries()
 {
-    auto record = makeRecord({ componentMap(QStringLiteral("a"), LABEL_LIB, { { QStringLiteral("dialog"), true } }),
-        componentMap(QStringLiteral("b"), LABEL_LIB), componentMap(QStringLiteral("lost"), MISSING_LIB),
-        componentMap(QStringLiteral("v")) });
+    auto record
+        = makeRecord({ componentMap(QStringLiteral("a"), LABEL_LIB, { { QStringLiteral("dialog"), true } }),
+            componentMap(QStringLiteral("b"), LABEL_LIB), componentMap(QStringLiteral("lost"), MISSING_LIB),
+            componentMap(QStringLiteral("v")) });
     XWidgetStandart widget(record.get(), nullptr, XWidgetsPanel);
 
     QStringList texts;
@@ -135,8 +137,9 @@ void tst_XWidgetStandart::menuEntries()
     for (QAction* action : actions)
         texts.append(action->isSeparator() ? QStringLiteral("|") : action->text());
     QCOMPARE(texts.mid(texts.size() - 7),
-        QStringList({ QStringLiteral("Additional settings"), QStringLiteral("Debug"), QStringLiteral("Edit mode"),
-            QStringLiteral("Components configuration"), QString(), QStringLiteral("|"), QStringLiteral("Delete") }));
+        QStringList({ QStringLiteral("Additional settings"), QStringLiteral("Debug"),
+            QStringLiteral("Edit mode"), QStringLiteral("Components configuration"), QString(),
+            QStringLiteral("|"), QStringLiteral("Delete") }));
     QVERIFY(widget.debugAction->isCheckable());
     QVERIFY(widget.editModeAction->isCheckable());
 
@@ -148,7 +151,8 @@ void tst_XWidgetStandart::menuEntries()
         enabled.append(action->isEnabled());
     }
     QCOMPARE(entries,
-        QStringList({ QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("lost"), QStringLiteral("v") }));
+        QStringList(
+            { QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("lost"), QStringLiteral("v") }));
     QCOMPARE(enabled, QList<bool>({ true, false, false, false }));
 }
 
@@ -162,11 +166,14 @@ void tst_XWidgetStandart::layout_data()
     QTest::addColumn<bool>("naturalSize");
 
     const int none = -1;
-    QTest::newRow("auto vertical") << 0 << QSize(60, 60) << true << int(QBoxLayout::TopToBottom) << false << false;
+    QTest::newRow("auto vertical") << 0 << QSize(60, 60) << true << int(QBoxLayout::TopToBottom) << false
+                                   << false;
     QTest::newRow("auto horizontal") << 1 << QSize(60, 60) << true << int(QBoxLayout::LeftToRight) << false
                                      << false;
-    QTest::newRow("hand, 4 x 100 takes the natural size") << 2 << QSize(4, 100) << false << none << true << true;
-    QTest::newRow("hand, 100 x 4 takes the natural size") << 2 << QSize(100, 4) << false << none << true << true;
+    QTest::newRow("hand, 4 x 100 takes the natural size")
+        << 2 << QSize(4, 100) << false << none << true << true;
+    QTest::newRow("hand, 100 x 4 takes the natural size")
+        << 2 << QSize(100, 4) << false << none << true << true;
     QTest::newRow("hand, 5 x 5 as stored") << 2 << QSize(5, 5) << false << none << true << false;
     QTest::newRow("hand, 60 x 40 as stored") << 2 << QSize(60, 40) << false << none << true << false;
     QTest::newRow("value 3 places nothing") << 3 << QSize(60, 40) << false << none << false << false;
@@ -204,8 +211,8 @@ void tst_XWidgetStandart::layout()
 
     // The value-only component is never laid out, yet it is a variable and takes values.
     const bool known = layout >= 0 && layout <= 2;
-    QCOMPARE(widget.unplacedComponents, known ? QList<XWidgetStandartComponent*>({ valueOnly })
-                                              : QList<XWidgetStandartComponent*>());
+    QCOMPARE(widget.unplacedComponents,
+        known ? QList<XWidgetStandartComponent*>({ valueOnly }) : QList<XWidgetStandartComponent*>());
     QCOMPARE(widget.mainLayout->indexOf(valueOnly), -1);
     QVERIFY(!valueOnly->isVisible());
     QVERIFY(widget.variablesList().contains(QStringLiteral("v")));
@@ -236,8 +243,9 @@ void tst_XWidgetStandart::componentLookup()
     QFETCH(QVariant, key);
     QFETCH(QString, expected);
 
-    auto record = makeRecord({ componentMap(QStringLiteral("a"), LABEL_LIB), componentMap(QStringLiteral("b"), LABEL_LIB),
-        componentMap(QStringLiteral("lost"), MISSING_LIB), componentMap(QStringLiteral("v")) });
+    auto record = makeRecord(
+        { componentMap(QStringLiteral("a"), LABEL_LIB), componentMap(QStringLiteral("b"), LABEL_LIB),
+            componentMap(QStringLiteral("lost"), MISSING_LIB), componentMap(QStringLiteral("v")) });
     XWidgetStandart widget(record.get(), nullptr, XWidgetsPanel);
 
     XWidgetStandartComponent* found = widget.component(key);
@@ -303,7 +311,8 @@ void tst_XWidgetStandart::linksByConnectToComponent()
 
 void tst_XWidgetStandart::acceptSettingsKeepsComponents()
 {
-    auto record = makeRecord({ componentMap(QStringLiteral("a"), LABEL_LIB), componentMap(QStringLiteral("v")) });
+    auto record
+        = makeRecord({ componentMap(QStringLiteral("a"), LABEL_LIB), componentMap(QStringLiteral("v")) });
     XWidgetStandart widget(record.get(), nullptr, XWidgetsPanel);
     const QList<XWidgetStandartComponent*> before = widget.components;
     emit before.first()->setValueHandlerSignal(before.first(), QVariant(1), nullptr);
@@ -329,8 +338,9 @@ void tst_XWidgetStandart::webObject()
     QFETCH(QString, firstText);
     QFETCH(bool, transparent);
 
-    auto record = makeRecord({ componentMap(QStringLiteral("a"), LABEL_LIB, { { QStringLiteral("webText"), firstText } }),
-                                 componentMap(QStringLiteral("lost"), MISSING_LIB), componentMap(QStringLiteral("v")) },
+    auto record = makeRecord(
+        { componentMap(QStringLiteral("a"), LABEL_LIB, { { QStringLiteral("webText"), firstText } }),
+            componentMap(QStringLiteral("lost"), MISSING_LIB), componentMap(QStringLiteral("v")) },
         2);
     record->transparent = transparent;
     XWidgetStandart widget(record.get(), nullptr, XWidgetsPanel);
@@ -361,8 +371,10 @@ void tst_XWidgetStandart::webMap_data()
 
     const QString clicked = QStringLiteral("clicked");
     const QString comp = QStringLiteral("comp");
-    QTest::newRow("clicked true clicks once") << QVariantMap { { clicked, true } } << false << 1 << QVariantMap();
-    QTest::newRow("clicked false does not click") << QVariantMap { { clicked, false } } << false << 0 << QVariantMap();
+    QTest::newRow("clicked true clicks once")
+        << QVariantMap { { clicked, true } } << false << 1 << QVariantMap();
+    QTest::newRow("clicked false does not click")
+        << QVariantMap { { clicked, false } } << false << 0 << QVariantMap();
     QTest::newRow("clicked absent does not click") << QVariantMap() << true << 0 << QVariantMap();
     QTest::newRow("a value for a component is answered")
         << QVariantMap { { comp, QVariantMap { { QStringLiteral("0"), QStringLiteral("x") } } } } << true << 0
@@ -453,7 +465,8 @@ void tst_XWidgetStandart::journalAdd()
     auto record = makeRecord({});
     JournalExchangeItem journal(QStringLiteral("W1"));
     QList<JournalItem*> posted;
-    connect(&journal, &JournalExchangeItem::addSignal, this, [&posted](JournalItem* item) { posted.append(item); });
+    connect(&journal, &JournalExchangeItem::addSignal, this,
+        [&posted](JournalItem* item) { posted.append(item); });
     XWidgetStandart widget(record.get(), &journal, XWidgetsPanel);
 
     if (level.isValid())
@@ -500,7 +513,8 @@ void tst_XWidgetStandart::deleteClicked()
 
 void tst_XWidgetStandart::componentEntryOfContextMenu()
 {
-    QVariantMap withDialog = componentMap(QStringLiteral("dial"), LABEL_LIB, { { QStringLiteral("dialog"), true } });
+    QVariantMap withDialog
+        = componentMap(QStringLiteral("dial"), LABEL_LIB, { { QStringLiteral("dialog"), true } });
     withDialog.insert(QStringLiteral("position"), QVariantList { 10, 10 });
     withDialog.insert(QStringLiteral("size"), QVariantList { 40, 30 });
     QVariantMap plain = componentMap(QStringLiteral("plain"), LABEL_LIB);

@@ -13,7 +13,8 @@
 #include <memory>
 
 namespace {
-using ProbeHostWidget = bool (*)(XWidgetPanel*, const QString&, const QString&, const QVariant&, QVariantMap&);
+using ProbeHostWidget
+    = bool (*)(XWidgetPanel*, const QString&, const QString&, const QVariant&, QVariantMap&);
 
 QVariantMap componentMap(const QString& name)
 {
@@ -43,8 +44,8 @@ private:
 void tst_XWidgetStandartReduced::initTestCase()
 {
     TestAppFolder::cleanOwnFolder();
-    m_settings.reset(new QSettings(QCoreApplication::applicationDirPath() + QStringLiteral("/settings.ini"),
-        QSettings::IniFormat));
+    m_settings.reset(new QSettings(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/settings.ini"), QSettings::IniFormat));
     m_scrollArea.reset(new XWidgetPanelScrollArea(nullptr));
     XWidgetsPanel = new XWidgetPanel(m_settings.get(), m_scrollArea.get());
 
@@ -74,14 +75,16 @@ void tst_XWidgetStandartReduced::libraryDrivesHostWidget()
     QFETCH(QVariant, value);
 
     XWidgetStandartSettings record;
-    record.setMap({ { QStringLiteral("base"), QVariantMap { { QStringLiteral("id"), QStringLiteral("tank") } } },
-        { QStringLiteral("name"), QStringLiteral("Tank 1") },
-        { QStringLiteral("components"),
-            QVariantMap { { QStringLiteral("0"), componentMap(QStringLiteral("level")) },
-                { QStringLiteral("1"), componentMap(QStringLiteral("state")) } } } });
+    record.setMap(
+        { { QStringLiteral("base"), QVariantMap { { QStringLiteral("id"), QStringLiteral("tank") } } },
+            { QStringLiteral("name"), QStringLiteral("Tank 1") },
+            { QStringLiteral("components"),
+                QVariantMap { { QStringLiteral("0"), componentMap(QStringLiteral("level")) },
+                    { QStringLiteral("1"), componentMap(QStringLiteral("state")) } } } });
     JournalExchangeItem journal(QStringLiteral("tank"));
     QList<JournalItem*> posted;
-    connect(&journal, &JournalExchangeItem::addSignal, this, [&posted](JournalItem* item) { posted.append(item); });
+    connect(&journal, &JournalExchangeItem::addSignal, this,
+        [&posted](JournalItem* item) { posted.append(item); });
     XWidgetStandart widget(&record, &journal, XWidgetsPanel);
 
     QVariantMap report;
