@@ -3,10 +3,12 @@
 
 #include "appglobals.h"
 #include "applicationdata.h"
+#include "appsettingswidget.h"
 #include "journalexchangeitem.h"
 #include "journalmodel.h"
 #include "usersfile.h"
 #include "userswidget.h"
+#include "xserialport.h"
 #include "xstoredfile.h"
 #include "xwidgetgroup.h"
 #include "xwidgetgroupsettings.h"
@@ -185,6 +187,11 @@ void MainWindow::loadStyles()
 
 void MainWindow::initSerialPort()
 {
+    XSerialPortCommon = new XSerialPort(settings);
+    settings->beginGroup(QStringLiteral("serialPort"));
+    if (settings->value(QStringLiteral("available"), false).toBool())
+        XSerialPortCommon->serialPortSetAvailable(settings->value(QStringLiteral("portName")).toString(), true);
+    settings->endGroup();
 }
 
 void MainWindow::initWebServer()
@@ -235,6 +242,10 @@ void MainWindow::initUsersTab()
 
 void MainWindow::initSettingsTab()
 {
+    auto* settingsTab = new AppSettingsWidget(settings, serverWidget);
+    ui->tabWidget->addTab(settingsTab, tr("Settings"));
+    connect(settingsTab, &AppSettingsWidget::serialPortSetAvailable, XSerialPortCommon,
+        &XSerialPort::serialPortSetAvailable);
 }
 
 void MainWindow::saveUsers()
@@ -282,6 +293,8 @@ void MainWindow::saveGroups()
 
 void MainWindow::deleteSerialPort()
 {
+    delete XSerialPortCommon;
+    XSerialPortCommon = nullptr;
 }
 
 void MainWindow::saveWindowPlacement()
