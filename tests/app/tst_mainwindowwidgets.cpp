@@ -54,14 +54,17 @@ QStringList ids()
     return result;
 }
 
-// Answers the next input dialog with `text` (or cancels it) and records the
-// text of a message box that follows.
-void answerInput(const QString& text, bool accept, QString* message)
+// Answers the next input dialog with `text` (or cancels it), records how it
+// asked ("title|label|initial text") and the text of a message box that follows.
+void answerInput(const QString& text, bool accept, QString* message, QString* prompt = nullptr)
 {
     QTimer::singleShot(0, [=] {
         auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
+        if (prompt)
+            *prompt = dialog->windowTitle() + QLatin1Char('|') + dialog->labelText() + QLatin1Char('|')
+                + dialog->textValue();
         if (!accept) {
             dialog->reject();
             return;
@@ -217,9 +220,11 @@ void tst_MainWindowWidgets::makeNewWidget()
     writeWidgetFile(QStringLiteral("Pump.sw"), widgetFile(QStringLiteral("Pump")));
     MainWindow window(m_applicationData.get());
     QString shown;
-    answerInput(text, accept, &shown);
+    QString prompt;
+    answerInput(text, accept, &shown, &prompt);
     emit XWidgetsPanel->contextMenu->makeStandartWidgetClicked();
 
+    QCOMPARE(prompt, QStringLiteral("Make new widget|Widget ID|NewWidget"));
     QCOMPARE(shown, message);
     QCOMPARE(ids(), made);
     QCOMPARE(XWidgetStandartSettingsList.size(), made.size());
