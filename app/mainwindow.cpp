@@ -10,6 +10,8 @@
 #include "usersfile.h"
 #include "userswidget.h"
 #include "xserialport.h"
+#include "xserver.h"
+#include "xserversettings.h"
 #include "xstoredfile.h"
 #include "xwidgetgroup.h"
 #include "xwidgetgroupsettings.h"
@@ -271,6 +273,9 @@ void MainWindow::initSerialPort()
 
 void MainWindow::initWebServer()
 {
+    serverSettings = std::make_unique<XServerSettings>(settings);
+    webServer = new XServer(serverSettings.get(), this);
+    serverWidget = webServer->widget();
 }
 
 void MainWindow::initModulesTab()
