@@ -1,6 +1,8 @@
 #include "xwidgetstandart.h"
 
 #include "journalexchangeitem.h"
+#include "xwidgetcontextmenu.h"
+#include "xwidgetsettings.h"
 #include "xwidgetstandartcomponentbaseclass.h"
 #include "xwidgetstandartcomponentsettings.h"
 #include "xwidgetstandartsettings.h"
