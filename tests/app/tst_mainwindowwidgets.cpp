@@ -4,6 +4,7 @@
 #include "xwidgetgroup.h"
 #include "xwidgetgroupsettings.h"
 #include "xwidgetpanel.h"
+#include "xwidgetpanelcontextmenu.h"
 #include "xwidgetsglobals.h"
 #include "xwidgetstandart.h"
 #include "xwidgetstandartsettings.h"

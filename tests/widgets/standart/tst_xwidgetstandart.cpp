@@ -1,6 +1,8 @@
 #include "journalexchangeitem.h"
 #include "testappfolder.h"
+#include "xwidgetcontextmenu.h"
 #include "xwidgetpanel.h"
+#include "xwidgetpanelscrollarea.h"
 #include "xwidgetsglobals.h"
 #include "xwidgetstandart.h"
 #include "xwidgetstandartcomponent.h"
@@ -40,14 +42,14 @@ QVariantMap indexed(const QList<QVariantMap>& entries)
     return map;
 }
 
-// A record with the base ID "W1" at (7, 9) and the given components.
+// A record with the base ID "W1" at (70, 90), on the panel grid, and the given components.
 std::unique_ptr<XWidgetStandartSettings> makeRecord(const QList<QVariantMap>& components, int layout = 0)
 {
     std::unique_ptr<XWidgetStandartSettings> record(new XWidgetStandartSettings);
     record->setMap({ { QStringLiteral("base"),
                          QVariantMap { { QStringLiteral("id"), QStringLiteral("W1") },
                              { QStringLiteral("position"),
-                                 QStringList { QStringLiteral("7"), QStringLiteral("9") } } } },
+                                 QStringList { QStringLiteral("70"), QStringLiteral("90") } } } },
         { QStringLiteral("components"), indexed(components) }, { QStringLiteral("layout"), layout } });
     return record;
 }
@@ -354,7 +356,7 @@ void tst_XWidgetStandart::webObject()
     }
     const QJsonObject components { { QStringLiteral("0"), first }, { QStringLiteral("1"), QJsonObject() },
         { QStringLiteral("2"), QJsonObject() } };
-    const QString expected = QStringLiteral("new standartWidget(9, 7, %1, %2, %3, ")
+    const QString expected = QStringLiteral("new standartWidget(90, 70, %1, %2, %3, ")
                                  .arg(widget.height())
                                  .arg(widget.width())
                                  .arg(transparent ? QStringLiteral("true") : QStringLiteral("false"))

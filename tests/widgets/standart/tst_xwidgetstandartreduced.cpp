@@ -1,6 +1,7 @@
 #include "journalexchangeitem.h"
 #include "testappfolder.h"
 #include "xwidgetpanel.h"
+#include "xwidgetpanelscrollarea.h"
 #include "xwidgetsglobals.h"
 #include "xwidgetstandart.h"
 #include "xwidgetstandartcomponent.h"
