@@ -3,6 +3,10 @@
 
 #include "appglobals.h"
 #include "applicationdata.h"
+#include "appsettingswidget.h"
+#include "usersfile.h"
+#include "userswidget.h"
+#include "xserialport.h"
 #include "xwidgetsglobals.h"
 
 #include <QApplication>
@@ -22,6 +26,11 @@ const int WINDOW_STATE_VERSION = 0;
 QString appDir()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+QString usersFilePath()
+{
+    return appDir() + QStringLiteral("/users");
 }
 }
 
@@ -143,6 +152,11 @@ void MainWindow::loadStyles()
 
 void MainWindow::initSerialPort()
 {
+    XSerialPortCommon = new XSerialPort(settings);
+    settings->beginGroup(QStringLiteral("serialPort"));
+    if (settings->value(QStringLiteral("available"), false).toBool())
+        XSerialPortCommon->serialPortSetAvailable(settings->value(QStringLiteral("portName")).toString(), true);
+    settings->endGroup();
 }
 
 void MainWindow::initWebServer()
@@ -163,6 +177,7 @@ void MainWindow::loadStandartWidgets()
 
 void MainWindow::loadUsers()
 {
+    XUsersList.append(UsersFile::read(usersFilePath()));
 }
 
 void MainWindow::loadModules()
@@ -171,14 +186,25 @@ void MainWindow::loadModules()
 
 void MainWindow::initUsersTab()
 {
+    ui->tabWidget->addTab(new UsersWidget(&XUsersList), tr("Users"));
 }
 
 void MainWindow::initSettingsTab()
 {
+    auto* settingsTab = new AppSettingsWidget(settings, serverWidget);
+    ui->tabWidget->addTab(settingsTab, tr("Settings"));
+    connect(settingsTab, &AppSettingsWidget::serialPortSetAvailable, XSerialPortCommon,
+        &XSerialPort::serialPortSetAvailable);
 }
 
 void MainWindow::saveUsers()
 {
+    // Users that could not be stored stay in the list rather than vanish.
+    if (!UsersFile::write(usersFilePath(), XUsersList))
+        return;
+    // The records are not deleted: a connection thread may still hold its
+    // signed-in user.
+    XUsersList.clear();
 }
 
 void MainWindow::saveStandartWidgets()
@@ -191,6 +217,8 @@ void MainWindow::saveGroups()
 
 void MainWindow::deleteSerialPort()
 {
+    delete XSerialPortCommon;
+    XSerialPortCommon = nullptr;
 }
 
 void MainWindow::saveWindowPlacement()

@@ -7,6 +7,7 @@
 class ApplicationData;
 class QSettings;
 class XServer;
+class XServerWidget;
 class XModulesTabWidget;
 class XWidgetGroup;
 class XWidgetStandart;
@@ -89,6 +90,8 @@ private:
     XModulesTabWidget* modulesTab = nullptr;
     QSettings* settings = nullptr;
     XServer* webServer = nullptr;
+    // The web server's settings box, handed to the settings tab.
+    XServerWidget* serverWidget = nullptr;
     int timerId = 0;
     Ui::MainWindow* ui = nullptr;
 };

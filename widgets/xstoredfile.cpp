@@ -61,7 +61,9 @@ bool XStoredFile::write(const QString& path, const QByteArray& data)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    if (file.write(data) != data.size()) {
+    // commit() does not see a failed flush of the last buffered bytes (a full
+    // disk): it would put a cut-short file in place of the good one.
+    if (file.write(data) != data.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }

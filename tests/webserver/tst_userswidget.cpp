@@ -1,0 +1,341 @@
+#include "applicationdata.h"
+#include "mainwindow.h"
+#include "testappfolder.h"
+#include "useritem.h"
+#include "userstablelistview.h"
+#include "userswidget.h"
+#include "xwidgetsglobals.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+
+class tst_UsersWidget : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void addUser_data();
+    void addUser();
+    void usersSurviveRestart();
+    void unreadableUsersFileKeptAside();
+    void unwritableUsersFileKeepsTheList();
+};
+
+namespace {
+const char CANCEL[] = "<cancel>";
+const char KEEP_SUGGESTION[] = "<keep>";
+const int POLL_INTERVAL_MS = 10;
+
+// Answers the modal dialogs that one operation opens, in turn, and notes what
+// each of them showed.
+class DialogAnswerer : public QObject
+{
+public:
+    DialogAnswerer(QStringList answers, QWidget* expectedParent)
+        : m_answers(std::move(answers))
+        , m_expectedParent(expectedParent)
+    {
+        connect(&m_timer, &QTimer::timeout, this, &DialogAnswerer::answer);
+        m_timer.start(POLL_INTERVAL_MS);
+    }
+
+    QStringList transcript;
+    bool plainDialogs = true;
+    int answersLeft() const { return m_answers.size(); }
+
+private:
+    void answer()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal->property("answered").toBool())
+            return;
+        modal->setProperty("answered", true);
+        plainDialogs
+            = plainDialogs && modal->windowTitle().isEmpty() && modal->parentWidget() == m_expectedParent;
+        if (auto* input = qobject_cast<QInputDialog*>(modal)) {
+            transcript << QStringLiteral("%1 [%2]").arg(input->labelText(), input->textValue());
+            plainDialogs = plainDialogs && input->textEchoMode() == QLineEdit::Normal;
+            const QString reply = m_answers.isEmpty() ? QString(CANCEL) : m_answers.takeFirst();
+            if (reply == QLatin1String(CANCEL)) {
+                input->reject();
+                return;
+            }
+            if (reply != QLatin1String(KEEP_SUGGESTION))
+                input->setTextValue(reply);
+            input->accept();
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            transcript << QStringLiteral("message: %1").arg(box->text());
+            QAbstractButton* ok = box->button(QMessageBox::Ok);
+            plainDialogs = plainDialogs && ok && box->buttons().size() == 1;
+            if (ok)
+                ok->click();
+            else
+                box->reject();
+        }
+    }
+
+    QStringList m_answers;
+    QWidget* m_expectedParent = nullptr;
+    QTimer m_timer;
+};
+
+void clickAdd(UsersWidget* tab)
+{
+    QPushButton* add = nullptr;
+    const QList<QPushButton*> buttons = tab->findChildren<QPushButton*>();
+    for (QPushButton* button : buttons) {
+        if (button->text() == QLatin1String("Add"))
+            add = button;
+    }
+    QVERIFY(add);
+    QTest::mouseClick(add, Qt::LeftButton);
+}
+
+// Adds a user through the tab's prompts, keeping the suggested user name.
+void addThroughPrompts(UsersWidget* tab, const QString& fullName)
+{
+    DialogAnswerer answerer({ fullName, KEEP_SUGGESTION }, tab);
+    clickAdd(tab);
+    QCOMPARE(answerer.answersLeft(), 0);
+}
+
+QString appFile(const QString& name)
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+}
+
+QByteArray readAppFile(const QString& name)
+{
+    QFile file(appFile(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAppFile(const QString& name, const QByteArray& data)
+{
+    QFile file(appFile(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+QList<QVariantMap> mapsOf(const QList<UserItem*>& users)
+{
+    QList<QVariantMap> maps;
+    for (const UserItem* user : users)
+        maps << user->map();
+    return maps;
+}
+
+UsersWidget* usersTab(MainWindow& window)
+{
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+    auto* tab = window.findChild<UsersWidget*>(QStringLiteral("UsersWidget"));
+    if (!tabs || !tab || tabs->tabText(tabs->indexOf(tab)) != QLatin1String("Users"))
+        return nullptr;
+    return tab;
+}
+
+// Writing stops after this many bytes, for every file of the process.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_saved {};
+    void (*m_oldHandler)(int) = nullptr;
+};
+}
+
+void tst_UsersWidget::init()
+{
+    TestAppFolder::cleanOwnFolder();
+    QCoreApplication::setApplicationName(QStringLiteral("Velmora Desk"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("3.2.3 build 200117"));
+}
+
+void tst_UsersWidget::cleanup()
+{
+    // The program never deletes a user record; the test does, once no window uses them.
+    qDeleteAll(XUsersList);
+    XUsersList.clear();
+}
+
+void tst_UsersWidget::addUser_data()
+{
+    QTest::addColumn<int>("existing");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QStringList>("transcript");
+    QTest::addColumn<QString>("fullName");
+    QTest::addColumn<QString>("userName");
+
+    QTest::newRow("suggestions kept on an empty list")
+        << 0 << QStringList { KEEP_SUGGESTION, KEEP_SUGGESTION }
+        << QStringList { "Enter full name [Tomas Verlen]", "Enter user name [User_0]" } << "Tomas Verlen"
+        << "User_0";
+    QTest::newRow("empty and busy names asked again with the last text")
+        << 3 << QStringList { "", "Person 2", "Anna Berg", "person1", "", "anna" }
+        << QStringList { "Enter full name [Tomas Verlen]", "message: String is empty", "Enter full name []",
+               "message: This name is busy", "Enter full name [Person 2]", "Enter user name [User_33]",
+               "message: This name is busy", "Enter user name [person1]", "message: String is empty",
+               "Enter user name []" }
+        << "Anna Berg"
+        << "anna";
+    QTest::newRow("names differing only in case are free")
+        << 1 << QStringList { "person 1", "PERSON1" }
+        << QStringList { "Enter full name [Tomas Verlen]", "Enter user name [User_11]" } << "person 1"
+        << "PERSON1";
+    QTest::newRow("cancel at the full name adds nothing")
+        << 2 << QStringList { CANCEL } << QStringList { "Enter full name [Tomas Verlen]" } << QString()
+        << QString();
+    QTest::newRow("busy full name, then cancel at the user name adds nothing")
+        << 1 << QStringList { "Person 1", "Anna Berg", CANCEL }
+        << QStringList { "Enter full name [Tomas Verlen]", "message: This name is busy",
+               "Enter full name [Person 1]", "Enter user name [User_11]" }
+        << QString() << QString();
+}
+
+void tst_UsersWidget::addUser()
+{
+    QFETCH(int, existing);
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, transcript);
+    QFETCH(QString, fullName);
+    QFETCH(QString, userName);
+
+    std::vector<std::unique_ptr<UserItem>> records;
+    QList<UserItem*> users;
+    for (int i = 1; i <= existing; ++i) {
+        records.push_back(std::make_unique<UserItem>());
+        records.back()->fullName = QStringLiteral("Person %1").arg(i);
+        records.back()->userName = QStringLiteral("person%1").arg(i);
+        users << records.back().get();
+    }
+    UsersWidget tab(&users);
+    tab.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tab));
+    auto* view = tab.findChild<UsersTableListView*>();
+    QVERIFY(view);
+    QSignalSpy inserted(view->model(), &QAbstractItemModel::rowsInserted);
+
+    DialogAnswerer answerer(answers, &tab);
+    clickAdd(&tab);
+
+    QCOMPARE(answerer.transcript, transcript);
+    QCOMPARE(answerer.answersLeft(), 0);
+    QVERIFY2(answerer.plainDialogs, "untitled dialogs on the tab, Ok only on messages");
+    if (fullName.isEmpty()) {
+        QCOMPARE(users.size(), existing);
+        QCOMPARE(inserted.count(), 0);
+        return;
+    }
+    QCOMPARE(users.size(), existing + 1);
+    std::unique_ptr<UserItem> added(users.last());
+    QCOMPARE(added->fullName, fullName);
+    QCOMPARE(added->userName, userName);
+    QCOMPARE(added->password, QString("70461"));
+    QCOMPARE(added->photo, QString(":/photo/pict/User_No-Photo.png"));
+    QVERIFY(QFile::exists(added->photo));
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted.at(0).at(1).toInt(), existing);
+    QCOMPARE(view->model()->rowCount(), existing + 1);
+}
+
+void tst_UsersWidget::usersSurviveRestart()
+{
+    ApplicationData applicationData;
+    QList<QVariantMap> saved;
+    QList<UserItem*> released;
+    {
+        MainWindow window(&applicationData);
+        UsersWidget* tab = usersTab(window);
+        QVERIFY(tab);
+        addThroughPrompts(tab, QStringLiteral("Anna Berg"));
+        addThroughPrompts(tab, QStringLiteral("Tomas Verlen"));
+        QCOMPARE(XUsersList.size(), 2);
+        XUsersList[0]->access = { { "Hall", ReadAndWrite }, { "Yard", ReadOnly } };
+        XUsersList[0]->lastWebRequest = { QDateTime(QDate(2020, 1, 17), QTime(10, 11, 12)), "10.0.0.7" };
+        XUsersList[1]->settings = { { "zoom", 2 } };
+        saved = mapsOf(XUsersList);
+        released = XUsersList;
+    }
+    QVERIFY2(XUsersList.isEmpty(), "the list ends empty at exit");
+    qDeleteAll(released);
+
+    const QJsonObject stored = QJsonDocument::fromJson(readAppFile("users")).object();
+    QCOMPARE(stored.keys(), QStringList({ "1", "2" }));
+    QCOMPARE(stored.value("1").toObject().value("userName").toString(), QString("User_0"));
+    QCOMPARE(stored.value("2").toObject().value("userName").toString(), QString("User_11"));
+
+    MainWindow window(&applicationData);
+    QCOMPARE(mapsOf(XUsersList), saved);
+    UsersWidget* tab = usersTab(window);
+    QVERIFY(tab);
+    QCOMPARE(tab->findChild<UsersTableListView*>()->model()->rowCount(), 2);
+}
+
+void tst_UsersWidget::unreadableUsersFileKeptAside()
+{
+    const QByteArray typo = R"({"1": {"fullName": "Anna Berg", "userName": "anna",})";
+    writeAppFile("users", typo);
+    ApplicationData applicationData;
+    QList<UserItem*> released;
+    {
+        MainWindow window(&applicationData);
+        QVERIFY(XUsersList.isEmpty());
+        addThroughPrompts(usersTab(window), QStringLiteral("Tomas Verlen"));
+        released = XUsersList;
+    }
+    qDeleteAll(released);
+
+    QCOMPARE(readAppFile("users.unreadable"), typo);
+    const QJsonObject stored = QJsonDocument::fromJson(readAppFile("users")).object();
+    QCOMPARE(stored.value("1").toObject().value("fullName").toString(), QString("Tomas Verlen"));
+}
+
+void tst_UsersWidget::unwritableUsersFileKeepsTheList()
+{
+    UserItem first;
+    first.fullName = "Anna Berg";
+    const QByteArray before = QJsonDocument(QJsonObject { { "1", QJsonObject::fromVariantMap(first.map()) } })
+                                  .toJson(QJsonDocument::Indented);
+    writeAppFile("users", before);
+    ApplicationData applicationData;
+    QList<QVariantMap> loaded;
+    {
+        auto window = std::make_unique<MainWindow>(&applicationData);
+        addThroughPrompts(usersTab(*window), QStringLiteral("Tomas Verlen"));
+        loaded = mapsOf(XUsersList);
+        QCOMPARE(loaded.size(), 2);
+        const FileSizeLimit noRoom(1);
+        window.reset();
+    }
+    QCOMPARE(mapsOf(XUsersList), loaded);
+    QCOMPARE(readAppFile("users"), before);
+}
+
+QTEST_MAIN(tst_UsersWidget)
+#include "tst_userswidget.moc"

@@ -1,0 +1,131 @@
+#include "useritem.h"
+#include "usersfile.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+class tst_UsersFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void usersFromMap_data();
+    void usersFromMap();
+    void missingOrUnreadableFileGivesNoUsers_data();
+    void missingOrUnreadableFileGivesNoUsers();
+    void writeAndReadBack();
+};
+
+namespace {
+struct Users
+{
+    explicit Users(QList<UserItem*> list)
+        : list(std::move(list))
+    {
+    }
+    ~Users() { qDeleteAll(list); }
+    QStringList fullNames() const
+    {
+        QStringList names;
+        for (const UserItem* user : list)
+            names << user->fullName;
+        return names;
+    }
+    QList<UserItem*> list;
+};
+}
+
+void tst_UsersFile::usersFromMap_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QStringList>("fullNames");
+
+    QTest::newRow("numeric order, not text order")
+        << QByteArray(R"({"10": {"fullName": "C"}, "2": {"fullName": "B"}, "1": {"fullName": "A"}})")
+        << QStringList { "A", "B", "C" };
+    QTest::newRow("gap passed over") << QByteArray(R"({"1": {"fullName": "A"}, "4": {"fullName": "D"}})")
+                                     << QStringList { "A", "D" };
+    QTest::newRow("entries that are no user skipped") << QByteArray(
+        R"({"1": {"fullName": "A"}, "2": null, "3": "text", "4": 5, "5": [1], "6": {"fullName": "F"}})")
+                                                      << QStringList { "A", "F" };
+    QTest::newRow("names that are no user number ignored")
+        << QByteArray(R"({"abc": {"fullName": "X"}, "0": {"fullName": "X"}, "-1": {"fullName": "X"},
+                         "01": {"fullName": "X"}, "+2": {"fullName": "X"}, " 3": {"fullName": "X"},
+                         "1.5": {"fullName": "X"}, "": {"fullName": "X"}, "1": {"fullName": "A"}})")
+        << QStringList { "A" };
+    QTest::newRow("huge numbers read in order, not counted up to") << QByteArray(
+        R"({"99999999999999999999": {"fullName": "C"}, "4000000000": {"fullName": "B"},
+                         "1": {"fullName": "A"}})") << QStringList { "A", "B", "C" };
+    QTest::newRow("no members") << QByteArray("{}") << QStringList();
+}
+
+void tst_UsersFile::usersFromMap()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QStringList, fullNames);
+
+    const QJsonDocument document = QJsonDocument::fromJson(json);
+    QVERIFY(document.isObject());
+    const Users users(UsersFile::usersFromMap(document.object().toVariantMap()));
+    QCOMPARE(users.fullNames(), fullNames);
+}
+
+void tst_UsersFile::missingOrUnreadableFileGivesNoUsers_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("missing") << QByteArray() << false;
+    QTest::newRow("cut short") << QByteArray(R"({"1": {"fullName": "A")") << true;
+    QTest::newRow("not an object") << QByteArray(R"([{"fullName": "A"}])") << true;
+}
+
+void tst_UsersFile::missingOrUnreadableFileGivesNoUsers()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, exists);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("users");
+    if (exists) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    const Users users(UsersFile::read(path));
+    QVERIFY(users.list.isEmpty());
+}
+
+void tst_UsersFile::writeAndReadBack()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("users");
+
+    UserItem signedIn;
+    signedIn.fullName = "Anna Berg";
+    signedIn.userName = "anna";
+    signedIn.access = { { "Hall", ReadAndWrite }, { "Yard", ReadOnly } };
+    signedIn.lastWebRequest = { QDateTime(QDate(2020, 1, 17), QTime(10, 11, 12)), "10.0.0.7" };
+    UserItem neverSignedIn;
+    neverSignedIn.fullName = "Tomas Verlen";
+    QVERIFY(UsersFile::write(path, { &signedIn, &neverSignedIn }));
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QJsonObject stored = QJsonDocument::fromJson(file.readAll()).object();
+    QCOMPARE(stored.keys(), QStringList({ "1", "2" }));
+    const QJsonValue storedTime
+        = stored.value("1").toObject().value("lastWebRequest").toObject().value("dateTime");
+    QVERIFY(QDateTime::fromString(storedTime.toString(), Qt::ISODate).isValid());
+    QVERIFY(stored.value("2").toObject().value("lastWebRequest").toObject().value("dateTime").isNull());
+
+    const Users users(UsersFile::read(path));
+    QCOMPARE(users.list.size(), 2);
+    QCOMPARE(users.list.at(0)->map(), signedIn.map());
+    QCOMPARE(users.list.at(1)->map(), neverSignedIn.map());
+}
+
+QTEST_APPLESS_MAIN(tst_UsersFile)
+#include "tst_usersfile.moc"

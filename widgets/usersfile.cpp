@@ -1,0 +1,71 @@
+#include "usersfile.h"
+
+#include "useritem.h"
+#include "xstoredfile.h"
+
+#include <algorithm>
+
+namespace {
+const int FIRST_MEMBER_NUMBER = 1;
+
+// The program writes "1", "2", ... only; "01", "+1" or "-1" are no user numbers.
+bool isUserNumber(const QString& name)
+{
+    if (name.isEmpty() || name.at(0) == QLatin1Char('0'))
+        return false;
+    return std::all_of(
+        name.cbegin(), name.cend(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
+// Numeric order of user numbers without converting them: a number of any
+// length in the file must neither overflow nor make the reader count up to it.
+bool numericallyBefore(const QString& a, const QString& b)
+{
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+}
+
+QList<UserItem*> UsersFile::usersFromMap(const QVariantMap& map)
+{
+    QStringList numbers;
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        if (isUserNumber(it.key()))
+            numbers.append(it.key());
+    }
+    std::sort(numbers.begin(), numbers.end(), numericallyBefore);
+
+    QList<UserItem*> users;
+    for (const QString& number : qAsConst(numbers)) {
+        // Anything but an object (null, a number, a text) holds no user; reading
+        // it would make a user with an empty name and an empty password.
+        const QVariant value = map.value(number);
+        if (value.userType() != QMetaType::QVariantMap)
+            continue;
+        auto* user = new UserItem;
+        user->setMap(value.toMap());
+        users.append(user);
+    }
+    return users;
+}
+
+QVariantMap UsersFile::mapFromUsers(const QList<UserItem*>& users)
+{
+    QVariantMap map;
+    int number = FIRST_MEMBER_NUMBER;
+    for (const UserItem* user : users)
+        map.insert(QString::number(number++), user->map());
+    return map;
+}
+
+QList<UserItem*> UsersFile::read(const QString& path)
+{
+    QVariantMap map;
+    if (!XStoredFile::readJsonObject(path, &map))
+        return {};
+    return usersFromMap(map);
+}
+
+bool UsersFile::write(const QString& path, const QList<UserItem*>& users)
+{
+    return XStoredFile::writeJsonObject(path, mapFromUsers(users));
+}
