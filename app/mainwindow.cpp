@@ -4,16 +4,24 @@
 #include "appglobals.h"
 #include "applicationdata.h"
 #include "appsettingswidget.h"
+#include "journalexchangeitem.h"
+#include "journalfilter.h"
+#include "journalmodel.h"
 #include "usersfile.h"
 #include "userswidget.h"
 #include "xserialport.h"
+#include "xserver.h"
+#include "xserversettings.h"
+#include "xstoredfile.h"
 #include "xwidgetsglobals.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLocale>
 #include <QMenu>
+#include <QPushButton>
 #include <QSettings>
 #include <QTimerEvent>
 #include <QTranslator>
@@ -22,10 +30,28 @@ namespace {
 const int MAILBOX_TIMER_INTERVAL_MS = 1000;
 const int TRAY_MESSAGE_TIMEOUT_MS = 60000;
 const int WINDOW_STATE_VERSION = 0;
+const int DEFAULT_JOURNAL_MAX_ROWS = 100;
+const int JOURNAL_FILTER_ROW = 2;
+
+const char JOURNAL_GROUP[] = "Journal";
+const char JOURNAL_MAX_ROW_KEY[] = "maxRow";
+const char JOURNAL_SAVE_TO_FILE_KEY[] = "saveToFile";
+const char JOURNAL_AUTO_SCROLL_KEY[] = "autoScroll";
+const char JOURNAL_COLUMN_WIDTH_KEY[] = "w";
 
 QString appDir()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+QString journalFilePath()
+{
+    return appDir() + QStringLiteral("/journal");
+}
+
+QString journalColumnWidthKey(int column)
+{
+    return QLatin1String(JOURNAL_COLUMN_WIDTH_KEY) + QString::number(column);
 }
 
 QString usersFilePath()
@@ -111,6 +137,60 @@ void MainWindow::loadTranslations()
 
 void MainWindow::initJournal()
 {
+    settings->beginGroup(QLatin1String(JOURNAL_GROUP));
+    ui->journalMaxRow->setValue(
+        settings->value(QLatin1String(JOURNAL_MAX_ROW_KEY), DEFAULT_JOURNAL_MAX_ROWS).toInt());
+    ui->saveJournalToFile->setChecked(
+        settings->value(QLatin1String(JOURNAL_SAVE_TO_FILE_KEY), true).toBool());
+    ui->journalAutoScroll->setChecked(settings->value(QLatin1String(JOURNAL_AUTO_SCROLL_KEY), true).toBool());
+
+    auto* model = new JournalModel(ui->journalMaxRow->value());
+    auto* mainItem = new JournalExchangeItem(QString());
+    XJournalModel = model;
+    XMainJournalItem = mainItem;
+    // The model outlives the window (deleteLater) and frees the channel itself;
+    // the globals must not point at either once they are gone.
+    connect(model, &QObject::destroyed, [model] {
+        if (XJournalModel == model)
+            XJournalModel = nullptr;
+    });
+    connect(mainItem, &QObject::destroyed, [mainItem] {
+        if (XMainJournalItem == mainItem)
+            XMainJournalItem = nullptr;
+    });
+    model->addSource(mainItem);
+
+    ui->journalTableView->setModel(model);
+    QHeaderView* header = ui->journalTableView->horizontalHeader();
+    header->setStretchLastSection(true);
+    ui->gridLayout->addWidget(model->filter(), JOURNAL_FILTER_ROW, 0);
+
+    for (int column = 0; column < model->columnCount() - 1; ++column) {
+        const int width
+            = settings->value(journalColumnWidthKey(column), ui->journalTableView->columnWidth(column))
+                  .toInt();
+        ui->journalTableView->setColumnWidth(column, width);
+    }
+    connect(header, &QHeaderView::sectionResized, this, &MainWindow::journalSectionResized);
+
+    auto* toExcelButton = new QPushButton(tr("To Excel"), ui->tab_Journal);
+    ui->journalSettingsLay->addWidget(toExcelButton);
+    connect(toExcelButton, &QPushButton::clicked, model, &JournalModel::toExcel);
+    settings->endGroup();
+
+    connect(model, &JournalModel::appended, this, &MainWindow::journalAppended);
+    connect(model, &JournalModel::iconUpdated, this, &MainWindow::journalIconUpdated);
+    connect(ui->journalMaxRow, &QSpinBox::editingFinished, this, &MainWindow::journalSettingsChanged);
+    connect(ui->saveJournalToFile, &QCheckBox::toggled, this, &MainWindow::journalSettingsChanged);
+    connect(ui->journalAutoScroll, &QCheckBox::toggled, this, &MainWindow::journalSettingsChanged);
+
+    if (ui->saveJournalToFile->isChecked()) {
+        QVariantMap stored;
+        if (XStoredFile::readJsonObject(journalFilePath(), &stored))
+            model->setMap(stored);
+        model->addNew(QString(), tr("Program started"));
+    }
+    model->resetErrors();
 }
 
 void MainWindow::initTrayIcon()
@@ -161,6 +241,9 @@ void MainWindow::initSerialPort()
 
 void MainWindow::initWebServer()
 {
+    serverSettings = std::make_unique<XServerSettings>(settings);
+    webServer = new XServer(serverSettings.get(), this);
+    serverWidget = webServer->widget();
 }
 
 void MainWindow::initModulesTab()
@@ -231,14 +314,24 @@ void MainWindow::saveWindowPlacement()
 
 void MainWindow::postProgramClosed()
 {
+    if (XJournalModel)
+        XJournalModel->addNew(QString(), tr("Program closed"));
 }
 
 void MainWindow::saveJournal()
 {
+    if (XJournalModel && ui->saveJournalToFile->isChecked())
+        XStoredFile::writeJsonObject(journalFilePath(), XJournalModel->map());
 }
 
 void MainWindow::releaseJournal()
 {
+    if (!XJournalModel)
+        return;
+    // Entries posted from here on (the modules go next) are still kept, but the
+    // window, half taken down, no longer follows them.
+    disconnect(XJournalModel, nullptr, this, nullptr);
+    XJournalModel->deleteLater();
 }
 
 void MainWindow::deleteModulesTab()
@@ -302,29 +395,44 @@ void MainWindow::xWidgetStandartDelete(XWidgetStandart* xsw)
 
 void MainWindow::tabCurrentChanged(int index)
 {
-    Q_UNUSED(index)
+    if (XJournalModel && index == ui->tabWidget->indexOf(ui->tab_Journal))
+        XJournalModel->resetErrors();
 }
 
 void MainWindow::journalSettingsChanged()
 {
+    if (XJournalModel)
+        XJournalModel->setMaxRows(ui->journalMaxRow->value());
+    settings->beginGroup(QLatin1String(JOURNAL_GROUP));
+    settings->setValue(QLatin1String(JOURNAL_MAX_ROW_KEY), ui->journalMaxRow->value());
+    settings->setValue(QLatin1String(JOURNAL_SAVE_TO_FILE_KEY), ui->saveJournalToFile->isChecked());
+    settings->setValue(QLatin1String(JOURNAL_AUTO_SCROLL_KEY), ui->journalAutoScroll->isChecked());
+    settings->endGroup();
 }
 
 void MainWindow::on_clearJournal_clicked()
 {
+    if (XJournalModel)
+        XJournalModel->clear();
 }
 
 void MainWindow::journalSectionResized(int logicalIndex, int, int newSize)
 {
-    Q_UNUSED(logicalIndex)
-    Q_UNUSED(newSize)
+    settings->beginGroup(QLatin1String(JOURNAL_GROUP));
+    settings->setValue(journalColumnWidthKey(logicalIndex), newSize);
+    settings->endGroup();
 }
 
 void MainWindow::journalAppended()
 {
+    if (ui->journalAutoScroll->isChecked())
+        ui->journalTableView->scrollToBottom();
 }
 
 void MainWindow::journalIconUpdated()
 {
+    if (XJournalModel)
+        ui->tabWidget->setTabIcon(ui->tabWidget->indexOf(ui->tab_Journal), XJournalModel->errorIcon());
 }
 
 void MainWindow::trayShowMess(QString title, QString msg)

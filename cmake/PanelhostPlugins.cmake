@@ -1,19 +1,45 @@
+# The component-library interface class is compiled into the host framework
+# and, from the very same files, into every component library: host and
+# library call each other's virtuals and connect each other's signals on it.
+set(PANELHOST_COMPONENT_INTERFACE_DIR ${CMAKE_CURRENT_LIST_DIR}/../widgets)
+set(PANELHOST_COMPONENT_INTERFACE_SOURCES
+    ${PANELHOST_COMPONENT_INTERFACE_DIR}/xwidgetstandartcomponentbaseclass.h
+    ${PANELHOST_COMPONENT_INTERFACE_DIR}/xwidgetstandartcomponentbaseclass.cpp)
+
+# panelhost_add_component_interface(<target>)
+#
+# Gives a component library its own copy of the interface class. Component
+# plug-ins made by panelhost_add_plugin get it already.
+function(panelhost_add_component_interface target)
+    target_sources(${target} PRIVATE ${PANELHOST_COMPONENT_INTERFACE_SOURCES})
+    target_include_directories(${target} PRIVATE ${PANELHOST_COMPONENT_INTERFACE_DIR})
+    target_link_libraries(${target} PRIVATE Qt5::Core Qt5::Gui Qt5::Widgets)
+endfunction()
+
+# panelhost_plugin_properties(<target>)
+#
 # Plug-in libraries carry no "lib" prefix so that stored records name them as
 # the user sees them ("Vistag"). Their own copies of the framework stay hidden:
 # only the plain-named entry points are exported.
+function(panelhost_plugin_properties target)
+    set_target_properties(${target} PROPERTIES
+        PREFIX ""
+        CXX_VISIBILITY_PRESET hidden
+        VISIBILITY_INLINES_HIDDEN ON)
+endfunction()
+
 function(panelhost_add_plugin target kind)
     add_library(${target} MODULE ${ARGN})
     if(kind STREQUAL "component")
         set(subdir widgets_components_lib)
+        panelhost_add_component_interface(${target})
     elseif(kind STREQUAL "module")
         set(subdir modules_lib)
     else()
         message(FATAL_ERROR "unknown plug-in kind ${kind}")
     endif()
+    panelhost_plugin_properties(${target})
     set_target_properties(${target} PROPERTIES
-        PREFIX ""
-        CXX_VISIBILITY_PRESET hidden
-        VISIBILITY_INLINES_HIDDEN ON
         LIBRARY_OUTPUT_DIRECTORY ${PANELHOST_STAGE_DIR}/${subdir})
     install(TARGETS ${target} LIBRARY DESTINATION ${subdir})
 endfunction()

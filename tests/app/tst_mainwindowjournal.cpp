@@ -1,0 +1,276 @@
+#include "appglobals.h"
+#include "applicationdata.h"
+#include "journalexchangeitem.h"
+#include "journalmodel.h"
+#include "mainwindow.h"
+#include "testappfolder.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTableView>
+#include <QUrl>
+#include <QtTest>
+
+// Takes the file URLs the desktop is asked to open.
+class OpenedUrls : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public slots:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+// The journal steps of the main window, built in this process on the test's
+// own application folder.
+class tst_MainWindowJournal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void journalFileRoundTrip();
+    void saveToFileOff();
+    void unreadableJournalKeptAside();
+    void columnWidthsRestoredButLast();
+    void settingsFollowTheControls();
+    void errorMarkClearedByJournalTab();
+    void clearAndAutoScroll();
+    void toExcelButtonExports();
+
+private:
+    static QString appFile(const QString& name)
+    {
+        return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+    }
+    static void writeAppFile(const QString& name, const QByteArray& data)
+    {
+        QFile file(appFile(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(data);
+    }
+    static QByteArray readAppFile(const QString& name)
+    {
+        QFile file(appFile(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    static QStringList journalFileTexts()
+    {
+        const QJsonObject object = QJsonDocument::fromJson(readAppFile(QStringLiteral("journal"))).object();
+        QStringList texts;
+        for (int i = 0; object.contains(QString::number(i)); ++i)
+            texts.append(
+                object.value(QString::number(i)).toObject().value(QStringLiteral("text")).toString());
+        return texts;
+    }
+    static QStringList modelTexts()
+    {
+        QStringList texts;
+        for (int row = 0; row < XJournalModel->rowCount(); ++row)
+            texts.append(XJournalModel->index(row, 2).data().toString());
+        return texts;
+    }
+    static int journalTab(MainWindow& window)
+    {
+        auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+        return tabs->indexOf(window.findChild<QWidget*>(QStringLiteral("tab_Journal")));
+    }
+
+    ApplicationData* m_applicationData = nullptr;
+};
+
+void tst_MainWindowJournal::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void tst_MainWindowJournal::init()
+{
+    TestAppFolder::cleanOwnFolder();
+    m_applicationData = new ApplicationData;
+}
+
+void tst_MainWindowJournal::cleanup()
+{
+    // The model handed to deleteLater goes with the event loop, and with it
+    // (one round later) the window's own channel; the globals follow.
+    QTRY_VERIFY(!XJournalModel);
+    QTRY_VERIFY(!XMainJournalItem);
+    delete m_applicationData;
+    m_applicationData = nullptr;
+}
+
+void tst_MainWindowJournal::journalFileRoundTrip()
+{
+    {
+        MainWindow window(m_applicationData);
+        QCOMPARE(modelTexts(), QStringList { QStringLiteral("Program started") });
+        XMainJournalItem->add(QStringLiteral("first"), JournalItem::ITEM_LEVEL_NORMAL);
+        XMainJournalItem->add(QStringLiteral("second"), JournalItem::ITEM_LEVEL_CRITICAL);
+    }
+    const QStringList saved = { QStringLiteral("Program started"), QStringLiteral("first"),
+        QStringLiteral("second"), QStringLiteral("Program closed") };
+    QCOMPARE(journalFileTexts(), saved);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    MainWindow window(m_applicationData);
+    QCOMPARE(modelTexts(), saved + QStringList { QStringLiteral("Program started") });
+    QCOMPARE(XJournalModel->index(2, 0).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(Qt::red));
+    QVERIFY2(XJournalModel->errorIcon().isNull(), "a critical item read back raises no mark");
+}
+
+void tst_MainWindowJournal::saveToFileOff()
+{
+    const QByteArray stored = R"({ "0": { "datetime": "2024-01-02T03:04:05.000", "level": 1,
+        "sourse": "", "text": "from an earlier run" } })";
+    writeAppFile(QStringLiteral("journal"), stored);
+    writeAppFile(QStringLiteral("settings.ini"), "[Journal]\nsaveToFile=false\n");
+    {
+        MainWindow window(m_applicationData);
+        QCOMPARE(XJournalModel->rowCount(), 0);
+        XMainJournalItem->add(QStringLiteral("entry"), JournalItem::ITEM_LEVEL_NORMAL);
+    }
+    // The model lives on until the event loop deletes it.
+    QVERIFY(XJournalModel);
+    QCOMPARE(modelTexts(), (QStringList { QStringLiteral("entry"), QStringLiteral("Program closed") }));
+    QCOMPARE(readAppFile(QStringLiteral("journal")), stored);
+
+    QFile::remove(appFile(QStringLiteral("journal")));
+    {
+        MainWindow window(m_applicationData);
+    }
+    QVERIFY(!QFile::exists(appFile(QStringLiteral("journal"))));
+}
+
+void tst_MainWindowJournal::unreadableJournalKeptAside()
+{
+    const QByteArray broken = "{ \"0\": { \"text\": \"cut short";
+    writeAppFile(QStringLiteral("journal"), broken);
+    {
+        MainWindow window(m_applicationData);
+        QCOMPARE(modelTexts(), QStringList { QStringLiteral("Program started") });
+    }
+    QCOMPARE(readAppFile(QStringLiteral("journal.unreadable")), broken);
+    QCOMPARE(journalFileTexts(),
+        (QStringList { QStringLiteral("Program started"), QStringLiteral("Program closed") }));
+}
+
+void tst_MainWindowJournal::columnWidthsRestoredButLast()
+{
+    writeAppFile(QStringLiteral("settings.ini"), "[Journal]\nw0=123\nw1=77\nw2=300\n");
+    {
+        MainWindow window(m_applicationData);
+        window.resize(769, 513);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* view = window.findChild<QTableView*>(QStringLiteral("journalTableView"));
+        QCOMPARE(view->columnWidth(0), 123);
+        QCOMPARE(view->columnWidth(1), 77);
+        QVERIFY(view->horizontalHeader()->stretchLastSection());
+        QVERIFY(view->columnWidth(2) != 300);
+        view->setColumnWidth(1, 90);
+    }
+    QSettings settings(appFile(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    QCOMPARE(settings.value(QStringLiteral("Journal/w1")).toInt(), 90);
+    QCOMPARE(settings.value(QStringLiteral("Journal/w0")).toInt(), 123);
+}
+
+void tst_MainWindowJournal::settingsFollowTheControls()
+{
+    writeAppFile(QStringLiteral("settings.ini"), "[Journal]\nmaxRow=7\nautoScroll=false\n");
+    MainWindow window(m_applicationData);
+    auto* maxRow = window.findChild<QSpinBox*>(QStringLiteral("journalMaxRow"));
+    auto* saveToFile = window.findChild<QCheckBox*>(QStringLiteral("saveJournalToFile"));
+    auto* autoScroll = window.findChild<QCheckBox*>(QStringLiteral("journalAutoScroll"));
+    QCOMPARE(maxRow->value(), 7);
+    QVERIFY(saveToFile->isChecked());
+    QVERIFY(!autoScroll->isChecked());
+
+    for (int i = 0; i < 5; ++i)
+        XMainJournalItem->add(QString::number(i), JournalItem::ITEM_LEVEL_NONE);
+    QCOMPARE(XJournalModel->rowCount(), 6);
+    maxRow->setValue(3);
+    emit maxRow->editingFinished();
+    QCOMPARE(modelTexts(), (QStringList { QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4") }));
+    saveToFile->click();
+    autoScroll->click();
+
+    QSettings settings(appFile(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Journal"));
+    QCOMPARE(settings.value(QStringLiteral("maxRow")).toInt(), 3);
+    QCOMPARE(settings.value(QStringLiteral("saveToFile")).toBool(), false);
+    QCOMPARE(settings.value(QStringLiteral("autoScroll")).toBool(), true);
+}
+
+void tst_MainWindowJournal::errorMarkClearedByJournalTab()
+{
+    MainWindow window(m_applicationData);
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+    const int journal = journalTab(window);
+    QVERIFY(tabs->tabIcon(journal).isNull());
+
+    XMainJournalItem->add(QStringLiteral("boom"), JournalItem::ITEM_LEVEL_CRITICAL);
+    QVERIFY(!tabs->tabIcon(journal).isNull());
+
+    // Some other tab must be current first; add one if no other helper's tab is there yet.
+    if (tabs->count() == 1)
+        tabs->addTab(new QWidget, QStringLiteral("other"));
+    tabs->setCurrentIndex(journal == 0 ? 1 : 0);
+    XMainJournalItem->add(QStringLiteral("boom again"), JournalItem::ITEM_LEVEL_CRITICAL);
+    QVERIFY(!tabs->tabIcon(journal).isNull());
+    tabs->setCurrentIndex(journal);
+    QVERIFY(tabs->tabIcon(journal).isNull());
+}
+
+void tst_MainWindowJournal::clearAndAutoScroll()
+{
+    MainWindow window(m_applicationData);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+    tabs->setCurrentIndex(journalTab(window));
+    auto* view = window.findChild<QTableView*>(QStringLiteral("journalTableView"));
+    for (int i = 0; i < 60; ++i)
+        XMainJournalItem->add(QString::number(i), JournalItem::ITEM_LEVEL_NONE);
+    QScrollBar* bar = view->verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 0);
+    QTRY_COMPARE(bar->value(), bar->maximum());
+
+    QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("clearJournal")), Qt::LeftButton);
+    QCOMPARE(XJournalModel->rowCount(), 0);
+}
+
+void tst_MainWindowJournal::toExcelButtonExports()
+{
+    OpenedUrls opener;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
+    MainWindow window(m_applicationData);
+    QPushButton* button = nullptr;
+    for (QPushButton* candidate : window.findChildren<QPushButton*>()) {
+        if (candidate->text() == QStringLiteral("To Excel"))
+            button = candidate;
+    }
+    QVERIFY(button);
+    button->click();
+    QTRY_COMPARE(opener.urls.size(), 1);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QVERIFY(QFile::exists(opener.urls.first().toLocalFile()));
+}
+
+QTEST_MAIN(tst_MainWindowJournal)
+#include "tst_mainwindowjournal.moc"
