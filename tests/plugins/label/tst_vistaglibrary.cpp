@@ -1,21 +1,25 @@
 #include "testappfolder.h"
+#include "xwidgetstandartcomponent.h"
 #include "xwidgetstandartcomponentbaseclass.h"
+#include "xwidgetstandartcomponentsettings.h"
 
 #include <QLabel>
 #include <QLibrary>
 #include <QSignalSpy>
-#include <QVBoxLayout>
 #include <QtTest>
 
 namespace {
 using MakeObject = XWidgetStandartComponentBaseClass* (*)();
 
-QVariantMap conditions()
+const QString LIBRARY_NAME = QStringLiteral("Vistag");
+
+QVariantMap item(int condition, const QString& value, const QString& text, const QString& color)
 {
-    const auto item = [](int condition, const QString& value, const QString& text, const QString& color) {
-        return QVariantMap { { "condition", condition }, { "value", value }, { "text", text },
-            { "color", color } };
-    };
+    return { { "condition", condition }, { "value", value }, { "text", text }, { "color", color } };
+}
+
+QVariantMap valveConditions()
+{
     return { { "items",
         QVariantMap { { "0", item(4, "", "no data", "gray") },
             { "1", item(0, "1", "%%name%% open", "green") },
@@ -23,80 +27,98 @@ QVariantMap conditions()
 }
 }
 
+// The staged library, loaded as the host loads it: by its file name from the
+// application's widgets_components_lib, and driven by the host's own component.
 class tst_VistagLibrary : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void makesIndependentObjects();
-    void hostSequence();
-
-private:
-    MakeObject m_makeObject = nullptr;
-    XWidgetStandartComponentBaseClass** m_object = nullptr;
+    void factory();
+    void inHostComponent();
 };
 
 void tst_VistagLibrary::initTestCase()
 {
-    QLibrary library(TestAppFolder::stageDir() + "/widgets_components_lib/Vistag");
-    QVERIFY2(library.load(), qPrintable(library.errorString()));
-    m_makeObject = reinterpret_cast<MakeObject>(library.resolve("makeObject"));
-    m_object = reinterpret_cast<XWidgetStandartComponentBaseClass**>(library.resolve("object"));
-    QVERIFY(m_makeObject);
-    QVERIFY(m_object);
-    QVERIFY(QFile::exists(TestAppFolder::stageDir() + "/widgets_components_lib/Vistag.js"));
+    TestAppFolder::linkStagedFolders();
+    QVERIFY(QFile::exists(QCoreApplication::applicationDirPath() + "/widgets_components_lib/Vistag.js"));
 }
 
-void tst_VistagLibrary::makesIndependentObjects()
+void tst_VistagLibrary::factory()
 {
-    QScopedPointer<XWidgetStandartComponentBaseClass> first(m_makeObject());
+    QLibrary library(QCoreApplication::applicationDirPath() + "/widgets_components_lib/" + LIBRARY_NAME);
+    QVERIFY2(library.load(), qPrintable(library.errorString()));
+    const auto makeObject = reinterpret_cast<MakeObject>(library.resolve("makeObject"));
+    const auto object = reinterpret_cast<XWidgetStandartComponentBaseClass**>(library.resolve("object"));
+    QVERIFY(makeObject);
+    QVERIFY(object);
+
+    QScopedPointer<XWidgetStandartComponentBaseClass> first(makeObject());
     QVERIFY(first);
-    QCOMPARE(*m_object, first.data());
-    QScopedPointer<XWidgetStandartComponentBaseClass> second(m_makeObject());
+    QCOMPARE(*object, first.data());
+    QScopedPointer<XWidgetStandartComponentBaseClass> second(makeObject());
     QVERIFY(second.data() != first.data());
-    QCOMPARE(*m_object, second.data());
+    QCOMPARE(*object, second.data());
     QCOMPARE(first->metaObject()->className(), "XwpLabel");
     QCOMPARE(first->metaObject()->superClass()->className(), "XWidgetStandartComponentBaseClass");
     QCOMPARE(first->direction(), QBoxLayout::LeftToRight);
 }
 
-// The calls the host's component makes, in its order, then a value as the
-// component routes it.
-void tst_VistagLibrary::hostSequence()
+void tst_VistagLibrary::inHostComponent()
 {
-    QWidget component;
-    auto* layout = new QVBoxLayout(&component);
-    XWidgetStandartComponentBaseClass* label = m_makeObject();
-    label->setLibPath(QCoreApplication::applicationDirPath() + "/widgets_components_lib");
-    layout->addLayout(label);
-    label->setMap(conditions());
-    QSignalSpy updated(label, &XWidgetStandartComponentBaseClass::valueUpdated);
-    QSignalSpy settingsUpdated(label, &XWidgetStandartComponentBaseClass::libSettingsUpdated);
-    label->setName("Valve");
+    XWidgetStandartComponentSettings record;
+    record.name = QStringLiteral("Valve");
+    record.libName = LIBRARY_NAME;
+    record.libSettings = valveConditions();
+    QWidget parent;
+    auto* component = new XWidgetStandartComponent(&record);
+    component->setParent(&parent);
+    // What the standard widget does with a value announced for its component.
+    connect(component, &XWidgetStandartComponent::setValueHandlerSignal, component,
+        [](XWidgetStandartComponent* target, QVariant v, QObject* sender) {
+            target->setValueHandler(v, sender);
+        });
 
-    auto* text = qobject_cast<QLabel*>(label->getInsideObject("value"));
+    QVERIFY(component->object);
+    QObject* inside = nullptr;
+    QVERIFY(QMetaObject::invokeMethod(
+        component->object, "getInsideObject", Q_RETURN_ARG(QObject*, inside), Q_ARG(QString, "value")));
+    auto* text = qobject_cast<QLabel*>(inside);
     QVERIFY(text);
-    QCOMPARE(text->parentWidget(), &component);
+    QCOMPARE(text->window(), &parent);
     QCOMPARE(text->text(), QString("no data"));
+    QCOMPARE(text->palette().color(QPalette::WindowText), QColor("gray"));
 
-    label->setValue(1);
+    QSignalSpy updated(component, &XWidgetStandartComponent::valueUpdated);
+    component->setValue(1, nullptr);
     QCOMPARE(updated.count(), 1);
     QCOMPARE(text->text(), QString("Valve open"));
     QCOMPARE(text->palette().color(QPalette::WindowText), QColor("green"));
-    QCOMPARE(label->webVariant(QVariant(), true),
+    QCOMPARE(component->getValue(), QVariant(1));
+    QVERIFY(component->object->webObject(true).endsWith("{t:'Valve open', c:'#008000'})"));
+    QCOMPARE(component->object->webVariant(QVariant(), true),
         QVariant(QVariantMap { { "t", "Valve open" }, { "c", "#008000" } }));
-    QVERIFY(label->webObject(true).startsWith("new Vistag('"));
-    QVERIFY(label->webObject(true).endsWith("{t:'Valve open', c:'#008000'})"));
 
-    label->setValue(0);
+    // With a module as setter, another sender's value is only a return value.
+    QObject module;
+    QObject script;
+    component->setSetter(&module);
+    QSignalSpy returned(component, &XWidgetStandartComponent::returnValueUpdatedSignal);
+    component->setValue(0, &script);
+    QCOMPARE(returned.count(), 1);
+    QCOMPARE(text->text(), QString("Valve open"));
+    QCOMPARE(component->getValue(), QVariant(1));
+    component->setWritable(true);
+    QCOMPARE(component->getValue(), QVariant(0));
+    component->setValue(2, &module);
     QCOMPARE(text->text(), QString("Valve closed"));
-    QCOMPARE(label->getValue(), QVariant(0));
-    QVERIFY(!label->setRange(0, 1));
-    QVERIFY(label->haveSettingsDialog());
-    QCOMPARE(label->settingsDialog(QByteArray("saved")), QByteArray("saved"));
-    QCOMPARE(settingsUpdated.count(), 0);
-    QCOMPARE(label->getMap().value("items").toMap().size(), 3);
+    QCOMPARE(text->palette().color(QPalette::WindowText), QColor("red"));
+
+    component->setEditMode(true);
+    QVERIFY(text->testAttribute(Qt::WA_TransparentForMouseEvents));
+    QVERIFY(!component->setRange(0, 10));
+    QCOMPARE(component->object->settingsDialog("saved"), QByteArray("saved"));
 }
 
 QTEST_MAIN(tst_VistagLibrary)
