@@ -158,10 +158,10 @@ var webClient = (function () {
           return;
         var widget = WebObjectText.construct(parsed);
         widget.element.dataset.widget = id;
-        var entry = { widget: widget, readOnly: false };
+        var entry = { widget: widget };
+        // Whether the user may write the widget is the server's to judge: it
+        // drops the click of a read-only widget.
         widget.element.addEventListener('click', function () {
-          if (entry.readOnly)
-            return;
           state.pendingClicks[id] = (state.pendingClicks[id] || 0) + 1;
           scheduleExchange(0);
         });
@@ -209,8 +209,6 @@ var webClient = (function () {
       var data = widgets[id];
       if (!entry || !data || typeof data !== 'object')
         return;
-      if (data.isWritable === false)
-        entry.readOnly = true;
       entry.widget.setWebData(data);
     });
   }
