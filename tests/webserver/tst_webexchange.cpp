@@ -166,7 +166,7 @@ void tst_WebExchange::widgetObject()
     const WebTest::HttpAnswer http = WebTest::parse(raw.bytes);
     QCOMPARE(http.headerLines, WebTest::headerLines(200, "text/plain", http.body.size()));
     QCOMPARE(http.body, m_w1->webObject(false).toUtf8());
-    QVERIFY(http.body.startsWith("new standartWidget(25, 5, "));
+    QVERIFY(http.body.startsWith("new standartWidget(30, 10, "));
     QVERIFY(http.body.contains("new Vistag("));
 }
 

@@ -72,7 +72,7 @@ public:
 
     // A standard widget with one Vistag label, in the named group (or on the
     // panel when the name is empty).
-    XWidgetStandart* addWidget(const QString& id, const QString& group, QPoint position = QPoint(5, 25))
+    XWidgetStandart* addWidget(const QString& id, const QString& group, QPoint position = QPoint(10, 30))
     {
         auto record = std::make_unique<XWidgetStandartSettings>();
         record->base.id = id;

@@ -32,13 +32,6 @@ const char HIDDEN_WIDGET[] = "hidden";
 const char TRICKY_TEXT[] = "Tom's \"bar\" \\ <script>window.injected=1</script>"
                            "<img src=x onerror=\"window.injected=2\">";
 
-const char COUNTER_SCRIPT[] = "var presses = 0;\n"
-                              "XObj.clicked.connect(function () {\n"
-                              "    presses = presses + 1;\n"
-                              "    var label = XObj.component(\"status\");\n"
-                              "    label.setValueHandlerSignal(label, presses, XObj);\n"
-                              "});\n";
-
 // Signs in through the client's own entry point and reports what it drew.
 const char PAGE_SCRIPT[] = R"(<script>
 (function () {
@@ -99,7 +92,9 @@ QVariantMap groupRecord(const QString& name, QPoint position, QSize size)
         { "imageFile", QString() }, { "alignedToTheGrid", true } };
 }
 
-QByteArray standartWidgetFile(const QString& id, const QString& group, const QString& script)
+// A click counter linked to a Vistag label: each click on the widget shows as
+// "Count <n>".
+QByteArray standartWidgetFile(const QString& id, const QString& group)
 {
     const QVariantMap items { { "0",
                                   QVariantMap { { "condition", 4 }, { "value", "" }, { "text", TRICKY_TEXT },
@@ -107,16 +102,19 @@ QByteArray standartWidgetFile(const QString& id, const QString& group, const QSt
         { "1",
             QVariantMap { { "condition", 3 }, { "value", "" }, { "text", "Count %%value%%" },
                 { "color", "#00aa00" } } } };
-    const QVariantMap component { { "name", "status" }, { "libName", "Vistag" }, { "connectToComponent", "" },
+    const QVariantMap counter { { "name", "counter" }, { "libName", "ClickCounter" },
+        { "connectToComponent", "status" }, { "libSettings", QVariantMap() },
+        { "position", QVariantList { "0", "0" } }, { "size", QVariantList { "0", "0" } } };
+    const QVariantMap label { { "name", "status" }, { "libName", "Vistag" }, { "connectToComponent", "" },
         { "libSettings", QVariantMap { { "font", "DejaVu Sans,12,-1,5,50,0,0,0,0,0" }, { "items", items } } },
         { "position", QVariantList { "0", "0" } }, { "size", QVariantList { "0", "0" } } };
     const QVariantMap record { { "base",
                                    QVariantMap { { "id", id }, { "group", group },
                                        { "position", QVariantList { "10", "30" } },
                                        { "size", QVariantList { "400", "40" } }, { "userSize", true } } },
-        { "name", id }, { "setNameOnComponent", "" }, { "transparent", false }, { "scriptName", script },
+        { "name", id }, { "setNameOnComponent", "" }, { "transparent", false }, { "scriptName", "" },
         { "scriptParameters", QVariantMap() }, { "layout", 0 },
-        { "components", QVariantMap { { "0", component } } } };
+        { "components", QVariantMap { { "0", counter }, { "1", label } } } };
     return QJsonDocument(QJsonObject::fromVariantMap(record)).toJson();
 }
 }
@@ -156,11 +154,10 @@ void tst_WebBrowser::showsPanelAndFollowsValues()
         { "access", QVariantMap { { OPEN_GROUP, 2 } } } };
     QVERIFY(folder.writeFile(QStringLiteral("users"),
         QJsonDocument(QJsonObject::fromVariantMap({ { "1", user } })).toJson()));
-    QVERIFY(folder.writeFile(QStringLiteral("scripts/counter.js"), COUNTER_SCRIPT));
-    QVERIFY(folder.writeFile(QStringLiteral("standart_widgets/label.sw"),
-        standartWidgetFile(LABEL_WIDGET, OPEN_GROUP, QStringLiteral("counter.js"))));
-    QVERIFY(folder.writeFile(QStringLiteral("standart_widgets/hidden.sw"),
-        standartWidgetFile(HIDDEN_WIDGET, CLOSED_GROUP, QString())));
+    QVERIFY(QFile::copy(QStringLiteral(CLICK_COUNTER_LIBRARY),
+        folder.filePath(QStringLiteral("widgets_components_lib/ClickCounter.so"))));
+    QVERIFY(folder.writeFile(QStringLiteral("standart_widgets/label.sw"), standartWidgetFile(LABEL_WIDGET, OPEN_GROUP)));
+    QVERIFY(folder.writeFile(QStringLiteral("standart_widgets/hidden.sw"), standartWidgetFile(HIDDEN_WIDGET, CLOSED_GROUP)));
 
     QByteArray page = folder.readFile(QStringLiteral("web/index.html"));
     QVERIFY(page.contains("</body>"));
@@ -203,7 +200,7 @@ void tst_WebBrowser::showsPanelAndFollowsValues()
     QCOMPARE(result.value("childElements").toInt(), 0);
     QCOMPARE(result.value("injected").toString(), QStringLiteral("no"));
 
-    QVERIFY(result.value("changed").toBool());
+    QVERIFY2(result.value("changed").toBool(), qPrintable(json));
     QVERIFY2(result.value("changeMs").toInt() <= CHANGE_SHOWN_WITHIN_MS,
         qPrintable(QString::number(result.value("changeMs").toInt())));
     QCOMPARE(result.value("textAfter").toString(), QStringLiteral("Count 1"));
