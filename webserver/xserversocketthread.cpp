@@ -412,7 +412,8 @@ QVariantMap XServerSocketThread::groupsData(QVariantMap input)
             if (!isVisible(user->access.value(record->name, NotAllowed)))
                 continue;
             QVariantMap settings { { QStringLiteral("x"), record->position.x() },
-                { QStringLiteral("y"), record->position.y() }, { QStringLiteral("height"), record->size.height() },
+                { QStringLiteral("y"), record->position.y() },
+                { QStringLiteral("height"), record->size.height() },
                 { QStringLiteral("width"), record->size.width() } };
             if (record->useImage)
                 settings.insert(QStringLiteral("bgimg"), record->imageFile);
@@ -495,7 +496,7 @@ bool XServerSocketThread::lockWidget(const QPointer<XWidget>& widget, QString* i
                 return;
             *id = widget->id();
             m_webMapConnection = connect(this, &XServerSocketThread::webMapDo, widget.data(),
-                    &XWidget::webMapDo, Qt::BlockingQueuedConnection);
+                &XWidget::webMapDo, Qt::BlockingQueuedConnection);
         });
         if (gone)
             return false;

@@ -74,7 +74,8 @@ void tst_WebConcurrency::exchangeWhileWidgetsAreRebuilt()
     panel.addGroup(QStringLiteral("G"), { 0, 0 }, { 400, 400 });
     for (int i = 0; i < WIDGETS; ++i)
         panel.addWidget(QStringLiteral("w%1").arg(i), QStringLiteral("G"));
-    WebTest::Panel::addUser(QStringLiteral("ann"), QStringLiteral("pw"), { { QStringLiteral("G"), ReadAndWrite } });
+    WebTest::Panel::addUser(
+        QStringLiteral("ann"), QStringLiteral("pw"), { { QStringLiteral("G"), ReadAndWrite } });
 
     QByteArray input;
     for (int i = 0; i < WIDGETS; ++i)

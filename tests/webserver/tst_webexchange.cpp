@@ -10,7 +10,8 @@
 
 namespace {
 const QByteArray EMPTY_ANSWER = "{\n}\n";
-const char GROUP_G[] = R"("G":{"settings":{"x":10,"y":20,"height":200,"width":300,"bgimg":"pic.png"},"wlist":["w1"]})";
+const char GROUP_G[]
+    = R"("G":{"settings":{"x":10,"y":20,"height":200,"width":300,"bgimg":"pic.png"},"wlist":["w1"]})";
 const char GROUP_H[] = R"("H":{"settings":{"x":400,"y":20,"height":100,"width":200},"wlist":["w2"]})";
 const char W1_STATE[] = R"("w1":{"comp":{"0":{"t":"none","c":"#ff0000"}}})";
 const char W2_STATE[] = R"("w2":{"comp":{"0":{"t":"none","c":"#ff0000"}}})";
@@ -91,8 +92,9 @@ void tst_WebExchange::exchange_data()
     QTest::addColumn<int>("clicks");
 
     const QByteArray clickW1 = R"("WIDGETS":{"w1":{"clicked":true}})";
-    QTest::newRow("no access entries") << Access() << QByteArray(R"({"password":"pw","GROUPS":1,"WIDGETS":{}})")
-                                       << QByteArray(R"({"GROUPS":{},"WIDGETS":{}})") << 0;
+    QTest::newRow("no access entries")
+        << Access() << QByteArray(R"({"password":"pw","GROUPS":1,"WIDGETS":{}})")
+        << QByteArray(R"({"GROUPS":{},"WIDGETS":{}})") << 0;
     QTest::newRow("not allowed is no access")
         << Access { { "G", NotAllowed } } << QByteArray(R"({"password":"pw","GROUPS":1,"WIDGETS":{}})")
         << QByteArray(R"({"GROUPS":{},"WIDGETS":{}})") << 0;
@@ -103,7 +105,8 @@ void tst_WebExchange::exchange_data()
         << Access { { "G", ReadAndWrite } } << R"({"password":"pw",)" + clickW1 + "}"
         << "{\"WIDGETS\":{" + QByteArray(W1_STATE) + "}}" << 1;
     QTest::newRow("clicked false does not click")
-        << Access { { "G", ReadAndWrite } } << QByteArray(R"({"password":"pw","WIDGETS":{"w1":{"clicked":false}}})")
+        << Access { { "G", ReadAndWrite } }
+        << QByteArray(R"({"password":"pw","WIDGETS":{"w1":{"clicked":false}}})")
         << "{\"WIDGETS\":{" + QByteArray(W1_STATE) + "}}" << 0;
     QTest::newRow("input for a widget of another group")
         << Access { { "G", ReadOnly }, { "H", ReadAndWrite } } << R"({"password":"pw",)" + clickW1 + "}"
@@ -111,11 +114,11 @@ void tst_WebExchange::exchange_data()
     QTest::newRow("bgimg only with the image on")
         << Access { { "G", ReadOnly }, { "H", ReadOnly } } << QByteArray(R"({"password":"pw","GROUPS":{}})")
         << "{\"GROUPS\":{" + QByteArray(GROUP_G) + "," + GROUP_H + "}}" << 0;
-    QTest::newRow("only the password") << Access { { "G", ReadAndWrite } } << QByteArray(R"({"password":"pw"})")
-                                       << QByteArray("{}") << 0;
+    QTest::newRow("only the password")
+        << Access { { "G", ReadAndWrite } } << QByteArray(R"({"password":"pw"})") << QByteArray("{}") << 0;
     QTest::newRow("null counts as absent")
-        << Access { { "G", ReadAndWrite } } << QByteArray(R"({"password":"pw","GROUPS":null,"WIDGETS":null})") << QByteArray("{}")
-        << 0;
+        << Access { { "G", ReadAndWrite } } << QByteArray(R"({"password":"pw","GROUPS":null,"WIDGETS":null})")
+        << QByteArray("{}") << 0;
 }
 
 void tst_WebExchange::exchange()
@@ -140,13 +143,15 @@ void tst_WebExchange::widgetObject_data()
     QTest::addColumn<bool>("answered");
 
     QTest::newRow("visible widget, other keys ignored")
-        << Access { { "G", ReadOnly } } << QByteArray(R"({"password":"pw","WIDGET_OBJECT":"w1","GROUPS":1})") << true;
+        << Access { { "G", ReadOnly } } << QByteArray(R"({"password":"pw","WIDGET_OBJECT":"w1","GROUPS":1})")
+        << true;
     QTest::newRow("group not allowed")
         << Access { { "H", ReadOnly } } << QByteArray(R"({"password":"pw","WIDGET_OBJECT":"w1"})") << false;
     QTest::newRow("widget outside every group")
-        << Access { { "G", ReadAndWrite } } << QByteArray(R"({"password":"pw","WIDGET_OBJECT":"free"})") << false;
-    QTest::newRow("no such widget")
-        << Access { { "G", ReadAndWrite } } << QByteArray(R"({"password":"pw","WIDGET_OBJECT":"nope"})") << false;
+        << Access { { "G", ReadAndWrite } } << QByteArray(R"({"password":"pw","WIDGET_OBJECT":"free"})")
+        << false;
+    QTest::newRow("no such widget") << Access { { "G", ReadAndWrite } }
+                                    << QByteArray(R"({"password":"pw","WIDGET_OBJECT":"nope"})") << false;
 }
 
 void tst_WebExchange::widgetObject()
@@ -156,8 +161,7 @@ void tst_WebExchange::widgetObject()
     QFETCH(bool, answered);
 
     WebTest::Panel::addUser(QStringLiteral("ann"), QStringLiteral("pw"), access);
-    const WebTest::Answer raw
-        = WebTest::exchange(m_server->port(), { WebTest::postRequest("ann", request) });
+    const WebTest::Answer raw = WebTest::exchange(m_server->port(), { WebTest::postRequest("ann", request) });
     QVERIFY(raw.closed);
     if (!answered) {
         QCOMPARE(raw.bytes, QByteArray());
@@ -194,7 +198,8 @@ void tst_WebExchange::groupsFont()
     const QByteArray body = post(R"({"password":"pw","GROUPS_FONT":1})");
     QApplication::setFont(saved);
     QCOMPARE(object(body),
-        object("{\"GROUPS_FONT\":{\"family\":\"" + font.family().toUtf8() + "\",\"size\":\"" + size + "\"}}"));
+        object(
+            "{\"GROUPS_FONT\":{\"family\":\"" + font.family().toUtf8() + "\",\"size\":\"" + size + "\"}}"));
 }
 
 void tst_WebExchange::usersData_data()
@@ -205,11 +210,14 @@ void tst_WebExchange::usersData_data()
 
     const QVariantMap old { { "scale", 1 } };
     const QVariantMap sent { { "scale", 2 }, { "nested", QVariantMap { { "a", "b" } } } };
-    const QByteArray withSettings = R"({"password":"pw","USERS_DATA":{"settings":{"scale":2,"nested":{"a":"b"}}}})";
+    const QByteArray withSettings
+        = R"({"password":"pw","USERS_DATA":{"settings":{"scale":2,"nested":{"a":"b"}}}})";
     QTest::newRow("stored when allowed") << true << withSettings << sent;
     QTest::newRow("ignored when not allowed") << false << withSettings << old;
     QTest::newRow("no settings sent") << true << QByteArray(R"({"password":"pw","USERS_DATA":{}})") << old;
-    QTest::newRow("settings null") << true << QByteArray(R"({"password":"pw","USERS_DATA":{"settings":null}})") << old;
+    QTest::newRow("settings null") << true
+                                   << QByteArray(R"({"password":"pw","USERS_DATA":{"settings":null}})")
+                                   << old;
 }
 
 void tst_WebExchange::usersData()
@@ -218,7 +226,8 @@ void tst_WebExchange::usersData()
     QFETCH(QByteArray, request);
     QFETCH(QVariantMap, stored);
 
-    UserItem* user = WebTest::Panel::addUser(QStringLiteral("ann"), QStringLiteral("pw"), {}, saveParametersWEB);
+    UserItem* user
+        = WebTest::Panel::addUser(QStringLiteral("ann"), QStringLiteral("pw"), {}, saveParametersWEB);
     user->settings = { { "scale", 1 } };
     const QByteArray body = post(request);
     QCOMPARE(user->settings, stored);

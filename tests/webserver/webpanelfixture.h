@@ -25,8 +25,10 @@ namespace WebTest {
 // is not static, so every exchange reports it.
 inline QVariantMap labelSettings()
 {
-    const QVariantMap undefined { { "condition", 4 }, { "value", "" }, { "text", "none" }, { "color", "#ff0000" } };
-    const QVariantMap other { { "condition", 3 }, { "value", "" }, { "text", "v=%%value%%" }, { "color", "#00ff00" } };
+    const QVariantMap undefined { { "condition", 4 }, { "value", "" }, { "text", "none" },
+        { "color", "#ff0000" } };
+    const QVariantMap other { { "condition", 3 }, { "value", "" }, { "text", "v=%%value%%" },
+        { "color", "#00ff00" } };
     return { { "font", "DejaVu Sans,10,-1,5,50,0,0,0,0,0" },
         { "items", QVariantMap { { "0", undefined }, { "1", other } } } };
 }

@@ -152,12 +152,14 @@ void tst_WebBrowser::showsPanelAndFollowsValues()
     const QString password = QString::fromLatin1(PASSWORD).arg(QStringLiteral("25"));
     const QVariantMap user { { "userName", USER_NAME }, { "password", password }, { "fullName", "Ann" },
         { "access", QVariantMap { { OPEN_GROUP, 2 } } } };
-    QVERIFY(folder.writeFile(QStringLiteral("users"),
-        QJsonDocument(QJsonObject::fromVariantMap({ { "1", user } })).toJson()));
+    QVERIFY(folder.writeFile(
+        QStringLiteral("users"), QJsonDocument(QJsonObject::fromVariantMap({ { "1", user } })).toJson()));
     QVERIFY(QFile::copy(QStringLiteral(CLICK_COUNTER_LIBRARY),
         folder.filePath(QStringLiteral("widgets_components_lib/ClickCounter.so"))));
-    QVERIFY(folder.writeFile(QStringLiteral("standart_widgets/label.sw"), standartWidgetFile(LABEL_WIDGET, OPEN_GROUP)));
-    QVERIFY(folder.writeFile(QStringLiteral("standart_widgets/hidden.sw"), standartWidgetFile(HIDDEN_WIDGET, CLOSED_GROUP)));
+    QVERIFY(folder.writeFile(
+        QStringLiteral("standart_widgets/label.sw"), standartWidgetFile(LABEL_WIDGET, OPEN_GROUP)));
+    QVERIFY(folder.writeFile(
+        QStringLiteral("standart_widgets/hidden.sw"), standartWidgetFile(HIDDEN_WIDGET, CLOSED_GROUP)));
 
     QByteArray page = folder.readFile(QStringLiteral("web/index.html"));
     QVERIFY(page.contains("</body>"));
@@ -175,8 +177,9 @@ void tst_WebBrowser::showsPanelAndFollowsValues()
     browser.start(QLatin1String(CHROMIUM),
         { "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
             "--disable-background-networking", "--disable-component-update", "--disable-sync",
-            "--user-data-dir=" + profile.path(), QStringLiteral("--virtual-time-budget=%1").arg(VIRTUAL_TIME_BUDGET_MS),
-            "--dump-dom", QStringLiteral("http://127.0.0.1:%1/browsertest.html").arg(port) });
+            "--user-data-dir=" + profile.path(),
+            QStringLiteral("--virtual-time-budget=%1").arg(VIRTUAL_TIME_BUDGET_MS), "--dump-dom",
+            QStringLiteral("http://127.0.0.1:%1/browsertest.html").arg(port) });
     const bool finished = browser.waitForFinished(BROWSER_TIMEOUT_MS);
     const QByteArray dom = browser.readAllStandardOutput();
     QVERIFY(TestAppFolder::terminate(program.data()));
