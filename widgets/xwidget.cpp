@@ -9,6 +9,11 @@
 #include "xwidgetsettings.h"
 #include "xwidgetsglobals.h"
 
+#ifdef XWIDGETS_FULL
+#include "xwidgetbasesettingsdialog.h"
+#include "xwidgetdatadialog.h"
+#endif
+
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QGestureEvent>
@@ -199,9 +204,20 @@ void XWidget::webMapDo(QVariantMap map, bool isWritable)
 }
 
 #ifdef XWIDGETS_FULL
-void XWidget::showBaseSettingsDialog() { }
+void XWidget::showBaseSettingsDialog()
+{
+    // The dialog deletes itself on closing; the record is applied whether it
+    // was accepted or not, because the position spins already moved the widget.
+    auto* dialog = new XWidgetBaseSettingsDialog(widgetSettings, this, this);
+    dialog->exec();
+    acceptSettings();
+}
 
-void XWidget::showDataDialog() { }
+void XWidget::showDataDialog()
+{
+    auto* dialog = new XWidgetDataDialog(this);
+    dialog->exec();
+}
 #endif
 
 void XWidget::copyID()

@@ -1,0 +1,386 @@
+#include "modalanswerer.h"
+#include "testappfolder.h"
+#include "xwidget.h"
+#include "xwidgetbasesettingsdialog.h"
+#include "xwidgetcontextmenu.h"
+#include "xwidgetgroup.h"
+#include "xwidgetgroupsettings.h"
+#include "xwidgetpanel.h"
+#include "xwidgetpanelcontextmenu.h"
+#include "xwidgetpanelscrollarea.h"
+#include "xwidgetsettings.h"
+#include "xwidgetsglobals.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+using Drive = std::function<void(XWidgetBaseSettingsDialog*)>;
+
+// Opens the widget's base settings through its context menu and hands the
+// modal dialog to `drive`. A dialog that `drive` leaves open is rejected, so
+// a failed check cannot leave the test waiting on it.
+bool driveBaseSettings(XWidget* widget, const Drive& drive)
+{
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QPointer<XWidgetBaseSettingsDialog> dialog
+            = qobject_cast<XWidgetBaseSettingsDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        seen = true;
+        drive(dialog);
+        if (dialog && dialog->isVisible())
+            dialog->reject();
+    });
+    widget->contextMenu->actions().at(0)->trigger();
+    return seen;
+}
+
+void typeInto(QWidget* field, const QString& text)
+{
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        QTest::keyClick(field, Qt::Key_Delete);
+    else
+        QTest::keyClicks(field, text);
+}
+
+void chooseGroup(QComboBox* combo, const QString& name)
+{
+    const int index = combo->findText(name);
+    QTest::keyClick(combo, Qt::Key_Home);
+    for (int i = 0; i < index; ++i)
+        QTest::keyClick(combo, Qt::Key_Down);
+}
+
+QPushButton* buttonWithText(QWidget* dialog, const QString& text)
+{
+    const QList<QPushButton*> buttons = dialog->findChildren<QPushButton*>();
+    for (QPushButton* button : buttons) {
+        if (button->text() == text)
+            return button;
+    }
+    return nullptr;
+}
+
+// A widget with content of its own, so its natural size is not the minimum.
+class ContentWidget : public XWidget
+{
+public:
+    ContentWidget(XWidgetSettings* settings, QWidget* parent)
+        : XWidget(settings, parent)
+    {
+        mainLayout->addWidget(new QLabel(QStringLiteral("Natural size of this widget"), this));
+    }
+};
+}
+
+class tst_XWidgetBaseSettingsDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void opensWithRecord_data();
+    void opensWithRecord();
+    void positionMovesLive_data();
+    void positionMovesLive();
+    void identifier_data();
+    void identifier();
+    void group_data();
+    void group();
+    void size_data();
+    void size();
+
+private:
+    XWidget* makeWidget(const QString& id, QPoint position, const QString& group = QString());
+    XWidgetGroup* makeGroup(const QString& name, QPoint position);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<QSettings> m_settings;
+    XWidgetPanelScrollArea* m_area = nullptr;
+    XWidgetPanel* m_panel = nullptr;
+    std::vector<std::unique_ptr<XWidgetSettings>> m_widgetRecords;
+    std::vector<std::unique_ptr<XWidgetGroupSettings>> m_groupRecords;
+};
+
+void tst_XWidgetBaseSettingsDialog::init()
+{
+    TestAppFolder::cleanOwnFolder();
+    m_dir.reset(new QTemporaryDir);
+    m_settings.reset(new QSettings(m_dir->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
+    m_area = new XWidgetPanelScrollArea;
+    m_area->resize(700, 500);
+    m_panel = new XWidgetPanel(m_settings.get(), m_area);
+    XWidgetsPanel = m_panel;
+    m_area->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_area));
+}
+
+void tst_XWidgetBaseSettingsDialog::cleanup()
+{
+    delete m_area;
+    m_area = nullptr;
+    m_panel = nullptr;
+    XWidgetsPanel = nullptr;
+    m_widgetRecords.clear();
+    m_groupRecords.clear();
+    m_settings.reset();
+    m_dir.reset();
+}
+
+XWidget* tst_XWidgetBaseSettingsDialog::makeWidget(const QString& id, QPoint position, const QString& group)
+{
+    m_widgetRecords.emplace_back(new XWidgetSettings);
+    XWidgetSettings* record = m_widgetRecords.back().get();
+    record->id = id;
+    record->position = position;
+    record->group = group;
+    record->size = QSize(70, 60);
+    auto* widget = new ContentWidget(record, m_panel);
+    widget->acceptSettings();
+    return widget;
+}
+
+XWidgetGroup* tst_XWidgetBaseSettingsDialog::makeGroup(const QString& name, QPoint position)
+{
+    m_groupRecords.emplace_back(new XWidgetGroupSettings);
+    XWidgetGroupSettings* record = m_groupRecords.back().get();
+    record->name = name;
+    record->position = position;
+    record->size = QSize(250, 200);
+    auto* group = new XWidgetGroup(record, m_panel);
+    m_panel->groups->append(group);
+    return group;
+}
+
+void tst_XWidgetBaseSettingsDialog::opensWithRecord_data()
+{
+    QTest::addColumn<QString>("recordGroup");
+    QTest::addColumn<QString>("shownGroup");
+
+    QTest::newRow("no group: the empty entry") << QString() << QString();
+    QTest::newRow("an existing group is selected") << QStringLiteral("Yard") << QStringLiteral("Yard");
+    QTest::newRow("a missing group shows the empty entry") << QStringLiteral("Gone") << QString();
+    QTest::newRow("names are matched with their case") << QStringLiteral("yard") << QString();
+}
+
+void tst_XWidgetBaseSettingsDialog::opensWithRecord()
+{
+    QFETCH(QString, recordGroup);
+    makeGroup(QStringLiteral("Hall"), QPoint(300, 0));
+    makeGroup(QStringLiteral("Yard"), QPoint(300, 250));
+    m_panel->contextMenu->gridAction->setChecked(false);
+    XWidget* widget = makeWidget(QStringLiteral("pump-7"), QPoint(33, 47));
+    widget->widgetSettings->group = recordGroup;
+    widget->resize(77, 66);
+    // Opening must not snap the widget to the grid that is on now.
+    m_panel->contextMenu->gridAction->setChecked(true);
+
+    XWidgetBaseSettingsDialog dialog(widget->widgetSettings, widget, widget);
+    QCOMPARE(dialog.parentWidget(), widget);
+    QVERIFY(dialog.testAttribute(Qt::WA_DeleteOnClose));
+    QVERIFY(dialog.windowTitle().isEmpty());
+    QStringList entries;
+    for (int i = 0; i < dialog.groupCombo->count(); ++i)
+        entries << dialog.groupCombo->itemText(i);
+    QCOMPARE(entries, (QStringList { QString(), "Hall", "Yard" }));
+    QTEST(dialog.groupCombo->currentText(), "shownGroup");
+    QCOMPARE(dialog.idEdit->text(), QStringLiteral("pump-7"));
+    QVERIFY(dialog.userSizeBox->isChecked());
+    QCOMPARE(QSize(dialog.widthSpin->value(), dialog.heightSpin->value()), QSize(70, 60));
+    QCOMPARE(QPoint(dialog.xSpin->value(), dialog.ySpin->value()), QPoint(33, 47));
+    QCOMPARE(widget->pos(), QPoint(33, 47));
+    QStringList labels;
+    const QList<QLabel*> children = dialog.findChildren<QLabel*>();
+    for (QLabel* label : children)
+        labels << label->text();
+    QVERIFY2(labels.contains(QStringLiteral("Current size 77x66")), qPrintable(labels.join(" / ")));
+
+    QTest::mouseClick(buttonWithText(&dialog, QStringLiteral("^")), Qt::LeftButton);
+    QCOMPARE(QSize(dialog.widthSpin->value(), dialog.heightSpin->value()), QSize(77, 66));
+    QCOMPARE(widget->widgetSettings->size, QSize(70, 60));
+}
+
+void tst_XWidgetBaseSettingsDialog::positionMovesLive_data()
+{
+    QTest::addColumn<bool>("panelGrid");
+    QTest::addColumn<QPoint>("expected");
+
+    QTest::newRow("grid on: snapped at once") << true << QPoint(20, 130);
+    QTest::newRow("grid off: as typed") << false << QPoint(27, 134);
+}
+
+void tst_XWidgetBaseSettingsDialog::positionMovesLive()
+{
+    QFETCH(bool, panelGrid);
+    QFETCH(QPoint, expected);
+    m_panel->contextMenu->gridAction->setChecked(panelGrid);
+    XWidget* widget = makeWidget(QStringLiteral("w"), QPoint(100, 100));
+
+    QPoint whileOpen;
+    const bool seen = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
+        typeInto(dialog->xSpin, QStringLiteral("27"));
+        typeInto(dialog->ySpin, QStringLiteral("134"));
+        whileOpen = widget->pos();
+        QCOMPARE(dialog->xSpin->value(), 27);
+        QCOMPARE(dialog->ySpin->value(), 134);
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    QVERIFY(seen);
+    QCOMPARE(whileOpen, expected);
+    // Cancelling keeps the move: the record followed the spins.
+    QCOMPARE(widget->pos(), expected);
+    QCOMPARE(widget->widgetSettings->position, expected);
+}
+
+void tst_XWidgetBaseSettingsDialog::identifier_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("busy");
+
+    QTest::newRow("another widget's ID is refused") << QStringLiteral("b") << true;
+    QTest::newRow("an ID used inside a group is refused") << QStringLiteral("c") << true;
+    QTest::newRow("the own ID is accepted") << QStringLiteral("a") << false;
+    QTest::newRow("a free ID is accepted") << QStringLiteral("d") << false;
+    QTest::newRow("the empty ID is accepted when free") << QString() << false;
+}
+
+void tst_XWidgetBaseSettingsDialog::identifier()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, busy);
+    makeGroup(QStringLiteral("Hall"), QPoint(300, 0));
+    XWidget* widget = makeWidget(QStringLiteral("a"), QPoint(0, 0));
+    makeWidget(QStringLiteral("b"), QPoint(100, 0));
+    makeWidget(QStringLiteral("c"), QPoint(0, 0), QStringLiteral("Hall"));
+
+    ModalAnswerer answerer(QStringList { QStringLiteral("OK") });
+    bool openAfterOk = false;
+    const bool seen = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
+        // The answerer is for the message box only.
+        dialog->setProperty("answered", true);
+        chooseGroup(dialog->groupCombo, QStringLiteral("Hall"));
+        typeInto(dialog->widthSpin, QStringLiteral("90"));
+        typeInto(dialog->idEdit, typed);
+        QTest::mouseClick(buttonWithText(dialog, QStringLiteral("OK")), Qt::LeftButton);
+        openAfterOk = dialog->isVisible();
+        if (busy)
+            QCOMPARE(widget->widgetSettings->id, QStringLiteral("a"));
+    });
+    QVERIFY(seen);
+    QCOMPARE(openAfterOk, busy);
+    if (busy) {
+        QCOMPARE(
+            answerer.transcript, QStringList { QStringLiteral("box  | This ID is busy | OK | default OK") });
+        QCOMPARE(widget->widgetSettings->id, QStringLiteral("a"));
+        QCOMPARE(widget->widgetSettings->group, QString());
+        QCOMPARE(widget->widgetSettings->size, QSize(70, 60));
+        QVERIFY(!widget->group);
+    } else {
+        QVERIFY(answerer.transcript.isEmpty());
+        QCOMPARE(widget->widgetSettings->id, typed);
+        QCOMPARE(widget->widgetSettings->group, QStringLiteral("Hall"));
+        QCOMPARE(widget->widgetSettings->size, QSize(90, 60));
+        QVERIFY(widget->group);
+    }
+}
+
+void tst_XWidgetBaseSettingsDialog::group_data()
+{
+    QTest::addColumn<QString>("recordGroup");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("expectedGroup");
+
+    QTest::newRow("choosing a group moves the widget into it")
+        << QString() << QStringLiteral("Yard") << QStringLiteral("Yard");
+    QTest::newRow("the empty entry puts it back on the panel")
+        << QStringLiteral("Hall") << QString() << QString();
+    QTest::newRow("another group takes it over")
+        << QStringLiteral("Hall") << QStringLiteral("Yard") << QStringLiteral("Yard");
+    QTest::newRow("a missing group is cleared") << QStringLiteral("Gone") << QString() << QString();
+}
+
+void tst_XWidgetBaseSettingsDialog::group()
+{
+    QFETCH(QString, recordGroup);
+    QFETCH(QString, chosen);
+    QFETCH(QString, expectedGroup);
+    makeGroup(QStringLiteral("Hall"), QPoint(300, 0));
+    makeGroup(QStringLiteral("Yard"), QPoint(300, 250));
+    XWidget* widget = makeWidget(QStringLiteral("w"), QPoint(10, 10), recordGroup);
+
+    const bool seen = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
+        chooseGroup(dialog->groupCombo, chosen);
+        QCOMPARE(dialog->groupCombo->currentText(), chosen);
+        QTest::mouseClick(buttonWithText(dialog, QStringLiteral("OK")), Qt::LeftButton);
+    });
+    QVERIFY(seen);
+    QCOMPARE(widget->widgetSettings->group, expectedGroup);
+    XWidgetGroup* expected = m_panel->getGroupByName(expectedGroup);
+    QCOMPARE(widget->group, expected);
+    QCOMPARE(widget->parentWidget(), expected ? static_cast<QWidget*>(expected) : m_panel);
+    QVERIFY(widget->isVisible());
+    for (XWidgetGroup* group : *m_panel->groups)
+        QCOMPARE(group->widgets.contains(widget), group == expected);
+}
+
+void tst_XWidgetBaseSettingsDialog::size_data()
+{
+    QTest::addColumn<bool>("toggleUserSize");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<bool>("userSize");
+    QTest::addColumn<QSize>("recordSize");
+
+    QTest::newRow("typed size") << false << "120"
+                                << "80" << true << QSize(120, 80);
+    QTest::newRow("below 50 is raised when applied") << false << "30"
+                                                     << "45" << true << QSize(50, 50);
+    // Unchecking the box disables its spins, so the stored size stays.
+    QTest::newRow("user size off: natural size") << true << "120"
+                                                 << "80" << false << QSize(70, 60);
+}
+
+void tst_XWidgetBaseSettingsDialog::size()
+{
+    QFETCH(bool, toggleUserSize);
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    QFETCH(bool, userSize);
+    QFETCH(QSize, recordSize);
+    XWidget* widget = makeWidget(QStringLiteral("w"), QPoint(10, 10));
+    QCOMPARE(widget->size(), QSize(70, 60));
+
+    const bool seen = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
+        if (toggleUserSize)
+            QTest::keyClick(dialog->userSizeBox, Qt::Key_Space);
+        QCOMPARE(dialog->userSizeBox->isChecked(), userSize);
+        typeInto(dialog->widthSpin, width);
+        typeInto(dialog->heightSpin, height);
+        QTest::mouseClick(buttonWithText(dialog, QStringLiteral("OK")), Qt::LeftButton);
+    });
+    QVERIFY(seen);
+    QCOMPARE(widget->widgetSettings->userSize, userSize);
+    QCOMPARE(widget->widgetSettings->size, recordSize);
+    QCOMPARE(widget->size(), userSize ? recordSize : widget->sizeHint());
+    QVERIFY(widget->sizeHint() != recordSize);
+}
+
+QTEST_MAIN(tst_XWidgetBaseSettingsDialog)
+#include "tst_xwidgetbasesettingsdialog.moc"
