@@ -1,8 +1,10 @@
 #include "userstablelistview.h"
 
+#include "userssettingsdialog.h"
 #include "userstablemodel.h"
 
 #include <QKeyEvent>
+#include <QPointer>
 
 UsersTableListView::UsersTableListView(UsersTableModel* model, QWidget* parent)
     : QListView(parent)
@@ -35,7 +37,12 @@ void UsersTableListView::mouseDoubleClickEvent(QMouseEvent* event)
 
 void UsersTableListView::openUserSettings(int row)
 {
-    // The user settings dialog does not exist yet; until it does, a double
-    // click on a card changes nothing.
-    Q_UNUSED(row)
+    QPointer<UsersSettingsDialog> dialog = new UsersSettingsDialog(m_model->users(), row, this);
+    dialog->exec();
+    // OK asks for the dialog to be deleted when it closes; a dialog closed any
+    // other way is ours to delete. Either way it goes now, not with the view.
+    delete dialog.data();
+    // The dialog edits the record and may take it out of the list without
+    // the model knowing.
+    m_model->reload();
 }

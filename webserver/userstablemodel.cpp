@@ -44,3 +44,9 @@ void UsersTableModel::deleteItem(int row)
     m_users->removeAt(row);
     endRemoveRows();
 }
+
+void UsersTableModel::reload()
+{
+    beginResetModel();
+    endResetModel();
+}

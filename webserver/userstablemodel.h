@@ -17,6 +17,10 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    QList<UserItem*>* users() const { return m_users; }
+    // For changes made to the list or its records behind the model's back.
+    void reload();
+
 public slots:
     void addNew(UserItem* user);
     void deleteItem(int row);

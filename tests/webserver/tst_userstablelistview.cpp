@@ -1,10 +1,17 @@
+#include "modalanswerer.h"
 #include "useritem.h"
+#include "userssettingsdialog.h"
+#include "userstabledelegate.h"
 #include "userstablelistview.h"
 #include "userstablemodel.h"
 
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 #include <array>
+#include <memory>
 
 class tst_UsersTableListView : public QObject
 {
@@ -13,7 +20,23 @@ class tst_UsersTableListView : public QObject
 private slots:
     void keyRelease_data();
     void keyRelease();
+    void doubleClickOpensTheSettings_data();
+    void doubleClickOpensTheSettings();
 };
+
+namespace {
+const int POLL_INTERVAL_MS = 10;
+
+QPushButton* buttonWithText(QWidget* dialog, const QString& text)
+{
+    const QList<QPushButton*> buttons = dialog->findChildren<QPushButton*>();
+    for (QPushButton* button : buttons) {
+        if (button->text() == text)
+            return button;
+    }
+    return nullptr;
+}
+}
 
 void tst_UsersTableListView::keyRelease_data()
 {
@@ -60,6 +83,81 @@ void tst_UsersTableListView::keyRelease()
         QCOMPARE(removing.at(0).at(1).toInt(), currentRow);
         QCOMPARE(removing.at(0).at(2).toInt(), currentRow);
     }
+}
+
+void tst_UsersTableListView::doubleClickOpensTheSettings_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("Delete user removes the card")
+        << "delete" << QStringList { "User 0", "User 1", "User 3", "User 4" };
+    QTest::newRow("OK shows the new name on the card")
+        << "rename" << QStringList { "User 0", "User 1", "Renamed", "User 3", "User 4" };
+    QTest::newRow("Escape changes nothing")
+        << "escape" << QStringList { "User 0", "User 1", "User 2", "User 3", "User 4" };
+}
+
+void tst_UsersTableListView::doubleClickOpensTheSettings()
+{
+    QFETCH(QString, action);
+    QFETCH(QStringList, names);
+
+    std::array<UserItem, 5> records;
+    QList<UserItem*> users;
+    for (size_t index = 0; index < records.size(); ++index) {
+        records[index].fullName = QStringLiteral("User %1").arg(index);
+        records[index].userName = QStringLiteral("user%1").arg(index);
+        records[index].password = QStringLiteral("70461");
+        users << &records[index];
+    }
+    UsersTableModel model(&users);
+    UsersTableListView view(&model);
+    view.setItemDelegate(new UsersTableDelegate(&view));
+    view.resize(600, 800);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+
+    QString shownName;
+    QTimer answerer;
+    // Made only once the settings dialog is handled: it would take that one too.
+    std::unique_ptr<ModalAnswerer> question;
+    connect(&answerer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<UsersSettingsDialog*>(QApplication::activeModalWidget());
+        if (!dialog || dialog->property("handled").toBool())
+            return;
+        dialog->setProperty("handled", true);
+        answerer.stop();
+        auto* fullName = dialog->findChild<QLineEdit*>(QStringLiteral("fullName"));
+        shownName = fullName->text();
+        if (action == QLatin1String("delete")) {
+            question.reset(new ModalAnswerer({ QStringLiteral("Yes") }));
+            buttonWithText(dialog, QStringLiteral("Delete user"))->click();
+        } else if (action == QLatin1String("rename")) {
+            fullName->setText(QStringLiteral("Renamed"));
+            buttonWithText(dialog, QStringLiteral("OK"))->click();
+        } else {
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        }
+    });
+    answerer.start(POLL_INTERVAL_MS);
+
+    const QPoint card = view.visualRect(model.index(2)).center();
+    // A widget's double click in QTest comes without the press that precedes it on screen.
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, card);
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, card);
+
+    QCOMPARE(shownName, QStringLiteral("User 2"));
+    QCOMPARE(reset.count(), 1);
+    QStringList shown;
+    for (int row = 0; row < model.rowCount(); ++row)
+        shown << model.index(row).data().value<UserItem*>()->fullName;
+    QCOMPARE(shown, names);
+    // The dialog does not outlive its run, however it was closed.
+    QVERIFY(view.findChildren<UsersSettingsDialog*>().isEmpty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(view.findChildren<UsersSettingsDialog*>().isEmpty());
 }
 
 QTEST_MAIN(tst_UsersTableListView)
