@@ -1,10 +1,12 @@
 #include "xwplabel.h"
 
+#include "dialog.h"
 #include "item.h"
 
 #include <QColor>
 #include <QLabel>
 #include <QPalette>
+#include <QPointer>
 
 namespace {
 const QString NAME_MARKER = QStringLiteral("%%name%%");
@@ -141,7 +143,19 @@ bool XwpLabel::haveSettingsDialog()
 
 QByteArray XwpLabel::settingsDialog(QByteArray geometry)
 {
-    return geometry;
+    QPointer<Dialog> dialog = new Dialog(&settings, &items, name, label);
+    dialog->restoreGeometry(geometry);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    // The host may delete the component while the dialog runs, and the dialog with it.
+    if (!dialog)
+        return geometry;
+    if (accepted) {
+        emit libSettingsUpdated();
+        acceptSettings();
+    }
+    const QByteArray saved = dialog->saveGeometry();
+    dialog->deleteLater();
+    return saved;
 }
 
 void XwpLabel::setName(QString newName)

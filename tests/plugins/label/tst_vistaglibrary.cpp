@@ -1,17 +1,23 @@
+#include "modalaction.h"
 #include "testappfolder.h"
+#include "xwidgetsglobals.h"
 #include "xwidgetstandartcomponent.h"
 #include "xwidgetstandartcomponentbaseclass.h"
 #include "xwidgetstandartcomponentsettings.h"
 
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLibrary>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QtTest>
 
 namespace {
 using MakeObject = XWidgetStandartComponentBaseClass* (*)();
 
 const QString LIBRARY_NAME = QStringLiteral("Vistag");
+const QString DIALOG_GEOMETRY_KEY = QStringLiteral("XWidgetStandartComponentDialog_geometry");
 
 QVariantMap item(int condition, const QString& value, const QString& text, const QString& color)
 {
@@ -37,6 +43,7 @@ private slots:
     void initTestCase();
     void factory();
     void inHostComponent();
+    void settingsDialogFromHost();
 };
 
 void tst_VistagLibrary::initTestCase()
@@ -118,7 +125,45 @@ void tst_VistagLibrary::inHostComponent()
     component->setEditMode(true);
     QVERIFY(text->testAttribute(Qt::WA_TransparentForMouseEvents));
     QVERIFY(!component->setRange(0, 10));
-    QCOMPARE(component->object->settingsDialog("saved"), QByteArray("saved"));
+}
+
+void tst_VistagLibrary::settingsDialogFromHost()
+{
+    XWidgetStandartComponentSettings record;
+    record.name = QStringLiteral("Valve");
+    record.libName = LIBRARY_NAME;
+    record.libSettings = valveConditions();
+    QWidget parent;
+    auto* component = new XWidgetStandartComponent(&record);
+    component->setParent(&parent);
+    QVERIFY(component->object);
+    auto* text = qobject_cast<QLabel*>(component->object->getInsideObject("value"));
+    QVERIFY(text);
+    XDialogsGeometry.remove(DIALOG_GEOMETRY_KEY);
+    QSignalSpy settingsUpdated(component, &XWidgetStandartComponent::settingsUpdated);
+
+    // The library's dialog, driven through its window only: the first row's text changes, a row is added.
+    onNextModal([](QWidget* modal) {
+        QCOMPARE(modal->windowTitle(), QString("Valve"));
+        QAbstractItemModel* model = modal->findChild<QTableView*>()->model();
+        QVERIFY(model->setData(model->index(0, 2), "no signal"));
+        const QList<QPushButton*> buttons = modal->findChildren<QPushButton*>();
+        for (QPushButton* button : buttons) {
+            if (button->text().remove('&') == "Add")
+                button->click();
+        }
+        QCOMPARE(model->rowCount(), 4);
+        modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    component->settingsDialog();
+
+    QCOMPARE(settingsUpdated.count(), 1);
+    QVERIFY(!XDialogsGeometry.value(DIALOG_GEOMETRY_KEY).toByteArray().isEmpty());
+    const QVariantMap items = record.libSettings.value("items").toMap();
+    QCOMPARE(items.size(), 4);
+    QCOMPARE(items.value("0").toMap().value("text").toString(), QString("no signal"));
+    QCOMPARE(items.value("3").toMap(), item(0, "", "", ""));
+    QCOMPARE(text->text(), QString("no signal"));
 }
 
 QTEST_MAIN(tst_VistagLibrary)

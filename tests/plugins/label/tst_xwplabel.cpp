@@ -397,7 +397,6 @@ void tst_XwpLabel::insideObject()
     QVERIFY(!fixture.label->getInsideObject("Value"));
     QVERIFY(!fixture.label->getInsideObject(""));
     QVERIFY(fixture.label->haveSettingsDialog());
-    QCOMPARE(fixture.label->settingsDialog("geometry"), QByteArray("geometry"));
 }
 
 void tst_XwpLabel::returnValueAndWritable()
