@@ -10,15 +10,24 @@
 #include "usersfile.h"
 #include "userswidget.h"
 #include "xserialport.h"
+#include "xserver.h"
+#include "xserversettings.h"
 #include "xstoredfile.h"
+#include "xwidgetgroup.h"
+#include "xwidgetgroupsettings.h"
+#include "xwidgetpanel.h"
+#include "xwidgetpanelcontextmenu.h"
+#include "xwidgetpanelscrollarea.h"
 #include "xwidgetsglobals.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTimerEvent>
@@ -28,6 +37,7 @@ namespace {
 const int MAILBOX_TIMER_INTERVAL_MS = 1000;
 const int TRAY_MESSAGE_TIMEOUT_MS = 60000;
 const int WINDOW_STATE_VERSION = 0;
+const int WIDGETS_TAB_INDEX = 0;
 const int DEFAULT_JOURNAL_MAX_ROWS = 100;
 const int JOURNAL_FILTER_ROW = 2;
 
@@ -36,6 +46,7 @@ const char JOURNAL_MAX_ROW_KEY[] = "maxRow";
 const char JOURNAL_SAVE_TO_FILE_KEY[] = "saveToFile";
 const char JOURNAL_AUTO_SCROLL_KEY[] = "autoScroll";
 const char JOURNAL_COLUMN_WIDTH_KEY[] = "w";
+const char GROUPS_SETTINGS_GROUP[] = "groups";
 
 QString appDir()
 {
@@ -213,6 +224,21 @@ void MainWindow::restoreWindowPlacement()
 
 void MainWindow::initWidgetsTab()
 {
+    auto* scrollArea = new XWidgetPanelScrollArea;
+    ui->tabWidget->insertTab(WIDGETS_TAB_INDEX, scrollArea, tr("Widgets"));
+    auto* panel = new XWidgetPanel(settings, scrollArea);
+    XWidgetsPanel = panel;
+    // Nothing may reach a panel that died with its window through the
+    // program-wide pointer.
+    connect(panel, &QObject::destroyed, [panel] {
+        if (XWidgetsPanel == panel)
+            XWidgetsPanel = nullptr;
+    });
+    connect(
+        panel->contextMenu, &XWidgetPanelContextMenu::makeGroupClicked, this, &MainWindow::xWidgetGroupMake);
+    connect(panel->contextMenu, &XWidgetPanelContextMenu::makeStandartWidgetClicked, this,
+        &MainWindow::xWidgetStandartMake);
+    ui->tabWidget->setCurrentIndex(WIDGETS_TAB_INDEX);
 }
 
 void MainWindow::loadStyles()
@@ -239,6 +265,9 @@ void MainWindow::initSerialPort()
 
 void MainWindow::initWebServer()
 {
+    serverSettings = std::make_unique<XServerSettings>(settings);
+    webServer = new XServer(serverSettings.get(), this);
+    serverWidget = webServer->widget();
 }
 
 void MainWindow::initModulesTab()
@@ -247,6 +276,21 @@ void MainWindow::initModulesTab()
 
 void MainWindow::loadGroups()
 {
+    // Records left by a main window made earlier in this process: its groups
+    // died with it.
+    qDeleteAll(XWidgetGroupSettingsList);
+    XWidgetGroupSettingsList.clear();
+
+    settings->beginGroup(QLatin1String(GROUPS_SETTINGS_GROUP));
+    const QStringList keys = settings->allKeys();
+    for (const QString& key : keys) {
+        auto* record = new XWidgetGroupSettings;
+        record->setMap(settings->value(key).toMap());
+        XWidgetGroupSettingsList.append(record);
+        xWidgetGroupAdd();
+        XWidgetsPanel->groups->last()->moveAndResize();
+    }
+    settings->endGroup();
 }
 
 void MainWindow::loadStandartWidgets()
@@ -291,6 +335,11 @@ void MainWindow::saveStandartWidgets()
 
 void MainWindow::saveGroups()
 {
+    settings->remove(QLatin1String(GROUPS_SETTINGS_GROUP));
+    settings->beginGroup(QLatin1String(GROUPS_SETTINGS_GROUP));
+    for (XWidgetGroupSettings* record : qAsConst(XWidgetGroupSettingsList))
+        settings->setValue(record->name, record->map());
+    settings->endGroup();
 }
 
 void MainWindow::deleteSerialPort()
@@ -359,15 +408,53 @@ void MainWindow::moduleNormalDestroyed(QString name)
 
 void MainWindow::xWidgetGroupMake()
 {
+    bool ok = false;
+    const QString name = QInputDialog::getText(
+        this, tr("Make new group"), tr("Group name"), QLineEdit::Normal, tr("New Group"), &ok);
+    if (!ok)
+        return;
+    if (name.isEmpty()) {
+        QMessageBox::information(this, tr("Make new group"), tr("String is empty"), QMessageBox::Ok);
+        return;
+    }
+    if (XWidgetsPanel->getGroupByName(name)) {
+        QMessageBox::information(this, tr("Make new group"), tr("Name is busy"), QMessageBox::Ok);
+        return;
+    }
+    auto* record = new XWidgetGroupSettings;
+    record->name = name;
+    XWidgetGroupSettingsList.append(record);
+    xWidgetGroupAdd();
 }
 
 void MainWindow::xWidgetGroupAdd()
 {
+    if (XWidgetGroupSettingsList.isEmpty())
+        return;
+    auto* group = new XWidgetGroup(XWidgetGroupSettingsList.last(), XWidgetsPanel);
+    connect(group, &XWidgetGroup::groupDelete, this, &MainWindow::xWidgetGroupDelete);
+    connect(group, &XWidgetGroup::makeStandartWidgetClicked, this, &MainWindow::xWidgetStandartMake);
+    XWidgetsPanel->groups->append(group);
 }
 
 void MainWindow::xWidgetGroupDelete(XWidgetGroup* group)
 {
-    Q_UNUSED(group)
+    const int index = XWidgetsPanel->groups->indexOf(group);
+    if (index < 0)
+        return;
+    // The journal comes up with its own step; until then there is no channel.
+    if (XMainJournalItem) {
+        XMainJournalItem->add(
+            tr("Group <%1> deleted").arg(group->settings->name), JournalItem::ITEM_LEVEL_NONE);
+    }
+    group->deleteLater();
+    XWidgetsPanel->groups->removeAt(index);
+    if (index < XWidgetGroupSettingsList.count()) {
+        // Out of the list at once, so it is not saved; freed only with the
+        // group, which may still paint or see the pointer before it goes.
+        XWidgetGroupSettings* record = XWidgetGroupSettingsList.takeAt(index);
+        connect(group, &QObject::destroyed, [record] { delete record; });
+    }
 }
 
 QString MainWindow::makeNewWidgetDialog()

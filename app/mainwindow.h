@@ -4,9 +4,12 @@
 #include <QStringList>
 #include <QSystemTrayIcon>
 
+#include <memory>
+
 class ApplicationData;
 class QSettings;
 class XServer;
+class XServerSettings;
 class XServerWidget;
 class XModulesTabWidget;
 class XWidgetGroup;
@@ -90,6 +93,7 @@ private:
     XModulesTabWidget* modulesTab = nullptr;
     QSettings* settings = nullptr;
     XServer* webServer = nullptr;
+    std::unique_ptr<XServerSettings> serverSettings;
     // The web server's settings box, handed to the settings tab.
     XServerWidget* serverWidget = nullptr;
     int timerId = 0;

@@ -2,18 +2,34 @@
 
 #include <QGroupBox>
 
-// The web server's settings box in the settings tab. It holds no settings of
-// its own yet; the settings tab already loads and saves it at its places.
+class QCheckBox;
+class QLabel;
+class QSpinBox;
+class XServerSettings;
+
+// The web server's box in the settings tab; checking the box switches the
+// server on. Loading the settings (re)starts or stops the server.
 class XServerWidget : public QGroupBox
 {
     Q_OBJECT
 
 public:
-    explicit XServerWidget(QWidget* parent = nullptr);
+    explicit XServerWidget(XServerSettings* settings, QWidget* parent = nullptr);
 
-    void loadSettings();
-    void saveSettings();
+    void setStateText(const QString& text);
+    QString stateText() const;
 
 signals:
     void settingsLoaded();
+
+public slots:
+    void loadSettings();
+    void saveSettings();
+
+private:
+    XServerSettings* m_settings = nullptr;
+    QSpinBox* m_portSpinBox = nullptr;
+    QSpinBox* m_delaySpinBox = nullptr;
+    QLabel* m_stateLabel = nullptr;
+    QCheckBox* m_secureCheckBox = nullptr;
 };

@@ -1,0 +1,141 @@
+#pragma once
+
+// Real sockets against a real server: a server listening on a free loopback
+// port in this process and a client that keeps the event loop running while it
+// waits, so the connection threads can make their calls into this thread.
+
+#include "xserver.h"
+#include "xserversettings.h"
+
+#include <QElapsedTimer>
+#include <QList>
+#include <QSettings>
+#include <QSslSocket>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace WebTest {
+
+inline quint16 freePort()
+{
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::Any, 0))
+        return 0;
+    return probe.serverPort();
+}
+
+// A server on its own settings file, switched on at a free port.
+class Server
+{
+public:
+    explicit Server(bool secure = false, int delay = 0)
+        : m_settings(m_dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
+        , m_record(&m_settings)
+    {
+        m_record.enabled = true;
+        m_record.secureConnection = secure;
+        m_record.delay = delay;
+        m_server = std::make_unique<XServer>(&m_record);
+        for (int attempt = 0; attempt < 5 && !m_server->isListening(); ++attempt) {
+            m_record.port = freePort();
+            m_server->settingsLoaded();
+        }
+    }
+
+    quint16 port() const { return m_server->serverPort(); }
+    XServer* server() const { return m_server.get(); }
+
+private:
+    QTemporaryDir m_dir;
+    QSettings m_settings;
+    XServerSettings m_record;
+    std::unique_ptr<XServer> m_server;
+};
+
+struct Answer
+{
+    QByteArray bytes;
+    bool closed = false;
+    qint64 elapsedMs = 0;
+    QSsl::SslProtocol protocol = QSsl::UnknownProtocol;
+};
+
+// Sends the packets with a pause between them and collects everything the
+// server writes until it closes the connection.
+inline Answer exchange(
+    quint16 port, const QList<QByteArray>& packets, bool tls = false, int pauseMs = 300, int timeoutMs = 5000)
+{
+    Answer answer;
+    QSslSocket socket;
+    QObject::connect(&socket, &QIODevice::readyRead, [&]() { answer.bytes += socket.readAll(); });
+    QElapsedTimer clock;
+    clock.start();
+    if (tls) {
+        socket.setPeerVerifyMode(QSslSocket::VerifyNone);
+        socket.connectToHostEncrypted(QStringLiteral("127.0.0.1"), port);
+        if (!QTest::qWaitFor([&]() { return socket.isEncrypted(); }, timeoutMs))
+            return answer;
+        answer.protocol = socket.sessionProtocol();
+    } else {
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (!QTest::qWaitFor([&]() { return socket.state() == QAbstractSocket::ConnectedState; }, timeoutMs))
+            return answer;
+    }
+    for (int i = 0; i < packets.size(); ++i) {
+        if (i > 0)
+            QTest::qWait(pauseMs);
+        socket.write(packets.at(i));
+        socket.flush();
+    }
+    answer.closed
+        = QTest::qWaitFor([&]() { return socket.state() == QAbstractSocket::UnconnectedState; }, timeoutMs);
+    answer.bytes += socket.readAll();
+    answer.elapsedMs = clock.elapsed();
+    return answer;
+}
+
+inline Answer get(quint16 port, const QByteArray& path, bool tls = false)
+{
+    return exchange(port, { "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n" }, tls);
+}
+
+inline QByteArray postRequest(
+    const QByteArray& userName, const QByteArray& body, const QByteArray& method = "POST")
+{
+    return method + " /" + userName
+        + " HTTP/1.0\r\nHost: 127.0.0.1\r\nContent-Type: text/plain\r\nContent-Length: "
+        + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+}
+
+// The status line and header lines of an answer, and its body.
+struct HttpAnswer
+{
+    QList<QByteArray> headerLines;
+    QByteArray body;
+};
+
+inline HttpAnswer parse(const QByteArray& bytes)
+{
+    HttpAnswer http;
+    const int end = bytes.indexOf("\r\n\r\n");
+    if (end < 0)
+        return http;
+    for (int from = 0; from <= end;) {
+        const int next = bytes.indexOf("\r\n", from);
+        http.headerLines.append(bytes.mid(from, next - from));
+        from = next + 2;
+    }
+    http.body = bytes.mid(end + 4);
+    return http;
+}
+
+inline QList<QByteArray> headerLines(int status, const QByteArray& contentType, int length)
+{
+    return { status == 404 ? "HTTP/1.0 404 Not Found" : "HTTP/1.0 200 OK", "Content-Type: " + contentType,
+        "Content-Length: " + QByteArray::number(length), "Server: Velmora Server", "Connection: close" };
+}
+
+}

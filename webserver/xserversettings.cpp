@@ -1,0 +1,42 @@
+#include "xserversettings.h"
+
+#include <QSettings>
+
+namespace {
+const char GROUP[] = "web_server";
+const char KEY_ENABLED[] = "enabled";
+const char KEY_PORT[] = "port";
+const char KEY_DELAY[] = "delay";
+const char KEY_SECURE_CONNECTION[] = "secureConnection";
+
+const bool DEFAULT_ENABLED = false;
+const int DEFAULT_PORT = 80;
+const int DEFAULT_DELAY_MS = 1000;
+const bool DEFAULT_SECURE_CONNECTION = false;
+}
+
+XServerSettings::XServerSettings(QSettings* settings)
+    : settings(settings)
+{
+}
+
+void XServerSettings::load()
+{
+    settings->beginGroup(QLatin1String(GROUP));
+    enabled = settings->value(QLatin1String(KEY_ENABLED), DEFAULT_ENABLED).toBool();
+    port = settings->value(QLatin1String(KEY_PORT), DEFAULT_PORT).toInt();
+    delay = settings->value(QLatin1String(KEY_DELAY), DEFAULT_DELAY_MS).toInt();
+    secureConnection
+        = settings->value(QLatin1String(KEY_SECURE_CONNECTION), DEFAULT_SECURE_CONNECTION).toBool();
+    settings->endGroup();
+}
+
+void XServerSettings::save()
+{
+    settings->beginGroup(QLatin1String(GROUP));
+    settings->setValue(QLatin1String(KEY_ENABLED), enabled);
+    settings->setValue(QLatin1String(KEY_PORT), port);
+    settings->setValue(QLatin1String(KEY_DELAY), delay);
+    settings->setValue(QLatin1String(KEY_SECURE_CONNECTION), secureConnection);
+    settings->endGroup();
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <QVariantMap>
+
+// Placement of one widget. Its map is the "base" part of a standard widget's
+// stored file, where the position and size appear as lists of decimal strings.
+class XWidgetSettings
+{
+public:
+    XWidgetSettings();
+
+    QVariantMap map();
+    void setMap(QVariantMap map);
+
+    QString id;
+    QPoint position;
+    QString group;
+    QSize size;
+    bool userSize;
+};
