@@ -19,10 +19,13 @@
 #include "xwidgetpanelcontextmenu.h"
 #include "xwidgetpanelscrollarea.h"
 #include "xwidgetsglobals.h"
+#include "xwidgetstandart.h"
+#include "xwidgetstandartsettings.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLocale>
@@ -48,6 +51,9 @@ const char JOURNAL_AUTO_SCROLL_KEY[] = "autoScroll";
 const char JOURNAL_COLUMN_WIDTH_KEY[] = "w";
 const char GROUPS_SETTINGS_GROUP[] = "groups";
 
+const char WIDGET_FILE_FILTER[] = "*.sw";
+const char WIDGET_FILE_SUFFIX[] = ".sw";
+
 QString appDir()
 {
     return QCoreApplication::applicationDirPath();
@@ -61,6 +67,27 @@ QString journalFilePath()
 QString journalColumnWidthKey(int column)
 {
     return QLatin1String(JOURNAL_COLUMN_WIDTH_KEY) + QString::number(column);
+}
+
+QString widgetsDir()
+{
+    return appDir() + QStringLiteral("/standart_widgets");
+}
+
+QFileInfoList widgetFiles()
+{
+    return QDir(widgetsDir())
+        .entryInfoList({ QLatin1String(WIDGET_FILE_FILTER) }, QDir::Files, QDir::Name | QDir::IgnoreCase);
+}
+
+// The file of a widget is named after its ID. An ID holding a path separator
+// gives an empty result: it is never written, so the operator's input cannot
+// reach files outside the folder.
+QString widgetFilePath(const QString& id)
+{
+    if (id.contains(QLatin1Char('/')) || id.contains(QLatin1Char('\\')))
+        return QString();
+    return widgetsDir() + QLatin1Char('/') + id + QLatin1String(WIDGET_FILE_SUFFIX);
 }
 
 QString usersFilePath()
@@ -295,6 +322,22 @@ void MainWindow::loadGroups()
 
 void MainWindow::loadStandartWidgets()
 {
+    const QFileInfoList files = widgetFiles();
+    for (const QFileInfo& file : files) {
+        QVariantMap map;
+        if (!XStoredFile::readJsonObject(file.filePath(), &map)) {
+            m_unreadableWidgetFiles.append(file.fileName());
+            continue;
+        }
+        auto* record = new XWidgetStandartSettings;
+        record->setMap(map);
+        // The whole name before ".sw": an ID with dots must come back as it was saved.
+        record->base.id = file.completeBaseName();
+        XWidgetStandartSettingsList.append(record);
+        xWidgetStandartAdd();
+    }
+    for (XWidgetStandart* widget : qAsConst(XWidgetStandartList))
+        emit widget->standartWidgetsLoaded();
 }
 
 void MainWindow::loadUsers()
@@ -331,6 +374,31 @@ void MainWindow::saveUsers()
 
 void MainWindow::saveStandartWidgets()
 {
+    // Every widget is written before any file is removed, and nothing is removed
+    // after a failed write: a widget whose new file could not be written keeps
+    // whatever file it had.
+    if (!XWidgetStandartSettingsList.isEmpty())
+        QDir().mkpath(widgetsDir());
+    QStringList written;
+    bool allWritten = true;
+    for (XWidgetStandartSettings* record : qAsConst(XWidgetStandartSettingsList)) {
+        const QString path = widgetFilePath(record->base.id);
+        if (path.isEmpty() || !XStoredFile::writeJsonObject(path, record->getMap())) {
+            allWritten = false;
+            continue;
+        }
+        written.append(QFileInfo(path).fileName());
+    }
+    if (!allWritten)
+        return;
+
+    // A file that could not be read at start belongs to no widget we know:
+    // it stays for the operator to mend.
+    const QFileInfoList files = widgetFiles();
+    for (const QFileInfo& file : files) {
+        if (!written.contains(file.fileName()) && !m_unreadableWidgetFiles.contains(file.fileName()))
+            QFile::remove(file.filePath());
+    }
 }
 
 void MainWindow::saveGroups()
@@ -459,20 +527,64 @@ void MainWindow::xWidgetGroupDelete(XWidgetGroup* group)
 
 QString MainWindow::makeNewWidgetDialog()
 {
-    return QString();
+    bool ok = false;
+    const QString id = QInputDialog::getText(
+        this, tr("Make new widget"), tr("Widget ID"), QLineEdit::Normal, tr("NewWidget"), &ok);
+    if (!ok)
+        return QString();
+    if (id.isEmpty()) {
+        QMessageBox::information(this, tr("Make new widget"), tr("String is empty"));
+        return QString();
+    }
+    if (XWidgetsPanel->getXWidgetByID(id)) {
+        QMessageBox::information(this, tr("Make new widget"), tr("ID is busy"));
+        return QString();
+    }
+    return id;
 }
 
 void MainWindow::xWidgetStandartMake()
 {
+    const QString id = makeNewWidgetDialog();
+    if (id.isEmpty())
+        return;
+    auto* record = new XWidgetStandartSettings;
+    record->base.id = id;
+    if (auto* group = qobject_cast<XWidgetGroup*>(sender()))
+        record->base.group = group->settings->name;
+    XWidgetStandartSettingsList.append(record);
+    xWidgetStandartAdd();
 }
 
 void MainWindow::xWidgetStandartAdd()
 {
+    XWidgetStandartSettings* record = XWidgetStandartSettingsList.last();
+    auto* journal = new JournalExchangeItem(record->base.id);
+    if (XJournalModel)
+        XJournalModel->addSource(journal);
+    auto* widget = new XWidgetStandart(record, journal, XWidgetsPanel);
+    connect(widget, &XWidgetStandart::deleteMe, this, &MainWindow::xWidgetStandartDelete);
+    connect(this, &MainWindow::allLoaded, widget, &XWidgetStandart::allLoadedSlot);
+    // The record lives exactly as long as its widget, which points into it:
+    // it goes when the widget is gone, whether deleted or destroyed with the panel.
+    connect(widget, &QObject::destroyed, [widget, record] {
+        XWidgetStandartList.removeOne(widget);
+        XWidgetStandartSettingsList.removeOne(record);
+        delete record;
+    });
+    XWidgetStandartList.append(widget);
 }
 
 void MainWindow::xWidgetStandartDelete(XWidgetStandart* xsw)
 {
-    Q_UNUSED(xsw)
+    const int i = XWidgetStandartList.indexOf(xsw);
+    if (i < 0)
+        return;
+    XWidgetStandartList.removeAt(i);
+    xsw->deleteLater();
+    // The record leaves the list now; it is freed once the widget is gone.
+    if (i < XWidgetStandartSettingsList.size())
+        XWidgetStandartSettingsList.removeAt(i);
 }
 
 void MainWindow::tabCurrentChanged(int index)

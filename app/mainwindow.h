@@ -97,5 +97,7 @@ private:
     // The web server's settings box, handed to the settings tab.
     XServerWidget* serverWidget = nullptr;
     int timerId = 0;
+    // .sw files that could not be read at start; never removed by the program.
+    QStringList m_unreadableWidgetFiles;
     Ui::MainWindow* ui = nullptr;
 };

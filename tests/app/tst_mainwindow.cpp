@@ -26,17 +26,6 @@ private slots:
     void placementRoundTrip();
 
 private:
-    static QString appFile(const QString& name)
-    {
-        return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-    }
-    static void writeAppFile(const QString& name, const QByteArray& data)
-    {
-        QFile file(appFile(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(data);
-    }
-
     ApplicationData* m_applicationData = nullptr;
 };
 
@@ -79,9 +68,10 @@ void tst_MainWindow::styleSheet_data()
 
     const QByteArray css = "QLabel { color: red; }";
     QTest::newRow("useStyles absent applies") << QByteArray() << css << QString::fromUtf8(css);
-    QTest::newRow("useStyles true applies") << QByteArray("[General]\nuseStyles=true\n") << css
-                                            << QString::fromUtf8(css);
-    QTest::newRow("useStyles false ignores") << QByteArray("[General]\nuseStyles=false\n") << css << QString();
+    QTest::newRow("useStyles true applies")
+        << QByteArray("[General]\nuseStyles=true\n") << css << QString::fromUtf8(css);
+    QTest::newRow("useStyles false ignores")
+        << QByteArray("[General]\nuseStyles=false\n") << css << QString();
     QTest::newRow("text ends at the first zero byte")
         << QByteArray() << QByteArray("QLabel { color: blue; }\0garbage", 32)
         << QStringLiteral("QLabel { color: blue; }");
@@ -93,8 +83,8 @@ void tst_MainWindow::styleSheet()
     QFETCH(QByteArray, css);
     QFETCH(QString, expected);
     if (!iniContent.isEmpty())
-        writeAppFile(QStringLiteral("settings.ini"), iniContent);
-    writeAppFile(QStringLiteral("styles.css"), css);
+        TestAppFolder::writeOwnFile(QStringLiteral("settings.ini"), iniContent);
+    TestAppFolder::writeOwnFile(QStringLiteral("styles.css"), css);
 
     MainWindow window(m_applicationData);
     QCOMPARE(qApp->styleSheet(), expected);
@@ -102,8 +92,9 @@ void tst_MainWindow::styleSheet()
 
 void tst_MainWindow::translationOfConfiguredLanguage()
 {
-    QDir().mkpath(appFile(QStringLiteral("lng")));
-    QVERIFY(QFile::copy(QStringLiteral(TEST_QM_FILE), appFile(QStringLiteral("lng/tt.qm"))));
+    QDir().mkpath(TestAppFolder::ownFilePath(QStringLiteral("lng")));
+    QVERIFY(
+        QFile::copy(QStringLiteral(TEST_QM_FILE), TestAppFolder::ownFilePath(QStringLiteral("lng/tt.qm"))));
 
     {
         MainWindow window(m_applicationData);
@@ -112,7 +103,7 @@ void tst_MainWindow::translationOfConfiguredLanguage()
             == QStringLiteral("Journal"));
     }
 
-    writeAppFile(QStringLiteral("settings.ini"), "[General]\nlanguage=tt\n");
+    TestAppFolder::writeOwnFile(QStringLiteral("settings.ini"), "[General]\nlanguage=tt\n");
     MainWindow window(m_applicationData);
     auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
     QCOMPARE(tabs->tabText(tabs->indexOf(window.findChild<QWidget*>(QStringLiteral("tab_Journal")))),
@@ -148,7 +139,7 @@ void tst_MainWindow::placementRoundTrip()
         savedGeometry = window.saveGeometry();
     }
     {
-        QSettings settings(appFile(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        QSettings settings(TestAppFolder::ownFilePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         QVERIFY(settings.contains(QStringLiteral("window/geometry")));
         QVERIFY(settings.contains(QStringLiteral("window/windowState")));
     }

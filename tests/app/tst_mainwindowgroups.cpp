@@ -40,10 +40,6 @@ private slots:
     void deleteGroups();
 
 private:
-    static QString appFile(const QString& name)
-    {
-        return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-    }
     static QAction* entry(QMenu* menu, const QString& text);
     static void makeThroughPanelMenu(const QStringList& answers, QStringList* transcript = nullptr);
     static QVariantMap storedGroup(const QString& iniPath, const QString& name);
@@ -159,10 +155,10 @@ void tst_MainWindowGroups::makeGroup()
 
 void tst_MainWindowGroups::groupsSurviveRestart()
 {
-    QDir().mkpath(appFile(QStringLiteral("content/plans")));
+    QDir().mkpath(TestAppFolder::ownFilePath(QStringLiteral("content/plans")));
     QImage picture(30, 20, QImage::Format_RGB32);
     picture.fill(Qt::darkGreen);
-    QVERIFY(picture.save(appFile(QStringLiteral("content/plans/hall.png")), "PNG"));
+    QVERIFY(picture.save(TestAppFolder::ownFilePath(QStringLiteral("content/plans/hall.png")), "PNG"));
 
     QVariantMap edited;
     {
@@ -209,7 +205,7 @@ void tst_MainWindowGroups::groupsSurviveRestart()
         QVERIFY(!group->bgImage.isNull());
         edited = group->settings->map();
     }
-    const QString ini = appFile(QStringLiteral("settings.ini"));
+    const QString ini = TestAppFolder::ownFilePath(QStringLiteral("settings.ini"));
     QCOMPARE(storedGroup(ini, QStringLiteral("Hall")), edited);
     QCOMPARE(edited.value(QStringLiteral("position")).toPoint(), QPoint(120, 80));
     QCOMPARE(edited.value(QStringLiteral("size")).toSize(), QSize(120, 90));
@@ -289,7 +285,8 @@ void tst_MainWindowGroups::deleteGroups()
         QTRY_VERIFY(yard.isNull());
         QCOMPARE(journal.entries, QStringList { " [0] Group <Yard> deleted" });
     }
-    QCOMPARE(storedGroupNames(appFile(QStringLiteral("settings.ini"))), QStringList { "Hall" });
+    QCOMPARE(
+        storedGroupNames(TestAppFolder::ownFilePath(QStringLiteral("settings.ini"))), QStringList { "Hall" });
 
     MainWindow window(m_applicationData);
     QCOMPARE(XWidgetsPanel->groups->size(), 1);

@@ -54,24 +54,10 @@ private slots:
     void toExcelButtonExports();
 
 private:
-    static QString appFile(const QString& name)
-    {
-        return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-    }
-    static void writeAppFile(const QString& name, const QByteArray& data)
-    {
-        QFile file(appFile(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(data);
-    }
-    static QByteArray readAppFile(const QString& name)
-    {
-        QFile file(appFile(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     static QStringList journalFileTexts()
     {
-        const QJsonObject object = QJsonDocument::fromJson(readAppFile(QStringLiteral("journal"))).object();
+        const QJsonObject object
+            = QJsonDocument::fromJson(TestAppFolder::readOwnFile(QStringLiteral("journal"))).object();
         QStringList texts;
         for (int i = 0; object.contains(QString::number(i)); ++i)
             texts.append(
@@ -138,8 +124,8 @@ void tst_MainWindowJournal::saveToFileOff()
 {
     const QByteArray stored = R"({ "0": { "datetime": "2024-01-02T03:04:05.000", "level": 1,
         "sourse": "", "text": "from an earlier run" } })";
-    writeAppFile(QStringLiteral("journal"), stored);
-    writeAppFile(QStringLiteral("settings.ini"), "[Journal]\nsaveToFile=false\n");
+    TestAppFolder::writeOwnFile(QStringLiteral("journal"), stored);
+    TestAppFolder::writeOwnFile(QStringLiteral("settings.ini"), "[Journal]\nsaveToFile=false\n");
     {
         MainWindow window(m_applicationData);
         QCOMPARE(XJournalModel->rowCount(), 0);
@@ -148,31 +134,31 @@ void tst_MainWindowJournal::saveToFileOff()
     // The model lives on until the event loop deletes it.
     QVERIFY(XJournalModel);
     QCOMPARE(modelTexts(), (QStringList { QStringLiteral("entry"), QStringLiteral("Program closed") }));
-    QCOMPARE(readAppFile(QStringLiteral("journal")), stored);
+    QCOMPARE(TestAppFolder::readOwnFile(QStringLiteral("journal")), stored);
 
-    QFile::remove(appFile(QStringLiteral("journal")));
+    QFile::remove(TestAppFolder::ownFilePath(QStringLiteral("journal")));
     {
         MainWindow window(m_applicationData);
     }
-    QVERIFY(!QFile::exists(appFile(QStringLiteral("journal"))));
+    QVERIFY(!QFile::exists(TestAppFolder::ownFilePath(QStringLiteral("journal"))));
 }
 
 void tst_MainWindowJournal::unreadableJournalKeptAside()
 {
     const QByteArray broken = "{ \"0\": { \"text\": \"cut short";
-    writeAppFile(QStringLiteral("journal"), broken);
+    TestAppFolder::writeOwnFile(QStringLiteral("journal"), broken);
     {
         MainWindow window(m_applicationData);
         QCOMPARE(modelTexts(), QStringList { QStringLiteral("Program started") });
     }
-    QCOMPARE(readAppFile(QStringLiteral("journal.unreadable")), broken);
+    QCOMPARE(TestAppFolder::readOwnFile(QStringLiteral("journal.unreadable")), broken);
     QCOMPARE(journalFileTexts(),
         (QStringList { QStringLiteral("Program started"), QStringLiteral("Program closed") }));
 }
 
 void tst_MainWindowJournal::columnWidthsRestoredButLast()
 {
-    writeAppFile(QStringLiteral("settings.ini"), "[Journal]\nw0=123\nw1=77\nw2=300\n");
+    TestAppFolder::writeOwnFile(QStringLiteral("settings.ini"), "[Journal]\nw0=123\nw1=77\nw2=300\n");
     {
         MainWindow window(m_applicationData);
         window.resize(769, 513);
@@ -185,14 +171,14 @@ void tst_MainWindowJournal::columnWidthsRestoredButLast()
         QVERIFY(view->columnWidth(2) != 300);
         view->setColumnWidth(1, 90);
     }
-    QSettings settings(appFile(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    QSettings settings(TestAppFolder::ownFilePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     QCOMPARE(settings.value(QStringLiteral("Journal/w1")).toInt(), 90);
     QCOMPARE(settings.value(QStringLiteral("Journal/w0")).toInt(), 123);
 }
 
 void tst_MainWindowJournal::settingsFollowTheControls()
 {
-    writeAppFile(QStringLiteral("settings.ini"), "[Journal]\nmaxRow=7\nautoScroll=false\n");
+    TestAppFolder::writeOwnFile(QStringLiteral("settings.ini"), "[Journal]\nmaxRow=7\nautoScroll=false\n");
     MainWindow window(m_applicationData);
     auto* maxRow = window.findChild<QSpinBox*>(QStringLiteral("journalMaxRow"));
     auto* saveToFile = window.findChild<QCheckBox*>(QStringLiteral("saveJournalToFile"));
@@ -210,7 +196,7 @@ void tst_MainWindowJournal::settingsFollowTheControls()
     saveToFile->click();
     autoScroll->click();
 
-    QSettings settings(appFile(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    QSettings settings(TestAppFolder::ownFilePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("Journal"));
     QCOMPARE(settings.value(QStringLiteral("maxRow")).toInt(), 3);
     QCOMPARE(settings.value(QStringLiteral("saveToFile")).toBool(), false);

@@ -13,8 +13,8 @@
 
 namespace {
 const int START_TIMEOUT_MS = 15000;
-const char* const STATE_ENTRIES[] = { "settings.ini", "users", "users.unreadable", "journal", "journal.unreadable",
-    "styles.css", "standart_widgets", "modules", "scripts", "content", "ssl", "lng" };
+const char* const STATE_ENTRIES[] = { "settings.ini", "users", "users.unreadable", "journal",
+    "journal.unreadable", "styles.css", "standart_widgets", "modules", "scripts", "content", "ssl", "lng" };
 const char* const STAGED_FOLDERS[] = { "widgets_components_lib", "modules_lib", "web" };
 
 bool copyRecursively(const QString& from, const QString& to)
@@ -23,7 +23,8 @@ bool copyRecursively(const QString& from, const QString& to)
     if (info.isDir()) {
         if (!QDir().mkpath(to))
             return false;
-        const QStringList entries = QDir(from).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        const QStringList entries
+            = QDir(from).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
         for (const QString& entry : entries) {
             if (!copyRecursively(from + QLatin1Char('/') + entry, to + QLatin1Char('/') + entry))
                 return false;
@@ -117,6 +118,26 @@ bool TestAppFolder::terminate(QProcess* process, int timeoutMs)
         return false;
     }
     return process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+}
+
+QString TestAppFolder::ownFilePath(const QString& relative)
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + relative;
+}
+
+QByteArray TestAppFolder::readOwnFile(const QString& relative)
+{
+    QFile file(ownFilePath(relative));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void TestAppFolder::writeOwnFile(const QString& relative, const QByteArray& data)
+{
+    const QString target = ownFilePath(relative);
+    QVERIFY(QDir().mkpath(QFileInfo(target).absolutePath()));
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(data), qint64(data.size()));
 }
 
 void TestAppFolder::cleanOwnFolder()

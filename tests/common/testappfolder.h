@@ -48,6 +48,12 @@ public:
 
     static QString stageDir();
 
+    // Files of this process's own application folder; writing creates the
+    // folders on the way.
+    static QString ownFilePath(const QString& relative);
+    static QByteArray readOwnFile(const QString& relative);
+    static void writeOwnFile(const QString& relative, const QByteArray& data);
+
 private:
     QTemporaryDir m_dir;
 };

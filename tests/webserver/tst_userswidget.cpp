@@ -111,24 +111,6 @@ void addThroughPrompts(UsersWidget* tab, const QString& fullName)
     QCOMPARE(answerer.answersLeft(), 0);
 }
 
-QString appFile(const QString& name)
-{
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-}
-
-QByteArray readAppFile(const QString& name)
-{
-    QFile file(appFile(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAppFile(const QString& name, const QByteArray& data)
-{
-    QFile file(appFile(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
-
 QList<QVariantMap> mapsOf(const QList<UserItem*>& users)
 {
     QList<QVariantMap> maps;
@@ -285,7 +267,7 @@ void tst_UsersWidget::usersSurviveRestart()
     QVERIFY2(XUsersList.isEmpty(), "the list ends empty at exit");
     qDeleteAll(released);
 
-    const QJsonObject stored = QJsonDocument::fromJson(readAppFile("users")).object();
+    const QJsonObject stored = QJsonDocument::fromJson(TestAppFolder::readOwnFile("users")).object();
     QCOMPARE(stored.keys(), QStringList({ "1", "2" }));
     QCOMPARE(stored.value("1").toObject().value("userName").toString(), QString("User_0"));
     QCOMPARE(stored.value("2").toObject().value("userName").toString(), QString("User_11"));
@@ -300,7 +282,7 @@ void tst_UsersWidget::usersSurviveRestart()
 void tst_UsersWidget::unreadableUsersFileKeptAside()
 {
     const QByteArray typo = R"({"1": {"fullName": "Anna Berg", "userName": "anna",})";
-    writeAppFile("users", typo);
+    TestAppFolder::writeOwnFile("users", typo);
     ApplicationData applicationData;
     QList<UserItem*> released;
     {
@@ -311,8 +293,8 @@ void tst_UsersWidget::unreadableUsersFileKeptAside()
     }
     qDeleteAll(released);
 
-    QCOMPARE(readAppFile("users.unreadable"), typo);
-    const QJsonObject stored = QJsonDocument::fromJson(readAppFile("users")).object();
+    QCOMPARE(TestAppFolder::readOwnFile("users.unreadable"), typo);
+    const QJsonObject stored = QJsonDocument::fromJson(TestAppFolder::readOwnFile("users")).object();
     QCOMPARE(stored.value("1").toObject().value("fullName").toString(), QString("Tomas Verlen"));
 }
 
@@ -322,7 +304,7 @@ void tst_UsersWidget::unwritableUsersFileKeepsTheList()
     first.fullName = "Anna Berg";
     const QByteArray before = QJsonDocument(QJsonObject { { "1", QJsonObject::fromVariantMap(first.map()) } })
                                   .toJson(QJsonDocument::Indented);
-    writeAppFile("users", before);
+    TestAppFolder::writeOwnFile("users", before);
     ApplicationData applicationData;
     QList<QVariantMap> loaded;
     {
@@ -334,7 +316,7 @@ void tst_UsersWidget::unwritableUsersFileKeepsTheList()
         window.reset();
     }
     QCOMPARE(mapsOf(XUsersList), loaded);
-    QCOMPARE(readAppFile("users"), before);
+    QCOMPARE(TestAppFolder::readOwnFile("users"), before);
 }
 
 QTEST_MAIN(tst_UsersWidget)

@@ -50,20 +50,9 @@ private slots:
     void tls();
 
 private:
-    static QString appFile(const QString& name)
-    {
-        return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-    }
-    static void writeAppFile(const QString& name, const QByteArray& data)
-    {
-        QVERIFY(QDir().mkpath(QFileInfo(appFile(name)).absolutePath()));
-        QFile file(appFile(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(data);
-    }
     static void removeAppFolder(const QString& name)
     {
-        const QFileInfo info(appFile(name));
+        const QFileInfo info(TestAppFolder::ownFilePath(name));
         if (info.isSymLink())
             QFile::remove(info.filePath());
         else if (info.isDir())
@@ -94,23 +83,23 @@ void tst_XServerSocketThread::initTestCase()
     QVERIFY(buffer.open(QIODevice::WriteOnly));
     QVERIFY(image.save(&buffer, "PNG"));
 
-    writeAppFile(QStringLiteral("web/index.html"), INDEX_PAGE);
-    writeAppFile(QStringLiteral("web/404.html"), NOT_FOUND_PAGE);
-    writeAppFile(QStringLiteral("web/sub/page.txt"), SCRIPT);
-    writeAppFile(QStringLiteral("Content/a.png"), m_png);
-    writeAppFile(QStringLiteral("content/b.txt"), SCRIPT);
-    writeAppFile(QStringLiteral("widgets_components_lib/x.js"), SCRIPT);
-    writeAppFile(QStringLiteral("settings.ini"), SECRET);
-    writeAppFile(QStringLiteral("users"), SECRET);
+    TestAppFolder::writeOwnFile(QStringLiteral("web/index.html"), INDEX_PAGE);
+    TestAppFolder::writeOwnFile(QStringLiteral("web/404.html"), NOT_FOUND_PAGE);
+    TestAppFolder::writeOwnFile(QStringLiteral("web/sub/page.txt"), SCRIPT);
+    TestAppFolder::writeOwnFile(QStringLiteral("Content/a.png"), m_png);
+    TestAppFolder::writeOwnFile(QStringLiteral("content/b.txt"), SCRIPT);
+    TestAppFolder::writeOwnFile(QStringLiteral("widgets_components_lib/x.js"), SCRIPT);
+    TestAppFolder::writeOwnFile(QStringLiteral("settings.ini"), SECRET);
+    TestAppFolder::writeOwnFile(QStringLiteral("users"), SECRET);
 
-    QVERIFY(QDir().mkpath(appFile(QStringLiteral("ssl"))));
+    QVERIFY(QDir().mkpath(TestAppFolder::ownFilePath(QStringLiteral("ssl"))));
     QProcess openssl;
     openssl.start(QStringLiteral("openssl"),
         { QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
             QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
             QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-            QStringLiteral("-keyout"), appFile(QStringLiteral("ssl/key.key")), QStringLiteral("-out"),
-            appFile(QStringLiteral("ssl/key.pem")) });
+            QStringLiteral("-keyout"), TestAppFolder::ownFilePath(QStringLiteral("ssl/key.key")),
+            QStringLiteral("-out"), TestAppFolder::ownFilePath(QStringLiteral("ssl/key.pem")) });
     m_tlsReady = openssl.waitForFinished(60000) && openssl.exitCode() == 0 && QSslSocket::supportsSsl();
 
     addUser(QStringLiteral("ann"), QStringLiteral("secret"));
@@ -133,10 +122,11 @@ void tst_XServerSocketThread::get_data()
     QTest::addColumn<QByteArray>("contentType");
     QTest::addColumn<QByteArray>("body");
 
-    const QByteArray js = QMimeDatabase()
-                              .mimeTypeForFile(appFile(QStringLiteral("widgets_components_lib/x.js")))
-                              .name()
-                              .toUtf8();
+    const QByteArray js
+        = QMimeDatabase()
+              .mimeTypeForFile(TestAppFolder::ownFilePath(QStringLiteral("widgets_components_lib/x.js")))
+              .name()
+              .toUtf8();
     QTest::newRow("root serves the index")
         << QByteArray("GET / HTTP/1.0\r\n\r\n") << false << 200 << QByteArray("text/html") << INDEX_PAGE;
     QTest::newRow("leading parents are dropped") << QByteArray("GET /../../index.html HTTP/1.0\r\n\r\n")
@@ -177,7 +167,7 @@ void tst_XServerSocketThread::get()
     QFETCH(QByteArray, contentType);
     QFETCH(QByteArray, body);
 
-    const QString page = appFile(QStringLiteral("web/404.html"));
+    const QString page = TestAppFolder::ownFilePath(QStringLiteral("web/404.html"));
     if (without404Page)
         QVERIFY(QFile::rename(page, page + QStringLiteral(".away")));
     WebTest::Server server;

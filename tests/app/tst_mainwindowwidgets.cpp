@@ -1,0 +1,326 @@
+#include "applicationdata.h"
+#include "mainwindow.h"
+#include "testappfolder.h"
+#include "xwidgetgroup.h"
+#include "xwidgetgroupsettings.h"
+#include "xwidgetpanel.h"
+#include "xwidgetpanelcontextmenu.h"
+#include "xwidgetsglobals.h"
+#include "xwidgetstandart.h"
+#include "xwidgetstandartsettings.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QInputDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageBox>
+#include <QProcess>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const char BROKEN_FILE[] = "{ \"base\": ";
+
+QString appFile(const QString& name)
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+}
+
+QByteArray widgetFile(const QString& id, const QString& name = QString())
+{
+    return QJsonDocument(
+        QJsonObject { { QStringLiteral("base"), QJsonObject { { QStringLiteral("id"), id } } },
+            { QStringLiteral("name"), name } })
+        .toJson();
+}
+
+QString storedId(const QByteArray& data)
+{
+    return QJsonDocument::fromJson(data)
+        .object()
+        .value(QStringLiteral("base"))
+        .toObject()
+        .value(QStringLiteral("id"))
+        .toString();
+}
+
+QStringList ids()
+{
+    QStringList result;
+    for (XWidgetStandart* widget : qAsConst(XWidgetStandartList))
+        result.append(widget->settings->base.id);
+    return result;
+}
+
+// Answers the next input dialog with `text` (or cancels it), records how it
+// asked ("title|label|initial text") and the text of a message box that follows.
+void answerInput(const QString& text, bool accept, QString* message, QString* prompt = nullptr)
+{
+    QTimer::singleShot(0, [=] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        if (prompt)
+            *prompt = dialog->windowTitle() + QLatin1Char('|') + dialog->labelText() + QLatin1Char('|')
+                + dialog->textValue();
+        if (!accept) {
+            dialog->reject();
+            return;
+        }
+        QTimer::singleShot(0, [=] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                *message = box->windowTitle() + QLatin1String(": ") + box->text();
+                box->accept();
+            }
+        });
+        dialog->setTextValue(text);
+        dialog->accept();
+    });
+}
+}
+
+// The main window's standard widgets and their .sw files, in this process.
+class tst_MainWindowWidgets : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void filesLoadedUnderTheirNames();
+    void exitRewritesTheFiles();
+    void deletedWidgetLosesItsFile();
+    void makeNewWidget_data();
+    void makeNewWidget();
+    void widgetMadeFromGroupMenuStartsInGroup();
+    void folderMadeWhenMissing();
+    void failedWriteRemovesNothing();
+    void allLoadedReachesWidgets();
+    void demoFolderEndedBySigterm();
+
+private:
+    void writeWidgetFile(const QString& fileName, const QByteArray& data);
+    QByteArray readWidgetFile(const QString& fileName);
+    QStringList widgetFileNames();
+
+    std::unique_ptr<ApplicationData> m_applicationData;
+};
+
+void tst_MainWindowWidgets::init()
+{
+    TestAppFolder::cleanOwnFolder();
+    m_applicationData.reset(new ApplicationData);
+}
+
+void tst_MainWindowWidgets::cleanup()
+{
+    m_applicationData.reset();
+}
+
+void tst_MainWindowWidgets::writeWidgetFile(const QString& fileName, const QByteArray& data)
+{
+    QDir().mkpath(appFile(QStringLiteral("standart_widgets")));
+    QFile file(appFile(QStringLiteral("standart_widgets/") + fileName));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+QByteArray tst_MainWindowWidgets::readWidgetFile(const QString& fileName)
+{
+    QFile file(appFile(QStringLiteral("standart_widgets/") + fileName));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList tst_MainWindowWidgets::widgetFileNames()
+{
+    return QDir(appFile(QStringLiteral("standart_widgets"))).entryList(QDir::Files, QDir::Name);
+}
+
+void tst_MainWindowWidgets::filesLoadedUnderTheirNames()
+{
+    writeWidgetFile(
+        QStringLiteral("Pump.sw"), widgetFile(QStringLiteral("Pump"), QStringLiteral("Main pump")));
+    writeWidgetFile(QStringLiteral("Other.sw"), widgetFile(QStringLiteral("Inside")));
+    writeWidgetFile(QStringLiteral("pump.1.sw"), widgetFile(QStringLiteral("x")));
+    writeWidgetFile(QStringLiteral("broken.sw"), BROKEN_FILE);
+    writeWidgetFile(QStringLiteral("notes.txt"), widgetFile(QStringLiteral("notes")));
+
+    MainWindow window(m_applicationData.get());
+    QCOMPARE(
+        ids(), QStringList({ QStringLiteral("Other"), QStringLiteral("pump.1"), QStringLiteral("Pump") }));
+    QCOMPARE(XWidgetStandartSettingsList.size(), 3);
+    QCOMPARE(XWidgetStandartSettingsList.at(2)->name, QStringLiteral("Main pump"));
+    QCOMPARE(XWidgetsPanel->getXWidgetByID(QStringLiteral("Other")), XWidgetStandartList.first());
+    QVERIFY(!XWidgetsPanel->getXWidgetByID(QStringLiteral("Inside")));
+}
+
+void tst_MainWindowWidgets::exitRewritesTheFiles()
+{
+    writeWidgetFile(QStringLiteral("Pump.sw"), widgetFile(QStringLiteral("Pump")));
+    writeWidgetFile(QStringLiteral("Other.sw"), widgetFile(QStringLiteral("Inside")));
+    writeWidgetFile(QStringLiteral("pump.1.sw"), widgetFile(QStringLiteral("x")));
+    writeWidgetFile(QStringLiteral("broken.sw"), BROKEN_FILE);
+    {
+        MainWindow window(m_applicationData.get());
+    }
+    QCOMPARE(widgetFileNames(),
+        QStringList({ QStringLiteral("Other.sw"), QStringLiteral("Pump.sw"), QStringLiteral("broken.sw"),
+            QStringLiteral("pump.1.sw") }));
+    QCOMPARE(storedId(readWidgetFile(QStringLiteral("Other.sw"))), QStringLiteral("Other"));
+    QCOMPARE(storedId(readWidgetFile(QStringLiteral("pump.1.sw"))), QStringLiteral("pump.1"));
+    // Not ours to judge: the operator's broken file is left as it was.
+    QCOMPARE(readWidgetFile(QStringLiteral("broken.sw")), QByteArray(BROKEN_FILE));
+}
+
+void tst_MainWindowWidgets::deletedWidgetLosesItsFile()
+{
+    writeWidgetFile(QStringLiteral("Pump.sw"), widgetFile(QStringLiteral("Pump")));
+    writeWidgetFile(QStringLiteral("Valve.sw"), widgetFile(QStringLiteral("Valve")));
+    {
+        MainWindow window(m_applicationData.get());
+        XWidgetStandart* pump = XWidgetStandartList.first();
+        QPointer<XWidgetStandart> guard(pump);
+        emit pump->deleteMe(pump);
+        QCOMPARE(ids(), QStringList({ QStringLiteral("Valve") }));
+        QCOMPARE(XWidgetStandartSettingsList.size(), 1);
+        QCOMPARE(XWidgetStandartSettingsList.first()->base.id, QStringLiteral("Valve"));
+        QTRY_VERIFY(guard.isNull());
+    }
+    QCOMPARE(widgetFileNames(), QStringList({ QStringLiteral("Valve.sw") }));
+}
+
+void tst_MainWindowWidgets::makeNewWidget_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("made");
+
+    const QStringList existing { QStringLiteral("Pump") };
+    QTest::newRow("a free ID") << QStringLiteral("Valve") << true << QString()
+                               << QStringList { QStringLiteral("Pump"), QStringLiteral("Valve") };
+    QTest::newRow("the proposed ID") << QStringLiteral("NewWidget") << true << QString()
+                                     << QStringList { QStringLiteral("Pump"), QStringLiteral("NewWidget") };
+    QTest::newRow("empty text") << QString() << true << QStringLiteral("Make new widget: String is empty")
+                                << existing;
+    QTest::newRow("busy ID") << QStringLiteral("Pump") << true
+                             << QStringLiteral("Make new widget: ID is busy") << existing;
+    QTest::newRow("cancelled") << QStringLiteral("Valve") << false << QString() << existing;
+}
+
+void tst_MainWindowWidgets::makeNewWidget()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, accept);
+    QFETCH(QString, message);
+    QFETCH(QStringList, made);
+
+    writeWidgetFile(QStringLiteral("Pump.sw"), widgetFile(QStringLiteral("Pump")));
+    MainWindow window(m_applicationData.get());
+    QString shown;
+    QString prompt;
+    answerInput(text, accept, &shown, &prompt);
+    emit XWidgetsPanel->contextMenu->makeStandartWidgetClicked();
+
+    QCOMPARE(prompt, QStringLiteral("Make new widget|Widget ID|NewWidget"));
+    QCOMPARE(shown, message);
+    QCOMPARE(ids(), made);
+    QCOMPARE(XWidgetStandartSettingsList.size(), made.size());
+    QVERIFY(XWidgetStandartSettingsList.last()->base.group.isEmpty());
+    QCOMPARE(XWidgetStandartList.last()->parentWidget(), static_cast<QWidget*>(XWidgetsPanel));
+}
+
+void tst_MainWindowWidgets::widgetMadeFromGroupMenuStartsInGroup()
+{
+    {
+        MainWindow window(m_applicationData.get());
+        auto* groupRecord = new XWidgetGroupSettings;
+        groupRecord->name = QStringLiteral("Hall");
+        XWidgetGroupSettingsList.append(groupRecord);
+        window.xWidgetGroupAdd();
+        XWidgetGroup* group = XWidgetsPanel->getGroupByName(QStringLiteral("Hall"));
+        QVERIFY(group);
+
+        QString shown;
+        answerInput(QStringLiteral("InHall"), true, &shown);
+        emit group->makeStandartWidgetClicked();
+        QCOMPARE(shown, QString());
+        QCOMPARE(ids(), QStringList({ QStringLiteral("InHall") }));
+        QCOMPARE(XWidgetStandartSettingsList.first()->base.group, QStringLiteral("Hall"));
+        QCOMPARE(XWidgetStandartList.first()->parentWidget(), static_cast<QWidget*>(group));
+        QVERIFY(group->widgets.contains(XWidgetStandartList.first()));
+    }
+    const QJsonObject stored = QJsonDocument::fromJson(readWidgetFile(QStringLiteral("InHall.sw"))).object();
+    QCOMPARE(stored.value(QStringLiteral("base")).toObject().value(QStringLiteral("group")).toString(),
+        QStringLiteral("Hall"));
+}
+
+void tst_MainWindowWidgets::folderMadeWhenMissing()
+{
+    {
+        MainWindow window(m_applicationData.get());
+        QString shown;
+        answerInput(QStringLiteral("First"), true, &shown);
+        window.xWidgetStandartMake();
+        QCOMPARE(ids(), QStringList({ QStringLiteral("First") }));
+    }
+    QCOMPARE(widgetFileNames(), QStringList({ QStringLiteral("First.sw") }));
+}
+
+// An ID that cannot be a file name in the folder is not written anywhere, and
+// then no file is removed either: the deleted widget's file survives.
+void tst_MainWindowWidgets::failedWriteRemovesNothing()
+{
+    writeWidgetFile(QStringLiteral("Pump.sw"), widgetFile(QStringLiteral("Pump")));
+    {
+        MainWindow window(m_applicationData.get());
+        emit XWidgetStandartList.first()->deleteMe(XWidgetStandartList.first());
+        QString shown;
+        answerInput(QStringLiteral("../escaped"), true, &shown);
+        window.xWidgetStandartMake();
+        QCOMPARE(ids(), QStringList({ QStringLiteral("../escaped") }));
+    }
+    QCOMPARE(widgetFileNames(), QStringList({ QStringLiteral("Pump.sw") }));
+    QVERIFY(!QFile::exists(appFile(QStringLiteral("escaped.sw"))));
+}
+
+void tst_MainWindowWidgets::allLoadedReachesWidgets()
+{
+    writeWidgetFile(QStringLiteral("Pump.sw"), widgetFile(QStringLiteral("Pump")));
+    MainWindow window(m_applicationData.get());
+    QSignalSpy loaded(XWidgetStandartList.first(), &XWidgetStandart::allLoaded);
+    emit window.allLoaded();
+    QCOMPARE(loaded.count(), 1);
+}
+
+// The real program on a demo folder, ended by SIGTERM as an operator's
+// session ends: the files come back under the widgets' IDs.
+void tst_MainWindowWidgets::demoFolderEndedBySigterm()
+{
+    TestAppFolder folder;
+    QVERIFY(folder.install());
+    QVERIFY(folder.writeFile(QStringLiteral("standart_widgets/Pump.sw"),
+        widgetFile(QStringLiteral("Pump"), QStringLiteral("Main pump"))));
+    QVERIFY(
+        folder.writeFile(QStringLiteral("standart_widgets/Tank.sw"), widgetFile(QStringLiteral("Boiler"))));
+    QVERIFY(folder.writeFile(QStringLiteral("standart_widgets/broken.sw"), BROKEN_FILE));
+
+    std::unique_ptr<QProcess> process(folder.start());
+    QCOMPARE(process->state(), QProcess::Running);
+    QVERIFY(TestAppFolder::terminate(process.get()));
+
+    QCOMPARE(QDir(folder.filePath(QStringLiteral("standart_widgets"))).entryList(QDir::Files, QDir::Name),
+        QStringList({ QStringLiteral("Pump.sw"), QStringLiteral("Tank.sw"), QStringLiteral("broken.sw") }));
+    QCOMPARE(storedId(folder.readFile(QStringLiteral("standart_widgets/Tank.sw"))), QStringLiteral("Tank"));
+    const QByteArray pump = folder.readFile(QStringLiteral("standart_widgets/Pump.sw"));
+    QCOMPARE(storedId(pump), QStringLiteral("Pump"));
+    QCOMPARE(QJsonDocument::fromJson(pump).object().value(QStringLiteral("name")).toString(),
+        QStringLiteral("Main pump"));
+    QCOMPARE(folder.readFile(QStringLiteral("standart_widgets/broken.sw")), QByteArray(BROKEN_FILE));
+}
+
+QTEST_MAIN(tst_MainWindowWidgets)
+#include "tst_mainwindowwidgets.moc"

@@ -1,0 +1,457 @@
+#include "xwidgetstandart.h"
+
+#include "journalexchangeitem.h"
+#include "xwidgetcontextmenu.h"
+#include "xwidgetsettings.h"
+#include "xwidgetstandartcomponentbaseclass.h"
+#include "xwidgetstandartcomponentsettings.h"
+#include "xwidgetstandartsettings.h"
+
+#include <QBoxLayout>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageBox>
+
+#ifdef XWIDGETS_FULL
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QScriptEngine>
+#include <QTimer>
+#endif
+
+namespace {
+#ifdef XWIDGETS_FULL
+const int GROUP_EDIT_TIMER_INTERVAL_MS = 250;
+const int LAYOUT_AUTO_VERTICAL = 0;
+const int LAYOUT_AUTO_HORIZONTAL = 1;
+const int LAYOUT_HAND = 2;
+// A stored component size counts only when both sides reach this.
+const int MIN_STORED_COMPONENT_SIDE = 5;
+#endif
+const int LEVEL_MIN = JournalItem::ITEM_LEVEL_NONE;
+const int LEVEL_MAX = JournalItem::ITEM_LEVEL_CRITICAL;
+
+QString componentName(XWidgetStandartComponent* component)
+{
+    return component->settings->name;
+}
+}
+
+XWidgetStandart::XWidgetStandart(
+    XWidgetStandartSettings* settings, JournalExchangeItem* journal, QWidget* parent)
+    : XWidget(&settings->base, parent)
+    , journal(journal)
+    , settings(settings)
+{
+#ifdef XWIDGETS_FULL
+    settingsAction = contextMenu->addAction(tr("Additional settings"));
+    connect(settingsAction, &QAction::triggered, this, &XWidgetStandart::showSettingsDialog);
+    debugAction = contextMenu->addAction(tr("Debug"));
+    debugAction->setCheckable(true);
+    connect(debugAction, &QAction::changed, this, &XWidgetStandart::debugChanged);
+    editModeAction = contextMenu->addAction(tr("Edit mode"));
+    editModeAction->setCheckable(true);
+    connect(editModeAction, &QAction::changed, this, &XWidgetStandart::editModeChanged);
+    componentsMenu = contextMenu->addMenu(tr("Components configuration"));
+    componentAction = contextMenu->addAction(QString());
+    contextMenu->addSeparator();
+    QAction* deleteAction = contextMenu->addAction(tr("Delete"));
+    connect(deleteAction, &QAction::triggered, this, &XWidgetStandart::deleteClicked);
+
+    engine = new QScriptEngine;
+    connect(engine, &QScriptEngine::signalHandlerException, this, &XWidgetStandart::scriptHandlerException);
+
+    groupEditTimer = new QTimer(this);
+    connect(groupEditTimer, &QTimer::timeout, this, &XWidgetStandart::groupEditDialogTimerTimeout);
+    groupEditTimer->setInterval(GROUP_EDIT_TIMER_INTERVAL_MS);
+
+    acceptSettings();
+    show();
+    loadScript();
+#else
+    show();
+#endif
+}
+
+XWidgetStandart::~XWidgetStandart()
+{
+#ifdef XWIDGETS_FULL
+    // Components that were never placed have no parent and would outlive us;
+    // the placed ones go with the widget as its children.
+    for (XWidgetStandartComponent* component : qAsConst(components)) {
+        if (component->parentWidget() != this)
+            component->deleteLater();
+    }
+    engine->deleteLater();
+#endif
+}
+
+#ifdef XWIDGETS_FULL
+void XWidgetStandart::acceptSettings()
+{
+    componentsMenu->clear();
+
+    for (XWidgetStandartComponentSettings* record : qAsConst(settings->components)) {
+        XWidgetStandartComponent* found = nullptr;
+        for (XWidgetStandartComponent* component : qAsConst(components)) {
+            if (component->settings == record) {
+                found = component;
+                break;
+            }
+        }
+        if (!found) {
+            found = new XWidgetStandartComponent(record);
+            addComponent(found);
+        }
+        QAction* action = componentsMenu->addAction(record->name);
+        action->setEnabled(found->object && found->object->haveSettingsDialog());
+        connect(action, &QAction::triggered, found, &XWidgetStandartComponent::settingsDialog);
+    }
+
+    for (XWidgetStandartComponent* component : qAsConst(components)) {
+        const QString target = component->settings->connectToComponent;
+        if (target.isEmpty())
+            continue;
+        for (XWidgetStandartComponent* other : qAsConst(components)) {
+            if (other != component && componentName(other) == target) {
+                component->connectToComponent(other);
+                break;
+            }
+        }
+    }
+
+    updateComponentsLayout();
+    setTransparent(settings->transparent);
+    setNameToComponent();
+    XWidget::acceptSettings();
+}
+
+void XWidgetStandart::addComponent(XWidgetStandartComponent* component)
+{
+    components.append(component);
+    connect(component, &XWidgetStandartComponent::setValueHandlerSignal, this,
+        &XWidgetStandart::componentSetValueHandler);
+    connect(
+        component, &XWidgetStandartComponent::valueUpdated, this, &XWidgetStandart::componentValueUpdated);
+    connect(component, &XWidgetStandartComponent::geomertyChanged, this,
+        &XWidgetStandart::componentGeomertyChanged);
+    connect(
+        component, &XWidgetStandartComponent::settingsUpdated, this, &XWidgetStandart::setNameToComponent);
+    variableAppend(componentName(component), QVariant());
+}
+
+void XWidgetStandart::updateComponentsLayout()
+{
+    for (XWidgetStandartComponent* component : qAsConst(components))
+        mainLayout->removeWidget(component);
+    unplacedComponents.clear();
+
+    const int layout = settings->layout;
+    if (layout == LAYOUT_AUTO_VERTICAL || layout == LAYOUT_AUTO_HORIZONTAL) {
+        for (XWidgetStandartComponent* component : qAsConst(components)) {
+            if (component->noLibrary)
+                unplacedComponents.append(component);
+            else
+                mainLayout->addWidget(component, 0);
+        }
+        mainLayout->setDirection(
+            layout == LAYOUT_AUTO_VERTICAL ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    } else if (layout == LAYOUT_HAND) {
+        for (XWidgetStandartComponent* component : qAsConst(components)) {
+            if (component->noLibrary) {
+                unplacedComponents.append(component);
+                continue;
+            }
+            component->setParent(this);
+            component->show();
+            const XWidgetStandartComponentSettings* record = component->settings;
+            component->move(record->position);
+            if (record->size.width() < MIN_STORED_COMPONENT_SIDE
+                || record->size.height() < MIN_STORED_COMPONENT_SIDE)
+                component->adjustSize();
+            else
+                component->resize(record->size);
+        }
+    }
+}
+
+void XWidgetStandart::loadScript() { }
+
+void XWidgetStandart::clearResizeState()
+{
+    unsetCursor();
+    resizeWidth = false;
+    resizeHeight = false;
+    resizeBoth = false;
+}
+
+void XWidgetStandart::editModeChanged() { }
+
+void XWidgetStandart::debugChanged() { }
+
+void XWidgetStandart::componentGeomertyChanged(XWidgetStandartComponent* comp, QPoint moving, QSize resizing)
+{
+    Q_UNUSED(comp)
+    Q_UNUSED(moving)
+    Q_UNUSED(resizing)
+}
+
+void XWidgetStandart::scriptHandlerException(QScriptValue exception)
+{
+    Q_UNUSED(exception)
+}
+
+void XWidgetStandart::groupEditDialogTimerTimeout() { }
+
+void XWidgetStandart::groupEditDialogClosed()
+{
+    if (groupEditDialog)
+        editModeAction->setChecked(false);
+    setNameToComponent();
+}
+
+void XWidgetStandart::debugDialogClosed()
+{
+    if (debugDialog)
+        debugAction->setChecked(false);
+}
+
+void XWidgetStandart::showSettingsDialog()
+{
+    setNameToComponent();
+}
+
+QScriptValue XWidgetStandart::getScriptObject()
+{
+    return engine->globalObject();
+}
+
+void XWidgetStandart::mousePressEvent(QMouseEvent* event)
+{
+    XWidget::mousePressEvent(event);
+}
+
+void XWidgetStandart::mouseReleaseEvent(QMouseEvent* event)
+{
+    XWidget::mouseReleaseEvent(event);
+}
+
+void XWidgetStandart::mouseMoveEvent(QMouseEvent* event)
+{
+    XWidget::mouseMoveEvent(event);
+}
+
+void XWidgetStandart::contextMenuEvent(QContextMenuEvent* event)
+{
+    componentAction->setVisible(false);
+    for (XWidgetStandartComponent* component : qAsConst(components))
+        disconnect(
+            componentAction, &QAction::triggered, component, &XWidgetStandartComponent::settingsDialog);
+
+    for (XWidgetStandartComponent* component : qAsConst(components)) {
+        if (!component->isVisible() || component->parentWidget() != this
+            || !component->geometry().contains(event->pos()))
+            continue;
+        componentAction->setText(tr("Configuration of component \"%1\"").arg(componentName(component)));
+        componentAction->setVisible(true);
+        componentAction->setEnabled(component->object && component->object->haveSettingsDialog());
+        connect(componentAction, &QAction::triggered, component, &XWidgetStandartComponent::settingsDialog);
+        break;
+    }
+    XWidget::contextMenuEvent(event);
+}
+#endif
+
+void XWidgetStandart::componentSetValueHandler(XWidgetStandartComponent* compObj, QVariant v, QObject* sender)
+{
+    if (!components.contains(compObj))
+        return;
+    compObj->setValueHandler(v, sender);
+}
+
+void XWidgetStandart::componentValueUpdated()
+{
+    auto* component = qobject_cast<XWidgetStandartComponent*>(sender());
+    if (!component)
+        return;
+    const QString name = componentName(component);
+    if (variables.contains(name))
+        variables[name] = component->getValue();
+}
+
+void XWidgetStandart::standartWidgetsLoadedSlot()
+{
+    emit standartWidgetsLoaded();
+}
+
+void XWidgetStandart::allLoadedSlot()
+{
+    emit allLoaded();
+}
+
+void XWidgetStandart::setNameToComponent()
+{
+    if (settings->setNameOnComponent.isEmpty())
+        return;
+    XWidgetStandartComponent* target = component(settings->setNameOnComponent);
+    if (target)
+        emit target->setValueHandlerSignal(target, settings->name, this);
+}
+
+void XWidgetStandart::deleteClicked()
+{
+    const QMessageBox::StandardButton answer = QMessageBox::question(this, tr("Deleting widget"),
+        tr("Are you sure for delete widget '%1'?").arg(settings->base.id), QMessageBox::Yes | QMessageBox::No,
+        QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        emit deleteMe(this);
+}
+
+QVariantMap XWidgetStandart::webMap(QMap<QString, QVariant> map, bool isWritable)
+{
+    const QVariant click = map.value(QStringLiteral("clicked"));
+    if (click.isValid() && click.toBool())
+        mainClick();
+
+    const QVariant incomingValue = map.value(QStringLiteral("comp"));
+    const QVariantMap incoming = incomingValue.isValid() ? incomingValue.toMap() : QVariantMap();
+
+    QVariantMap replies;
+    for (int i = 0; i < components.size(); ++i) {
+        XWidgetStandartComponentBaseClass* object = components.at(i)->object;
+        if (!object)
+            continue;
+        const QString key = QString::number(i);
+        const QVariant reply = object->webVariant(incoming.value(key), isWritable);
+        if (reply.isValid())
+            replies.insert(key, reply);
+    }
+    if (replies.isEmpty())
+        return QVariantMap();
+    return QVariantMap { { QStringLiteral("comp"), replies } };
+}
+
+QString XWidgetStandart::webObject(bool isWritable)
+{
+    QJsonObject componentsObject;
+    for (int i = 0; i < components.size(); ++i) {
+        XWidgetStandartComponent* component = components.at(i);
+        const QString text = component->object ? component->object->webObject(isWritable) : QString();
+        QJsonObject entry;
+        if (!text.isEmpty()) {
+            entry.insert(QStringLiteral("objText"), text);
+            entry.insert(QStringLiteral("top"), component->y());
+            entry.insert(QStringLiteral("left"), component->x());
+            entry.insert(QStringLiteral("height"), component->height());
+            entry.insert(QStringLiteral("width"), component->width());
+        }
+        componentsObject.insert(QString::number(i), entry);
+    }
+    const QByteArray json = QJsonDocument(componentsObject).toJson(QJsonDocument::Indented);
+
+    // One substitution pass: a component's text may itself hold "%n".
+    return QStringLiteral("new standartWidget(%1, %2, %3, %4, %5, %6)")
+        .arg(QString::number(settings->base.position.y()), QString::number(settings->base.position.x()),
+            QString::number(height()), QString::number(width()),
+            settings->transparent ? QStringLiteral("true") : QStringLiteral("false"),
+            QString::fromUtf8(json.constData()));
+}
+
+QVariantMap XWidgetStandart::exchangeData(QMap<QString, QVariant> map)
+{
+    for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
+        if (variables.contains(it.key()))
+            variableSet(it.key(), it.value());
+    }
+    return variables;
+}
+
+void XWidgetStandart::mainClick()
+{
+    emit clicked();
+    XWidget::mainClick();
+}
+
+void XWidgetStandart::showEvent(QShowEvent* event)
+{
+    repaint();
+    QWidget::showEvent(event);
+}
+
+void XWidgetStandart::journalAdd(QString text, int level)
+{
+    if (journal)
+        journal->add(text, JournalItem::ITEM_LEVEL_t(qBound(LEVEL_MIN, level, LEVEL_MAX)));
+}
+
+XWidgetStandartComponent* XWidgetStandart::component(QVariant p)
+{
+    XWidgetStandartComponent* found = nullptr;
+    if (p.type() == QVariant::Int) {
+        const int position = p.toInt();
+        if (position >= 1 && position <= components.size())
+            found = components.at(position - 1);
+    } else if (p.type() == QVariant::String) {
+        const QString name = p.toString();
+        for (XWidgetStandartComponent* candidate : qAsConst(components)) {
+            if (componentName(candidate) == name) {
+                found = candidate;
+                break;
+            }
+        }
+    }
+    return found && found->object ? found : nullptr;
+}
+
+QObject* XWidgetStandart::getComponent(QVariant p)
+{
+    return component(p);
+}
+
+QStringList XWidgetStandart::variablesList()
+{
+    return variables.keys();
+}
+
+bool XWidgetStandart::variableAppend(QString varName, QVariant defValue)
+{
+    if (variables.contains(varName))
+        return false;
+    variables.insert(varName, defValue);
+    return true;
+}
+
+QVariant XWidgetStandart::variable(QString varName)
+{
+    if (!variables.contains(varName))
+        variables.insert(varName, QVariant());
+    return variables.value(varName);
+}
+
+bool XWidgetStandart::variableSet(QString varName, QVariant value)
+{
+    if (!variables.contains(varName) || isComponentName(varName))
+        return false;
+    variables[varName] = value;
+    return true;
+}
+
+void XWidgetStandart::setScriptParameter(QString pname, QVariant value)
+{
+    settings->scriptParameters.insert(pname, value);
+}
+
+QVariant XWidgetStandart::getScriptParameter(QString pname, QVariant defValue)
+{
+    return settings->scriptParameters.value(pname, defValue);
+}
+
+bool XWidgetStandart::isComponentName(const QString& name) const
+{
+    for (XWidgetStandartComponent* component : components) {
+        if (componentName(component) == name)
+            return true;
+    }
+    return false;
+}
