@@ -11,8 +11,6 @@
 
 #include <QApplication>
 #include <QDebug>
-#include <QDir>
-#include <QFile>
 #include <QLoggingCategory>
 #include <QScriptEngine>
 #include <QtTest>
@@ -42,19 +40,6 @@ void recordMessage(QtMsgType type, const QMessageLogContext& context, const QStr
     s_previousHandler(type, context, message);
 }
 
-QString appFile(const QString& name)
-{
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-}
-
-void writeAppFile(const QString& name, const QByteArray& data)
-{
-    const QString path = appFile(name);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(data);
-}
 }
 
 Q_DECLARE_METATYPE(Road)
@@ -142,7 +127,10 @@ private slots:
     void loadedSignalsAndParametersAcrossRuns();
 
 private:
-    static void writeScript(const QByteArray& text) { writeAppFile(QStringLiteral("scripts/") + SCRIPT_NAME, text); }
+    static void writeScript(const QByteArray& text)
+    {
+        TestAppFolder::writeOwnFile(QStringLiteral("scripts/") + SCRIPT_NAME, text);
+    }
     static void send(XWidgetStandartComponent* component, const QVariant& value, QObject* sender)
     {
         emit component->setValueHandlerSignal(component, value, sender);
@@ -180,8 +168,9 @@ void tst_XWidgetStandartScript::configurationBeforeEvaluation()
         { QStringLiteral("scriptFileName"), SCRIPT_NAME }, { QStringLiteral("applicationLocation"), dir } };
     QString configured;
     QDebug(&configured) << "configuring" << w.widget->engine << "with" << expected;
-    QCOMPARE(m_events, QStringList({ QStringLiteral("config: ") + configured.trimmed(),
-                           QStringLiteral("journal: evaluated") }));
+    QCOMPARE(m_events,
+        QStringList(
+            { QStringLiteral("config: ") + configured.trimmed(), QStringLiteral("journal: evaluated") }));
 }
 
 void tst_XWidgetStandartScript::noScript_data()
@@ -209,7 +198,8 @@ void tst_XWidgetStandartScript::scriptText_data()
     QTest::addColumn<QByteArray>("script");
     QTest::addColumn<QStringList>("entries");
 
-    QTest::newRow("UTF-8") << QByteArray("XObj.journalAdd(\"Gr\xc3\xbc\xc3\x9f" "e\");\n")
+    QTest::newRow("UTF-8") << QByteArray("XObj.journalAdd(\"Gr\xc3\xbc\xc3\x9f"
+                                         "e\");\n")
                            << QStringList { QStringLiteral("w1/Grüße/0") };
     QTest::newRow("text ends at the first zero byte")
         << QByteArray("XObj.journalAdd(\"before\");\n\0XObj.journalAdd(\"after\"); (", 49)
@@ -217,7 +207,8 @@ void tst_XWidgetStandartScript::scriptText_data()
     QTest::newRow("file path as name, first line 1")
         << QByteArray("try { throw new Error(\"where\"); }\n"
                       "catch (e) { XObj.journalAdd(e.fileName + \":\" + e.lineNumber); }\n")
-        << QStringList { QStringLiteral("w1/%1:1").arg(appFile(QStringLiteral("scripts/") + SCRIPT_NAME)) };
+        << QStringList { QStringLiteral("w1/%1:1/0")
+                             .arg(TestAppFolder::ownFilePath(QStringLiteral("scripts/") + SCRIPT_NAME)) };
 }
 
 void tst_XWidgetStandartScript::scriptText()
@@ -237,10 +228,12 @@ void tst_XWidgetStandartScript::evaluationError_data()
 
     QTest::newRow("thrown error") << QByteArray("throw new Error(\"seven\");")
                                   << QStringLiteral("Script: line 7, Error: seven");
-    QTest::newRow("unknown function") << QByteArray("nothingLikeThis();")
-                                      << QStringLiteral("Script: line 7, ReferenceError: Can't find variable: "
-                                                        "nothingLikeThis");
-    QTest::newRow("syntax error") << QByteArray("var = ;") << QStringLiteral("Script: line 7, SyntaxError: Parse error");
+    QTest::newRow("unknown function")
+        << QByteArray("nothingLikeThis();")
+        << QStringLiteral("Script: line 7, ReferenceError: Can't find variable: "
+                          "nothingLikeThis");
+    QTest::newRow("syntax error") << QByteArray("var = ;")
+                                  << QStringLiteral("Script: line 7, SyntaxError: Parse error");
 }
 
 void tst_XWidgetStandartScript::evaluationError()
@@ -253,7 +246,7 @@ void tst_XWidgetStandartScript::evaluationError()
                 "// The handler above is defined, but the script\n"
                 "// does not finish,\n"
                 "// so it is never installed.\n"
-                + line7 + "\n");
+        + line7 + "\n");
     ScriptedWidget w;
     w.create();
 
@@ -284,7 +277,8 @@ void tst_XWidgetStandartScript::valueHandler_data()
     QTest::addColumn<QVariant>("delivered");
     QTest::addColumn<int>("entries");
 
-    const QByteArray identity = "function componentSetValueHandler(name, value, fromSetter) { return value; }\n";
+    const QByteArray identity
+        = "function componentSetValueHandler(name, value, fromSetter) { return value; }\n";
     QTest::newRow("returns its second argument, number") << identity << QVariant(5) << QVariant(5) << 0;
     QTest::newRow("returns its second argument, text") << identity << QVariant("on") << QVariant("on") << 0;
     QTest::newRow("returns its second argument, invalid") << identity << QVariant() << QVariant() << 0;
@@ -299,11 +293,10 @@ void tst_XWidgetStandartScript::valueHandler_data()
     QTest::newRow("thrown value is delivered, not reported")
         << QByteArray("function componentSetValueHandler(name, value) { throw \"refused\"; }\n")
         << QVariant(5) << QVariant("refused") << 0;
-    QTest::newRow("handler defined only later is never seen")
-        << QByteArray("XObj.standartWidgetsLoaded.connect(function () {\n"
-                      "    componentSetValueHandler = function () { return \"late\"; };\n"
-                      "});\n")
-        << QVariant(5) << QVariant(5) << 0;
+    QTest::newRow("handler defined only later is never seen") << QByteArray(
+        "XObj.standartWidgetsLoaded.connect(function () {\n"
+        "    componentSetValueHandler = function () { return \"late\"; };\n"
+        "});\n") << QVariant(5) << QVariant(5) << 0;
 }
 
 void tst_XWidgetStandartScript::valueHandler()
@@ -393,15 +386,17 @@ void tst_XWidgetStandartScript::scriptInterface_data()
     auto row = [&](const char* name, const char* expression, const char* result,
                    const QVariantMap& parameters = QVariantMap { { "kept", "yes" } },
                    const QStringList& entries = QStringList()) {
-        QTest::newRow(name) << QString::fromUtf8(expression) << QString::fromUtf8(result) << parameters << entries;
+        QTest::newRow(name) << QString::fromUtf8(expression) << QString::fromUtf8(result) << parameters
+                            << entries;
     };
 
     row("variableSet on a component name is refused",
         "XObj.component(\"alpha\").setValue(4, null);"
         "[XObj.variableSet(\"alpha\", 1), XObj.variable(\"alpha\")].join()",
         "false,4");
-    row("variableSet on a script variable", "XObj.variableAppend(\"v\", 1);"
-                                            "[XObj.variableSet(\"v\", 2), XObj.variable(\"v\")].join()",
+    row("variableSet on a script variable",
+        "XObj.variableAppend(\"v\", 1);"
+        "[XObj.variableSet(\"v\", 2), XObj.variable(\"v\")].join()",
         "true,2");
     row("variableSet on an unknown name adds nothing",
         "[XObj.variableSet(\"u\", 1), XObj.variablesList().join()].join(\"|\")", "false|alpha,beta");
@@ -429,10 +424,8 @@ void tst_XWidgetStandartScript::scriptInterface_data()
         " XObj.component(\"gamma\") === null, XObj.component(0) === null, XObj.component(3) === null,"
         " XObj.component(1.5) === null].join()",
         "false,false,false,true,true,true,true");
-    row("a component's value set by the script passes the value hook",
-        "function componentSetValueHandler(name, value) { return value; }"
-        "XObj.component(\"alpha\").setValue(4, XObj); XObj.variable(\"beta\")",
-        "4");
+    row("a component's value set by the script reaches its connected component",
+        "XObj.component(\"alpha\").setValue(4, XObj); XObj.variable(\"beta\")", "4");
     row("getScriptObject is the global object", "var marker = 8; XObj.getScriptObject().marker", "8");
     row("id of the base widget", "XObj.id()", "w1");
     row("script signals of the base widget",
@@ -477,8 +470,9 @@ void tst_XWidgetStandartScript::loadedSignalsAndParametersAcrossRuns()
                 "}\n"
                 "XObj.standartWidgetsLoaded.connect(function () { count(\"standartWidgetsLoaded\"); });\n"
                 "XObj.allLoaded.connect(function () { count(\"allLoaded\"); });\n");
-    const QString swPath = appFile(QStringLiteral("standart_widgets/") + WIDGET_ID + QStringLiteral(".sw"));
-    writeAppFile(QStringLiteral("standart_widgets/") + WIDGET_ID + QStringLiteral(".sw"),
+    const QString swPath
+        = TestAppFolder::ownFilePath(QStringLiteral("standart_widgets/") + WIDGET_ID + QStringLiteral(".sw"));
+    TestAppFolder::writeOwnFile(QStringLiteral("standart_widgets/") + WIDGET_ID + QStringLiteral(".sw"),
         QStringLiteral("{\"base\": {\"id\": \"%1\"}, \"scriptName\": \"%2\","
                        " \"scriptParameters\": {\"kept\": \"yes\"}}")
             .arg(WIDGET_ID, SCRIPT_NAME)
@@ -486,9 +480,13 @@ void tst_XWidgetStandartScript::loadedSignalsAndParametersAcrossRuns()
 
     ApplicationData applicationData;
     for (int run = 1; run <= 2; ++run) {
-        { MainWindow window(&applicationData); }
-        const QVariantMap stored = XStoredFile::readJsonObject(swPath).toVariantMap();
-        const QVariantMap expected { { "kept", "yes" }, { "allLoaded", run }, { "standartWidgetsLoaded", run } };
+        {
+            MainWindow window(&applicationData);
+        }
+        QVariantMap stored;
+        QVERIFY(XStoredFile::readJsonObject(swPath, &stored));
+        const QVariantMap expected { { "kept", "yes" }, { "allLoaded", run },
+            { "standartWidgetsLoaded", run } };
         QCOMPARE(stored.value(QStringLiteral("scriptParameters")).toMap(), expected);
     }
 }
