@@ -391,5 +391,9 @@
         <source>Are you sure for delete widget &apos;%1&apos;?</source>
         <translation>Widget '%1' wirklich löschen?</translation>
     </message>
+    <message>
+        <source>Script: line %2, %3</source>
+        <translation>Skript: Zeile %2, %3</translation>
+    </message>
 </context>
 </TS>

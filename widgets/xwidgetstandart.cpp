@@ -13,8 +13,12 @@
 #include <QMessageBox>
 
 #ifdef XWIDGETS_FULL
+#include "libscriptconfig.h"
+
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QFile>
 #include <QMenu>
 #include <QScriptEngine>
 #include <QTimer>
@@ -28,6 +32,10 @@ const int LAYOUT_AUTO_HORIZONTAL = 1;
 const int LAYOUT_HAND = 2;
 // A stored component size counts only when both sides reach this.
 const int MIN_STORED_COMPONENT_SIDE = 5;
+const char* const SCRIPTS_FOLDER = "/scripts";
+const char* const SCRIPT_OBJECT = "XObj";
+const char* const SCRIPT_VALUE_HANDLER = "componentSetValueHandler";
+const int SCRIPT_FIRST_LINE = 1;
 #endif
 const int LEVEL_MIN = JournalItem::ITEM_LEVEL_NONE;
 const int LEVEL_MAX = JournalItem::ITEM_LEVEL_CRITICAL;
@@ -176,7 +184,50 @@ void XWidgetStandart::updateComponentsLayout()
     }
 }
 
-void XWidgetStandart::loadScript() { }
+void XWidgetStandart::loadScript()
+{
+    if (engine->isEvaluating())
+        return;
+
+    const QString applicationLocation = QCoreApplication::applicationDirPath();
+    const QString scriptLocation = applicationLocation + QLatin1String(SCRIPTS_FOLDER);
+    QFile file(scriptLocation + QLatin1Char('/') + settings->scriptName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray text = file.readAll();
+    file.close();
+
+    // Scripts take components and widgets from the interface and hand them
+    // back; the engine converts only pointer types that are registered.
+    qRegisterMetaType<XWidgetStandartComponent*>();
+    qRegisterMetaType<XWidgetStandart*>();
+    engine->globalObject().setProperty(QLatin1String(SCRIPT_OBJECT), engine->newQObject(this));
+
+    {
+        LibScriptConfig scriptConfig;
+        scriptConfig.setProperties(
+            QMap<QString, QVariant> { { QStringLiteral("scriptLocation"), scriptLocation },
+                { QStringLiteral("scriptFileName"), settings->scriptName },
+                { QStringLiteral("applicationLocation"), applicationLocation } });
+        scriptConfig.config(engine);
+    }
+
+    // The text ends at the first zero byte.
+    engine->evaluate(QString::fromUtf8(text.constData()), file.fileName(), SCRIPT_FIRST_LINE);
+    if (engine->hasUncaughtException()) {
+        reportScriptException();
+        return;
+    }
+    scriptSetValueHandler = engine->globalObject().property(QLatin1String(SCRIPT_VALUE_HANDLER));
+}
+
+void XWidgetStandart::reportScriptException()
+{
+    journalAdd(tr("Script: line %2, %3")
+                   .arg(QString::number(engine->uncaughtExceptionLineNumber()),
+                       engine->uncaughtException().toString()),
+        JournalItem::ITEM_LEVEL_CRITICAL);
+}
 
 void XWidgetStandart::clearResizeState()
 {
@@ -199,7 +250,9 @@ void XWidgetStandart::componentGeomertyChanged(XWidgetStandartComponent* comp, Q
 
 void XWidgetStandart::scriptHandlerException(QScriptValue exception)
 {
+    // The engine still holds the exception, with the line it came from.
     Q_UNUSED(exception)
+    reportScriptException();
 }
 
 void XWidgetStandart::groupEditDialogTimerTimeout() { }
@@ -267,7 +320,17 @@ void XWidgetStandart::componentSetValueHandler(XWidgetStandartComponent* compObj
 {
     if (!components.contains(compObj))
         return;
-    compObj->setValueHandler(v, sender);
+    QVariant value = v;
+#ifdef XWIDGETS_FULL
+    if (scriptSetValueHandler.isFunction()) {
+        QObject* setter = compObj->object ? compObj->object->setter() : nullptr;
+        const QScriptValueList arguments { QScriptValue(componentName(compObj)), engine->newVariant(v),
+            QScriptValue(sender == setter) };
+        // An exception of the handler is not looked at: what it threw is the value.
+        value = scriptSetValueHandler.call(engine->globalObject(), arguments).toVariant();
+    }
+#endif
+    compObj->setValueHandler(value, sender);
 }
 
 void XWidgetStandart::componentValueUpdated()

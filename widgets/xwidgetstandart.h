@@ -138,6 +138,7 @@ private:
     void addComponent(XWidgetStandartComponent* component);
     void updateComponentsLayout();
     void loadScript();
+    void reportScriptException();
 #endif
     bool isComponentName(const QString& name) const;
 };

@@ -1,5 +1,15 @@
 #include "libscriptconfig.h"
 
+#include <QDebug>
+#include <QLoggingCategory>
+#include <QScriptEngine>
+
+namespace {
+// Off unless enabled ("script_config.debug=true"): tells which engine was
+// prepared with what, when a script behaves differently than its author expects.
+Q_LOGGING_CATEGORY(lcScriptConfig, "script_config", QtWarningMsg)
+}
+
 LibScriptConfig::LibScriptConfig() = default;
 
 void LibScriptConfig::setProperties(QMap<QString, QVariant> properties)
@@ -9,7 +19,7 @@ void LibScriptConfig::setProperties(QMap<QString, QVariant> properties)
 
 void LibScriptConfig::config(QScriptEngine* engine)
 {
-    Q_UNUSED(engine)
+    qCDebug(lcScriptConfig) << "configuring" << engine << "with" << m_properties;
 }
 
 QMap<QString, QVariant> LibScriptConfig::properties() const

@@ -14,7 +14,8 @@
 class QScriptEngine;
 
 // Prepares a standard widget's script engine. This build adds nothing to the
-// engine; it only keeps the properties the host hands over.
+// engine; it keeps the properties the host hands over and, under the logging
+// category "script_config", reports each engine it configures with them.
 class SCRIPT_CONFIG_EXPORT LibScriptConfig
 {
 public:
