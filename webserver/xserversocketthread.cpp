@@ -1,12 +1,18 @@
 #include "xserversocketthread.h"
 
 #include "useritem.h"
+#include "xwidget.h"
+#include "xwidgetgroup.h"
+#include "xwidgetgroupsettings.h"
+#include "xwidgetpanel.h"
 #include "xwidgetsglobals.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFont>
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -32,6 +38,12 @@ const char PRIVATE_KEY_FILE[] = "/ssl/key.key";
 const char PASSWORD_KEY[] = "password";
 const char SIGN_IN_ERROR[] = "SIGN_IN_ERROR";
 const char REQUEST_ERROR[] = "ERROR";
+const char WIDGET_OBJECT_KEY[] = "WIDGET_OBJECT";
+const char USERS_DATA_KEY[] = "USERS_DATA";
+const char GROUPS_FONT_KEY[] = "GROUPS_FONT";
+const char GROUPS_KEY[] = "GROUPS";
+const char WIDGETS_KEY[] = "WIDGETS";
+const char TEXT_PLAIN[] = "text/plain";
 const int STATUS_OK = 200;
 const int STATUS_NOT_FOUND = 404;
 
@@ -82,6 +94,17 @@ bool holdsParentSegment(const QString& path)
             return true;
     }
     return false;
+}
+
+// A JSON null arrives as a valid variant of the null-pointer type.
+bool isPresent(const QVariant& value)
+{
+    return value.isValid() && value.userType() != QMetaType::Nullptr;
+}
+
+bool isVisible(UserItem_ACCESS_TYPE access)
+{
+    return access == ReadOnly || access == ReadAndWrite;
 }
 
 bool liesInside(const QString& fileName, const QString& folder)
@@ -305,10 +328,194 @@ void XServerSocketThread::sendResponse(QByteArray body, int status, QString cont
     socket->write(answer);
 }
 
+template <typename Call> void XServerSocketThread::inGuiThread(Call call)
+{
+    // The thread object lives in the GUI thread: a blocking queued call on it
+    // runs there while this connection waits.
+    QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
+}
+
 void XServerSocketThread::handleRequest(QVariantMap request)
 {
-    Q_UNUSED(request)
-    // Panel data are not exchanged yet: a signed-in request gets no data.
-    sendResponse(QJsonDocument(QJsonObject()).toJson(QJsonDocument::Indented), STATUS_OK,
-        QStringLiteral("text/plain"));
+    const QVariant widgetId = request.value(QLatin1String(WIDGET_OBJECT_KEY));
+    if (isPresent(widgetId)) {
+        bool found = false;
+        QString text;
+        // webObject reads the component list, which the GUI thread rebuilds.
+        inGuiThread([&]() {
+            const AccessibleWidget widget = findWidget(widgetId.toString());
+            if (!widget.first)
+                return;
+            found = true;
+            text = widget.first->webObject(widget.second == ReadAndWrite);
+        });
+        if (found)
+            sendResponse(text.toUtf8(), STATUS_OK, QLatin1String(TEXT_PLAIN));
+        return;
+    }
+
+    const QJsonDocument answer(QJsonObject::fromVariantMap(collectData(request)));
+    sendResponse(answer.toJson(QJsonDocument::Indented), STATUS_OK, QLatin1String(TEXT_PLAIN));
+}
+
+QVariantMap XServerSocketThread::collectData(QVariantMap request)
+{
+    QVariantMap answer;
+    const QVariant userData = request.value(QLatin1String(USERS_DATA_KEY));
+    if (isPresent(userData))
+        answer.insert(QLatin1String(USERS_DATA_KEY), usersData(userData.toMap()));
+    if (isPresent(request.value(QLatin1String(GROUPS_FONT_KEY))))
+        answer.insert(QLatin1String(GROUPS_FONT_KEY), groupsFont());
+    const QVariant groups = request.value(QLatin1String(GROUPS_KEY));
+    if (isPresent(groups))
+        answer.insert(QLatin1String(GROUPS_KEY), groupsData(groups.toMap()));
+    const QVariant widgets = request.value(QLatin1String(WIDGETS_KEY));
+    if (isPresent(widgets))
+        answer.insert(QLatin1String(WIDGETS_KEY), widgetsData(widgets.toMap()));
+    return answer;
+}
+
+QVariantMap XServerSocketThread::usersData(QVariantMap input)
+{
+    QVariantMap answer;
+    const QVariant settings = input.value(QStringLiteral("settings"));
+    inGuiThread([&]() {
+        if (user->saveParametersWEB && isPresent(settings))
+            user->settings = settings.toMap();
+        answer.insert(QStringLiteral("settings"), user->settings);
+        answer.insert(QStringLiteral("fullName"), user->fullName);
+        answer.insert(QStringLiteral("post"), user->post);
+        answer.insert(QStringLiteral("phone"), user->phone);
+        answer.insert(QStringLiteral("email"), user->email);
+    });
+    return answer;
+}
+
+QVariantMap XServerSocketThread::groupsFont()
+{
+    QFont font;
+    inGuiThread([&]() { font = QApplication::font(); });
+    const QString size = font.pointSize() < 0 ? QStringLiteral("%1px").arg(font.pixelSize())
+                                              : QStringLiteral("%1pt").arg(font.pointSize());
+    return { { QStringLiteral("family"), font.family() }, { QStringLiteral("size"), size } };
+}
+
+QVariantMap XServerSocketThread::groupsData(QVariantMap input)
+{
+    Q_UNUSED(input)
+    QVariantMap answer;
+    inGuiThread([&]() {
+        if (!XWidgetsPanel || !XWidgetsPanel->groups)
+            return;
+        for (XWidgetGroup* group : qAsConst(*XWidgetsPanel->groups)) {
+            const XWidgetGroupSettings* record = group->settings;
+            if (!isVisible(user->access.value(record->name, NotAllowed)))
+                continue;
+            QVariantMap settings { { QStringLiteral("x"), record->position.x() },
+                { QStringLiteral("y"), record->position.y() },
+                { QStringLiteral("height"), record->size.height() },
+                { QStringLiteral("width"), record->size.width() } };
+            if (record->useImage)
+                settings.insert(QStringLiteral("bgimg"), record->imageFile);
+            QVariantList ids;
+            for (XWidget* widget : qAsConst(group->widgets))
+                ids.append(widget->id());
+            answer.insert(record->name,
+                QVariantMap { { QStringLiteral("settings"), settings }, { QStringLiteral("wlist"), ids } });
+        }
+    });
+    return answer;
+}
+
+QVariantMap XServerSocketThread::widgetsData(QVariantMap input)
+{
+    QList<AccessibleWidget> widgets;
+    inGuiThread([&]() { widgets = accessibleWidgets(); });
+    for (const AccessibleWidget& widget : qAsConst(widgets)) {
+        QString id;
+        if (!lockWidget(widget.first, &id))
+            continue;
+        const bool writable = widget.second == ReadAndWrite;
+        emit webMapDo(writable ? input.value(id).toMap() : QVariantMap(), writable);
+        unlockWidget(widget.first);
+    }
+
+    QVariantMap answer;
+    inGuiThread([&]() { widgets = accessibleWidgets(); });
+    for (const AccessibleWidget& widget : qAsConst(widgets)) {
+        QString id;
+        if (!lockWidget(widget.first, &id))
+            continue;
+        emit webMapDo(QVariantMap(), widget.second == ReadAndWrite);
+        const QVariantMap data = unlockWidget(widget.first);
+        if (!data.isEmpty())
+            answer.insert(id, data);
+    }
+    return answer;
+}
+
+QList<XServerSocketThread::AccessibleWidget> XServerSocketThread::accessibleWidgets()
+{
+    QList<AccessibleWidget> widgets;
+    if (!XWidgetsPanel || !XWidgetsPanel->groups)
+        return widgets;
+    for (XWidgetGroup* group : qAsConst(*XWidgetsPanel->groups)) {
+        const UserItem_ACCESS_TYPE access = user->access.value(group->settings->name, NotAllowed);
+        if (!isVisible(access))
+            continue;
+        for (XWidget* widget : qAsConst(group->widgets))
+            widgets.append({ widget, access });
+    }
+    return widgets;
+}
+
+XServerSocketThread::AccessibleWidget XServerSocketThread::findWidget(QString id)
+{
+    const QList<AccessibleWidget> widgets = accessibleWidgets();
+    for (const AccessibleWidget& widget : widgets) {
+        if (widget.first->id() == id)
+            return widget;
+    }
+    return { nullptr, NotAllowed };
+}
+
+bool XServerSocketThread::lockWidget(const QPointer<XWidget>& widget, QString* id)
+{
+    // The mutex is taken and given back in the GUI thread, where the widget
+    // is known to be alive; another connection holding it means trying again.
+    for (;;) {
+        bool gone = false;
+        bool locked = false;
+        inGuiThread([&]() {
+            if (!widget) {
+                gone = true;
+                return;
+            }
+            locked = widget->mutex.tryLock(0);
+            if (!locked)
+                return;
+            *id = widget->id();
+            m_webMapConnection = connect(this, &XServerSocketThread::webMapDo, widget.data(),
+                &XWidget::webMapDo, Qt::BlockingQueuedConnection);
+        });
+        if (gone)
+            return false;
+        if (locked)
+            return true;
+        QThread::yieldCurrentThread();
+    }
+}
+
+QVariantMap XServerSocketThread::unlockWidget(const QPointer<XWidget>& widget)
+{
+    QVariantMap data;
+    inGuiThread([&]() {
+        disconnect(m_webMapConnection);
+        // A widget deleted meanwhile took its mutex with it.
+        if (!widget)
+            return;
+        data = widget->webData;
+        widget->mutex.unlock();
+    });
+    return data;
 }

@@ -1,0 +1,395 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>AppSettingsWidget</name>
+    <message>
+        <source>Advanced</source>
+        <translation>Erweitert</translation>
+    </message>
+    <message>
+        <source>Autorun</source>
+        <translation>Autostart</translation>
+    </message>
+    <message>
+        <source>Minimize on close</source>
+        <translation>Beim Schließen minimieren</translation>
+    </message>
+    <message>
+        <source>Use styles </source>
+        <translation>Stile verwenden </translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Sprache</translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>Common serial port</source>
+        <translation>Gemeinsame serielle Schnittstelle</translation>
+    </message>
+    <message>
+        <source>Port name</source>
+        <translation>Portname</translation>
+    </message>
+    <message>
+        <source>Available</source>
+        <translation>Verfügbar</translation>
+    </message>
+    <message>
+        <source>Qt version: </source>
+        <translation>Qt-Version: </translation>
+    </message>
+</context>
+<context>
+    <name>JournalFilter</name>
+    <message>
+        <source>Filters</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>By date and time</source>
+        <translation>Nach Datum und Uhrzeit</translation>
+    </message>
+    <message>
+        <source>Begin:</source>
+        <translation>Beginn:</translation>
+    </message>
+    <message>
+        <source>End:</source>
+        <translation>Ende:</translation>
+    </message>
+    <message>
+        <source>By level</source>
+        <translation>Nach Stufe</translation>
+    </message>
+    <message>
+        <source>Without level</source>
+        <translation>Ohne Stufe</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>Critical</source>
+        <translation>Kritisch</translation>
+    </message>
+    <message>
+        <source>By sourse name</source>
+        <translation>Nach Quellname</translation>
+    </message>
+</context>
+<context>
+    <name>JournalModel</name>
+    <message>
+        <source>Date/Time</source>
+        <translation>Datum/Uhrzeit</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Meldung</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Journal</source>
+        <translation>Journal</translation>
+    </message>
+    <message>
+        <source>Max rows</source>
+        <translation>Max. Zeilen</translation>
+    </message>
+    <message>
+        <source>Save to file</source>
+        <translation>In Datei speichern</translation>
+    </message>
+    <message>
+        <source>Auto scroll</source>
+        <translation>Automatisch scrollen</translation>
+    </message>
+    <message>
+        <source>Clear journal</source>
+        <translation>Journal leeren</translation>
+    </message>
+    <message>
+        <source>To Excel</source>
+        <translation>Nach Excel</translation>
+    </message>
+    <message>
+        <source>Program started</source>
+        <translation>Programm gestartet</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Widgets</source>
+        <translation>Widgets</translation>
+    </message>
+    <message>
+        <source>Users</source>
+        <translation>Benutzer</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Program closed</source>
+        <translation>Programm beendet</translation>
+    </message>
+    <message>
+        <source>Make new group</source>
+        <translation>Neue Gruppe anlegen</translation>
+    </message>
+    <message>
+        <source>Group name</source>
+        <translation>Gruppenname</translation>
+    </message>
+    <message>
+        <source>New Group</source>
+        <translation>Neue Gruppe</translation>
+    </message>
+    <message>
+        <source>String is empty</source>
+        <translation>Die Eingabe ist leer</translation>
+    </message>
+    <message>
+        <source>Name is busy</source>
+        <translation>Der Name ist vergeben</translation>
+    </message>
+    <message>
+        <source>Group &lt;%1&gt; deleted</source>
+        <translation>Gruppe &lt;%1&gt; gelöscht</translation>
+    </message>
+    <message>
+        <source>Make new widget</source>
+        <translation>Neues Widget anlegen</translation>
+    </message>
+    <message>
+        <source>Widget ID</source>
+        <translation>Widget-ID</translation>
+    </message>
+    <message>
+        <source>NewWidget</source>
+        <translation>NeuesWidget</translation>
+    </message>
+    <message>
+        <source>ID is busy</source>
+        <translation>Die ID ist vergeben</translation>
+    </message>
+</context>
+<context>
+    <name>UsersTableDelegateWidget</name>
+    <message>
+        <source>Last WEB request: %1 (%2)</source>
+        <translation>Letzte WEB-Anfrage: %1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>UsersWidget</name>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>String is empty</source>
+        <translation>Die Eingabe ist leer</translation>
+    </message>
+    <message>
+        <source>This name is busy</source>
+        <translation>Dieser Name ist vergeben</translation>
+    </message>
+    <message>
+        <source>Enter full name</source>
+        <translation>Vollständigen Namen eingeben</translation>
+    </message>
+    <message>
+        <source>Enter user name</source>
+        <translation>Benutzernamen eingeben</translation>
+    </message>
+</context>
+<context>
+    <name>XServer</name>
+    <message>
+        <source>Listening</source>
+        <translation>Empfangsbereit</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Closed</source>
+        <translation>Geschlossen</translation>
+    </message>
+</context>
+<context>
+    <name>XServerWidget</name>
+    <message>
+        <source>WEB server</source>
+        <translation>WEB-Server</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Delay due to incorrect login / password</source>
+        <translation>Verzögerung bei falscher Anmeldung / falschem Passwort</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>Secure connection</source>
+        <translation>Sichere Verbindung</translation>
+    </message>
+    <message>
+        <source> (need install SSL, otherwise it will not work)</source>
+        <translation> (SSL muss installiert sein, sonst funktioniert es nicht)</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetContextMenu</name>
+    <message>
+        <source>Base settings</source>
+        <translation>Grundeinstellungen</translation>
+    </message>
+    <message>
+        <source>Copy ID</source>
+        <translation>ID kopieren</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Daten</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetGroup</name>
+    <message>
+        <source>Aligned to the grid</source>
+        <translation>Am Raster ausrichten</translation>
+    </message>
+    <message>
+        <source>Adjast size</source>
+        <translation>Größe anpassen</translation>
+    </message>
+    <message>
+        <source>Add the standart widget</source>
+        <translation>Standard-Widget hinzufügen</translation>
+    </message>
+    <message>
+        <source>Use image</source>
+        <translation>Bild verwenden</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Bild</translation>
+    </message>
+    <message>
+        <source>Delete group</source>
+        <translation>Gruppe löschen</translation>
+    </message>
+    <message>
+        <source>Deleting group</source>
+        <translation>Gruppe wird gelöscht</translation>
+    </message>
+    <message>
+        <source>Removal is not possible because the group contains Widgets</source>
+        <translation>Entfernen nicht möglich, weil die Gruppe Widgets enthält</translation>
+    </message>
+    <message>
+        <source>Are you sure</source>
+        <translation>Sind Sie sicher</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetPanel</name>
+    <message>
+        <source>Find widget</source>
+        <translation>Widget suchen</translation>
+    </message>
+    <message>
+        <source>Not found</source>
+        <translation>Nicht gefunden</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetPanelContextMenu</name>
+    <message>
+        <source>Aligned to the grid</source>
+        <translation>Am Raster ausrichten</translation>
+    </message>
+    <message>
+        <source>Add the group</source>
+        <translation>Gruppe hinzufügen</translation>
+    </message>
+    <message>
+        <source>Add the standart widget</source>
+        <translation>Standard-Widget hinzufügen</translation>
+    </message>
+    <message>
+        <source>Find widget by ID</source>
+        <translation>Widget nach ID suchen</translation>
+    </message>
+    <message>
+        <source>Adjust size</source>
+        <translation>Größe anpassen</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetStandart</name>
+    <message>
+        <source>Additional settings</source>
+        <translation>Weitere Einstellungen</translation>
+    </message>
+    <message>
+        <source>Debug</source>
+        <translation>Debug</translation>
+    </message>
+    <message>
+        <source>Edit mode</source>
+        <translation>Bearbeitungsmodus</translation>
+    </message>
+    <message>
+        <source>Components configuration</source>
+        <translation>Komponenten konfigurieren</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Configuration of component &quot;%1&quot;</source>
+        <translation>Konfiguration der Komponente "%1"</translation>
+    </message>
+    <message>
+        <source>Deleting widget</source>
+        <translation>Widget wird gelöscht</translation>
+    </message>
+    <message>
+        <source>Are you sure for delete widget &apos;%1&apos;?</source>
+        <translation>Widget '%1' wirklich löschen?</translation>
+    </message>
+</context>
+</TS>
