@@ -9,6 +9,10 @@
 #include "journalmodel.h"
 #include "usersfile.h"
 #include "userswidget.h"
+#include "xmodule.h"
+#include "xmodulemakedialog.h"
+#include "xmodulesettings.h"
+#include "xmodulestabwidget.h"
 #include "xserialport.h"
 #include "xserver.h"
 #include "xserversettings.h"
@@ -52,6 +56,7 @@ const char JOURNAL_COLUMN_WIDTH_KEY[] = "w";
 const char GROUPS_SETTINGS_GROUP[] = "groups";
 
 const char WIDGET_FILE_FILTER[] = "*.sw";
+const char MODULE_FILE_FILTER[] = "*.xmodule";
 const char WIDGET_FILE_SUFFIX[] = ".sw";
 
 QString appDir()
@@ -88,6 +93,12 @@ QString widgetFilePath(const QString& id)
     if (id.contains(QLatin1Char('/')) || id.contains(QLatin1Char('\\')))
         return QString();
     return widgetsDir() + QLatin1Char('/') + id + QLatin1String(WIDGET_FILE_SUFFIX);
+}
+
+QFileInfoList moduleFiles()
+{
+    return QDir(appDir() + QStringLiteral("/modules"))
+        .entryInfoList({ QLatin1String(MODULE_FILE_FILTER) }, QDir::Files, QDir::Name | QDir::IgnoreCase);
 }
 
 QString usersFilePath()
@@ -299,6 +310,9 @@ void MainWindow::initWebServer()
 
 void MainWindow::initModulesTab()
 {
+    modulesTab = new XModulesTabWidget;
+    ui->tabWidget->addTab(modulesTab, tr("Modules"));
+    connect(modulesTab, &XModulesTabWidget::addModuleCliked, this, &MainWindow::addModuleClicked);
 }
 
 void MainWindow::loadGroups()
@@ -347,6 +361,10 @@ void MainWindow::loadUsers()
 
 void MainWindow::loadModules()
 {
+    const QFileInfoList files = moduleFiles();
+    for (const QFileInfo& file : files)
+        addModule(file.completeBaseName());
+    modulesTab->setCurrentIndex(0);
 }
 
 void MainWindow::initUsersTab()
@@ -448,10 +466,17 @@ void MainWindow::releaseJournal()
 
 void MainWindow::deleteModulesTab()
 {
+    delete modulesTab;
+    modulesTab = nullptr;
 }
 
 void MainWindow::removeStaleModuleFiles()
 {
+    const QFileInfoList files = moduleFiles();
+    for (const QFileInfo& file : files) {
+        if (!normallyDestroyedModules.contains(file.completeBaseName()))
+            QFile::remove(file.filePath());
+    }
 }
 
 void MainWindow::trayIconClicked(QSystemTrayIcon::ActivationReason reason)
@@ -462,11 +487,40 @@ void MainWindow::trayIconClicked(QSystemTrayIcon::ActivationReason reason)
 
 void MainWindow::addModuleClicked()
 {
+    bool ok = false;
+    const QString name
+        = QInputDialog::getText(this, tr("New module"), tr("Name"), QLineEdit::Normal, tr("New module"), &ok);
+    if (!ok)
+        return;
+    // The name becomes a file name: an empty one would give a hidden file that
+    // is never read back, a path separator a file outside the modules folder.
+    if (name.isEmpty()) {
+        QMessageBox::warning(this, QString(), tr("Name is empty"));
+        return;
+    }
+    if (!XModule::isValidName(name)) {
+        QMessageBox::warning(this, QString(), tr("Name must not contain / or \\"));
+        return;
+    }
+    if (modulesTab->isNameBusy(name, true, this))
+        return;
+    XModuleMakeDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted || dialog.libName().isEmpty())
+        return;
+    const QString path = XModule::filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    XModuleSettings record;
+    record.libName = dialog.libName();
+    XStoredFile::writeJsonObject(path, record.map());
+    addModule(name);
 }
 
 void MainWindow::addModule(QString name)
 {
-    Q_UNUSED(name)
+    auto* module = new XModule(name, modulesTab);
+    connect(this, &MainWindow::allLoaded, module, &XModule::allLoaded);
+    connect(module, &XModule::normalDestroyed, this, &MainWindow::moduleNormalDestroyed);
+    XModulesList.append(module);
 }
 
 void MainWindow::moduleNormalDestroyed(QString name)

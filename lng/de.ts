@@ -192,6 +192,26 @@
         <source>ID is busy</source>
         <translation>Die ID ist vergeben</translation>
     </message>
+    <message>
+        <source>Modules</source>
+        <translation>Module</translation>
+    </message>
+    <message>
+        <source>New module</source>
+        <translation>Neues Modul</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Name is empty</source>
+        <translation>Der Name ist leer</translation>
+    </message>
+    <message>
+        <source>Name must not contain / or \</source>
+        <translation>Der Name darf weder / noch \ enthalten</translation>
+    </message>
 </context>
 <context>
     <name>UsersTableDelegateWidget</name>
@@ -221,6 +241,87 @@
     <message>
         <source>Enter user name</source>
         <translation>Benutzernamen eingeben</translation>
+    </message>
+</context>
+<context>
+    <name>XModule</name>
+    <message>
+        <source> (Version %1.%2.%3)</source>
+        <translation> (Version %1.%2.%3)</translation>
+    </message>
+    <message>
+        <source>Module &lt;%1&gt; Warnings: %2</source>
+        <translation>Modul &lt;%1&gt; Warnungen: %2</translation>
+    </message>
+    <message>
+        <source>Module &lt;%1&gt; load error. %2</source>
+        <translation>Modul &lt;%1&gt; Ladefehler. %2</translation>
+    </message>
+    <message>
+        <source>Can&apos;t get Qt version</source>
+        <translation>Qt-Version nicht ermittelbar</translation>
+    </message>
+    <message>
+        <source>Incompatible Qt version</source>
+        <translation>Inkompatible Qt-Version</translation>
+    </message>
+    <message>
+        <source>Can&apos;t load object</source>
+        <translation>Objekt kann nicht geladen werden</translation>
+    </message>
+</context>
+<context>
+    <name>XModuleMakeDialog</name>
+    <message>
+        <source>Description:</source>
+        <translation>Beschreibung:</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Version %1.%2.%3</source>
+        <translation>Version %1.%2.%3</translation>
+    </message>
+</context>
+<context>
+    <name>XModulesTabWidget</name>
+    <message>
+        <source>Click to add new module</source>
+        <translation>Klicken, um ein neues Modul hinzuzufügen</translation>
+    </message>
+    <message>
+        <source>This name is busy</source>
+        <translation>Dieser Name ist vergeben</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Umbenennen</translation>
+    </message>
+    <message>
+        <source>Cancel the deletion</source>
+        <translation>Löschen abbrechen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>New name</source>
+        <translation>Neuer Name</translation>
+    </message>
+    <message>
+        <source>Name is empty</source>
+        <translation>Der Name ist leer</translation>
+    </message>
+    <message>
+        <source>Name must not contain / or \</source>
+        <translation>Der Name darf weder / noch \ enthalten</translation>
+    </message>
+    <message>
+        <source>Name is busy</source>
+        <translation>Der Name ist vergeben</translation>
     </message>
 </context>
 <context>
