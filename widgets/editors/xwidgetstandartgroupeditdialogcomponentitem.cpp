@@ -36,7 +36,8 @@ XWidgetStandartGroupEditDialogComponentItem::XWidgetStandartGroupEditDialogCompo
     : QObject(parent)
     , rowLayout(new QHBoxLayout)
     , component(component)
-    , selectBox(new QCheckBox(QStringLiteral("%1 (%2)").arg(component->settings->name, component->settings->libName)))
+    , selectBox(new QCheckBox(
+          QStringLiteral("%1 (%2)").arg(component->settings->name, component->settings->libName)))
     , mouseBox(new QCheckBox)
     , geometryEdit(new QLineEdit)
 {
