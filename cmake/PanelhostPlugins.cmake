@@ -35,6 +35,9 @@ function(panelhost_add_plugin target kind)
         panelhost_add_component_interface(${target})
     elseif(kind STREQUAL "module")
         set(subdir modules_lib)
+        # A module works on the host's widgets through its own copy of the
+        # framework, built without scripting and editing dialogs.
+        target_link_libraries(${target} PRIVATE widgets_reduced)
     else()
         message(FATAL_ERROR "unknown plug-in kind ${kind}")
     endif()

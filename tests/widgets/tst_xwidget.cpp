@@ -1,4 +1,5 @@
 #include "mousedriver.h"
+#include "panelfixture.h"
 #include "testappfolder.h"
 #include "xwidget.h"
 #include "xwidgetcontextmenu.h"
@@ -46,7 +47,7 @@ public:
 };
 }
 
-class tst_XWidget : public QObject
+class tst_XWidget : public QObject, protected PanelFixture
 {
     Q_OBJECT
 
@@ -79,65 +80,33 @@ private:
         const QString& id, QPoint position, const QString& group = QString(), QSize size = QSize(60, 40));
     XWidgetGroup* makeGroup(const QString& name, QPoint position, QSize size, bool aligned);
     void setPanelGrid(bool on) { m_panel->contextMenu->gridAction->setChecked(on); }
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<QSettings> m_settings;
-    XWidgetPanelScrollArea* m_area = nullptr;
-    XWidgetPanel* m_panel = nullptr;
-    std::vector<std::unique_ptr<XWidgetSettings>> m_widgetRecords;
-    std::vector<std::unique_ptr<XWidgetGroupSettings>> m_groupRecords;
 };
 
 void tst_XWidget::init()
 {
     TestAppFolder::cleanOwnFolder();
-    m_dir.reset(new QTemporaryDir);
-    m_settings.reset(new QSettings(m_dir->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
-    m_area = new XWidgetPanelScrollArea;
-    m_area->resize(600, 400);
-    m_panel = new XWidgetPanel(m_settings.get(), m_area);
-    XWidgetsPanel = m_panel;
-    m_area->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_area));
+    openSettings();
+    createPanel(QSize(600, 400));
 }
 
 void tst_XWidget::cleanup()
 {
-    delete m_area;
-    m_area = nullptr;
-    m_panel = nullptr;
-    XWidgetsPanel = nullptr;
-    m_widgetRecords.clear();
-    m_groupRecords.clear();
-    m_settings.reset();
-    m_dir.reset();
+    destroyPanel();
 }
 
 ClickCountingWidget* tst_XWidget::makeWidget(
     const QString& id, QPoint position, const QString& group, QSize size)
 {
-    m_widgetRecords.emplace_back(new XWidgetSettings);
-    XWidgetSettings* record = m_widgetRecords.back().get();
-    record->id = id;
-    record->position = position;
-    record->group = group;
-    record->size = size;
-    auto* widget = new ClickCountingWidget(record, m_panel);
+    auto* widget = new ClickCountingWidget(addWidgetRecord(id, position, group, size), m_panel);
     widget->acceptSettings();
     return widget;
 }
 
 XWidgetGroup* tst_XWidget::makeGroup(const QString& name, QPoint position, QSize size, bool aligned)
 {
-    m_groupRecords.emplace_back(new XWidgetGroupSettings);
-    XWidgetGroupSettings* record = m_groupRecords.back().get();
-    record->name = name;
-    record->position = position;
-    record->size = size;
+    XWidgetGroupSettings* record = addGroupRecord(name, position, size);
     record->alignedToTheGrid = aligned;
-    auto* group = new XWidgetGroup(record, m_panel);
-    m_panel->groups->append(group);
-    return group;
+    return addGroup(record);
 }
 
 void tst_XWidget::metaObjectOrder()

@@ -1,4 +1,5 @@
 #include "modalanswerer.h"
+#include "panelfixture.h"
 #include "testappfolder.h"
 #include "xwidget.h"
 #include "xwidgetbasesettingsdialog.h"
@@ -89,7 +90,7 @@ public:
 };
 }
 
-class tst_XWidgetBaseSettingsDialog : public QObject
+class tst_XWidgetBaseSettingsDialog : public QObject, protected PanelFixture
 {
     Q_OBJECT
 
@@ -110,63 +111,30 @@ private slots:
 private:
     XWidget* makeWidget(const QString& id, QPoint position, const QString& group = QString());
     XWidgetGroup* makeGroup(const QString& name, QPoint position);
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<QSettings> m_settings;
-    XWidgetPanelScrollArea* m_area = nullptr;
-    XWidgetPanel* m_panel = nullptr;
-    std::vector<std::unique_ptr<XWidgetSettings>> m_widgetRecords;
-    std::vector<std::unique_ptr<XWidgetGroupSettings>> m_groupRecords;
 };
 
 void tst_XWidgetBaseSettingsDialog::init()
 {
     TestAppFolder::cleanOwnFolder();
-    m_dir.reset(new QTemporaryDir);
-    m_settings.reset(new QSettings(m_dir->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
-    m_area = new XWidgetPanelScrollArea;
-    m_area->resize(700, 500);
-    m_panel = new XWidgetPanel(m_settings.get(), m_area);
-    XWidgetsPanel = m_panel;
-    m_area->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_area));
+    openSettings();
+    createPanel(QSize(700, 500));
 }
 
 void tst_XWidgetBaseSettingsDialog::cleanup()
 {
-    delete m_area;
-    m_area = nullptr;
-    m_panel = nullptr;
-    XWidgetsPanel = nullptr;
-    m_widgetRecords.clear();
-    m_groupRecords.clear();
-    m_settings.reset();
-    m_dir.reset();
+    destroyPanel();
 }
 
 XWidget* tst_XWidgetBaseSettingsDialog::makeWidget(const QString& id, QPoint position, const QString& group)
 {
-    m_widgetRecords.emplace_back(new XWidgetSettings);
-    XWidgetSettings* record = m_widgetRecords.back().get();
-    record->id = id;
-    record->position = position;
-    record->group = group;
-    record->size = QSize(70, 60);
-    auto* widget = new ContentWidget(record, m_panel);
+    auto* widget = new ContentWidget(addWidgetRecord(id, position, group, QSize(70, 60)), m_panel);
     widget->acceptSettings();
     return widget;
 }
 
 XWidgetGroup* tst_XWidgetBaseSettingsDialog::makeGroup(const QString& name, QPoint position)
 {
-    m_groupRecords.emplace_back(new XWidgetGroupSettings);
-    XWidgetGroupSettings* record = m_groupRecords.back().get();
-    record->name = name;
-    record->position = position;
-    record->size = QSize(250, 200);
-    auto* group = new XWidgetGroup(record, m_panel);
-    m_panel->groups->append(group);
-    return group;
+    return addGroup(addGroupRecord(name, position, QSize(250, 200)));
 }
 
 void tst_XWidgetBaseSettingsDialog::opensWithRecord_data()

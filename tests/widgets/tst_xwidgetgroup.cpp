@@ -1,5 +1,6 @@
 #include "modalanswerer.h"
 #include "mousedriver.h"
+#include "panelfixture.h"
 #include "testappfolder.h"
 #include "xwidget.h"
 #include "xwidgetgroup.h"
@@ -22,7 +23,7 @@
 #include <memory>
 #include <vector>
 
-class tst_XWidgetGroup : public QObject
+class tst_XWidgetGroup : public QObject, protected PanelFixture
 {
     Q_OBJECT
 
@@ -47,13 +48,6 @@ private:
     QStringList openImageMenu(XWidgetGroup* group);
     static QAction* entry(QMenu* menu, const QString& text);
     static void writePicture(const QString& relative, QSize size = QSize(16, 16));
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<QSettings> m_settings;
-    XWidgetPanelScrollArea* m_area = nullptr;
-    XWidgetPanel* m_panel = nullptr;
-    std::vector<std::unique_ptr<XWidgetSettings>> m_widgetRecords;
-    std::vector<std::unique_ptr<XWidgetGroupSettings>> m_groupRecords;
 };
 
 namespace {
@@ -80,51 +74,25 @@ bool plainOutside(const QImage& image, const QRect& except)
 void tst_XWidgetGroup::init()
 {
     TestAppFolder::cleanOwnFolder();
-    m_dir.reset(new QTemporaryDir);
-    m_settings.reset(new QSettings(m_dir->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
-    m_area = new XWidgetPanelScrollArea;
-    m_area->resize(700, 500);
-    m_panel = new XWidgetPanel(m_settings.get(), m_area);
-    XWidgetsPanel = m_panel;
+    openSettings();
+    createPanel(QSize(700, 500));
     m_panel->contextMenu->gridAction->setChecked(false);
-    m_area->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_area));
 }
 
 void tst_XWidgetGroup::cleanup()
 {
-    delete m_area;
-    m_area = nullptr;
-    m_panel = nullptr;
-    XWidgetsPanel = nullptr;
-    m_widgetRecords.clear();
-    m_groupRecords.clear();
-    m_settings.reset();
-    m_dir.reset();
+    destroyPanel();
     TestAppFolder::cleanOwnFolder();
 }
 
 XWidgetGroup* tst_XWidgetGroup::makeGroup(const QString& name, QPoint position, QSize size)
 {
-    m_groupRecords.emplace_back(new XWidgetGroupSettings);
-    XWidgetGroupSettings* record = m_groupRecords.back().get();
-    record->name = name;
-    record->position = position;
-    record->size = size;
-    auto* group = new XWidgetGroup(record, m_panel);
-    m_panel->groups->append(group);
-    return group;
+    return addGroup(addGroupRecord(name, position, size));
 }
 
 XWidget* tst_XWidgetGroup::makeWidget(const QString& id, QPoint position, const QString& group)
 {
-    m_widgetRecords.emplace_back(new XWidgetSettings);
-    XWidgetSettings* record = m_widgetRecords.back().get();
-    record->id = id;
-    record->position = position;
-    record->group = group;
-    record->size = QSize(60, 50);
-    auto* widget = new XWidget(record, m_panel);
+    auto* widget = new XWidget(addWidgetRecord(id, position, group, QSize(60, 50)), m_panel);
     widget->acceptSettings();
     return widget;
 }

@@ -1,4 +1,5 @@
 #include "modalanswerer.h"
+#include "panelfixture.h"
 #include "testappfolder.h"
 #include "xwidget.h"
 #include "xwidgetgroup.h"
@@ -20,7 +21,7 @@
 #include <memory>
 #include <vector>
 
-class tst_XWidgetPanel : public QObject
+class tst_XWidgetPanel : public QObject, protected PanelFixture
 {
     Q_OBJECT
 
@@ -43,40 +44,22 @@ private:
     XWidget* makeWidget(
         const QString& id, QPoint position, const QString& group = QString(), QSize size = QSize(60, 40));
     XWidgetGroup* makeGroup(const QString& name, QPoint position);
-
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<QSettings> m_settings;
-    XWidgetPanelScrollArea* m_area = nullptr;
-    XWidgetPanel* m_panel = nullptr;
-    std::vector<std::unique_ptr<XWidgetSettings>> m_widgetRecords;
-    std::vector<std::unique_ptr<XWidgetGroupSettings>> m_groupRecords;
 };
 
 void tst_XWidgetPanel::init()
 {
     TestAppFolder::cleanOwnFolder();
-    m_dir.reset(new QTemporaryDir);
-    m_settings.reset(new QSettings(m_dir->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat));
+    openSettings();
 }
 
 void tst_XWidgetPanel::cleanup()
 {
-    delete m_area;
-    m_area = nullptr;
-    m_panel = nullptr;
-    XWidgetsPanel = nullptr;
-    m_widgetRecords.clear();
-    m_groupRecords.clear();
-    m_settings.reset();
-    m_dir.reset();
+    destroyPanel();
 }
 
 void tst_XWidgetPanel::makePanel()
 {
-    delete m_area;
-    m_area = new XWidgetPanelScrollArea;
-    m_panel = new XWidgetPanel(m_settings.get(), m_area);
-    XWidgetsPanel = m_panel;
+    createPanel(QSize(), false);
 }
 
 QAction* tst_XWidgetPanel::action(const QString& text)
@@ -91,27 +74,14 @@ QAction* tst_XWidgetPanel::action(const QString& text)
 
 XWidget* tst_XWidgetPanel::makeWidget(const QString& id, QPoint position, const QString& group, QSize size)
 {
-    m_widgetRecords.emplace_back(new XWidgetSettings);
-    XWidgetSettings* record = m_widgetRecords.back().get();
-    record->id = id;
-    record->position = position;
-    record->group = group;
-    record->size = size;
-    auto* widget = new XWidget(record, m_panel);
+    auto* widget = new XWidget(addWidgetRecord(id, position, group, size), m_panel);
     widget->acceptSettings();
     return widget;
 }
 
 XWidgetGroup* tst_XWidgetPanel::makeGroup(const QString& name, QPoint position)
 {
-    m_groupRecords.emplace_back(new XWidgetGroupSettings);
-    XWidgetGroupSettings* record = m_groupRecords.back().get();
-    record->name = name;
-    record->position = position;
-    record->size = QSize(200, 200);
-    auto* group = new XWidgetGroup(record, m_panel);
-    m_panel->groups->append(group);
-    return group;
+    return addGroup(addGroupRecord(name, position, QSize(200, 200)));
 }
 
 void tst_XWidgetPanel::contextMenu()

@@ -1,0 +1,433 @@
+#include "appglobals.h"
+#include "applicationdata.h"
+#include "journalmodel.h"
+#include "mainwindow.h"
+#include "testappfolder.h"
+#include "xmodule.h"
+#include "xmodulebase.h"
+#include "xmodulestabwidget.h"
+#include "xwidgetpanel.h"
+#include "xwidgetsglobals.h"
+#include "xwidgetstandart.h"
+#include "xwidgetstandartcomponent.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const char MODULE_NAME[] = "Requests";
+const char WIDGET_ID[] = "tank";
+const char HEADER_END[] = "\r\n\r\n";
+
+// Answers every HTTP GET on 127.0.0.1 with the body set for its path and
+// notes the paths in the order they came.
+class AnswerServer : public QObject
+{
+public:
+    AnswerServer()
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, &AnswerServer::accept);
+        m_server.listen(QHostAddress::LocalHost);
+    }
+
+    QString url(const QString& path) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+    }
+
+    QMap<QString, QByteArray> bodies;
+    QStringList paths;
+
+private:
+    void accept()
+    {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    }
+
+    void answer(QTcpSocket* socket)
+    {
+        QByteArray& received = m_received[socket];
+        received += socket->readAll();
+        if (!received.contains(HEADER_END))
+            return;
+        const QString path = QString::fromLatin1(received.split(' ').value(1));
+        paths << path;
+        const QByteArray body = bodies.value(path, "no such page");
+        socket->write(
+            "HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + HEADER_END + body);
+        socket->disconnectFromHost();
+        m_received.remove(socket);
+    }
+
+    QTcpServer m_server;
+    QHash<QTcpSocket*, QByteArray> m_received;
+};
+
+QVariantMap item(const QString& name, const QString& request)
+{
+    return { { "name", name }, { "request", request }, { "type", 0 }, { "comment", QString() } };
+}
+
+void writeJson(const QString& relative, const QVariantMap& map)
+{
+    TestAppFolder::writeOwnFile(relative, QJsonDocument(QJsonObject::fromVariantMap(map)).toJson());
+}
+
+QVariantMap readModuleSettings()
+{
+    return QJsonDocument::fromJson(
+        TestAppFolder::readOwnFile(QStringLiteral("modules/%1.xmodule").arg(QLatin1String(MODULE_NAME))))
+        .object()
+        .toVariantMap()
+        .value("libSettings")
+        .toMap();
+}
+}
+
+// The Webquery module in the real host: bound to a component of a standard
+// widget, it sends the requests its values name to a local HTTP server.
+class tst_Webquery : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void valueSendsNamedRequest_data();
+    void valueSendsNamedRequest();
+    void answerReplacesValue_data();
+    void answerReplacesValue();
+    void answerAfterTabDeleted();
+    void typedWidgetIdBindsFirstComponent();
+    void tableEditsSavedAtExit();
+    void secondModuleTakesSetterOver();
+
+private:
+    void startWindow(const QVariantMap& libSettings);
+    XWidgetStandartComponent* hostComponent(const QString& name);
+    QWidget* moduleTab();
+    // What the operator enters into a component that has a setter.
+    static void enter(XWidgetStandartComponent* component, const QString& value);
+
+    std::unique_ptr<ApplicationData> m_applicationData;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<AnswerServer> m_server;
+};
+
+void tst_Webquery::initTestCase()
+{
+    TestAppFolder::linkStagedFolders();
+}
+
+void tst_Webquery::init()
+{
+    TestAppFolder::cleanOwnFolder();
+    m_applicationData.reset(new ApplicationData);
+    QCoreApplication::setApplicationName(m_applicationData->applicationName());
+    m_server.reset(new AnswerServer);
+    writeJson(QStringLiteral("standart_widgets/%1.sw").arg(QLatin1String(WIDGET_ID)),
+        { { "name", "Tank" },
+            { "components",
+                QVariantMap { { "0", QVariantMap { { "name", "level" } } },
+                    { "1", QVariantMap { { "name", "state" } } } } } });
+}
+
+void tst_Webquery::cleanup()
+{
+    m_window.reset();
+    QTest::qWait(0);
+    m_applicationData.reset();
+    m_server.reset();
+}
+
+void tst_Webquery::startWindow(const QVariantMap& libSettings)
+{
+    writeJson(QStringLiteral("modules/%1.xmodule").arg(QLatin1String(MODULE_NAME)),
+        { { "libName", "Webquery" }, { "libSettings", libSettings } });
+    m_window.reset(new MainWindow(m_applicationData.get()));
+    QCOMPARE(XModulesList.size(), 1);
+}
+
+XWidgetStandartComponent* tst_Webquery::hostComponent(const QString& name)
+{
+    auto* widget = qobject_cast<XWidgetStandart*>(XWidgetsPanel->getXWidgetByID(QLatin1String(WIDGET_ID)));
+    return widget ? widget->component(name) : nullptr;
+}
+
+QWidget* tst_Webquery::moduleTab()
+{
+    auto* tabs = m_window->findChild<XModulesTabWidget*>();
+    return tabs && tabs->count() > 1 ? tabs->widget(0) : nullptr;
+}
+
+void tst_Webquery::enter(XWidgetStandartComponent* component, const QString& value)
+{
+    component->setValueHandler(value, nullptr);
+}
+
+void tst_Webquery::valueSendsNamedRequest_data()
+{
+    QTest::addColumn<bool>("useExtraEnd");
+    QTest::addColumn<QString>("divider");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("acknowledged");
+
+    QTest::newRow("a name sends its request, the first of two") << false << "###"
+                                                                << "open"
+                                                                << "/open?x"
+                                                                << "open";
+    QTest::newRow("extra end appended, bare name acknowledged") << true << "###"
+                                                                << "open###&v=5###rest"
+                                                                << "/open?x&v=5"
+                                                                << "open";
+    QTest::newRow("extra end on, no divider in the value") << true << "###"
+                                                           << "open"
+                                                           << "/open?x"
+                                                           << "open";
+    QTest::newRow("empty divider splits nothing") << true << ""
+                                                  << "open###5"
+                                                  << ""
+                                                  << "";
+    QTest::newRow("extra end off: the whole text is the name") << false << "###"
+                                                               << "open###5"
+                                                               << ""
+                                                               << "";
+    QTest::newRow("the divider alone names nothing") << true << "###"
+                                                     << "###"
+                                                     << ""
+                                                     << "";
+    QTest::newRow("an unknown name is ignored") << false << "###"
+                                                << "close"
+                                                << ""
+                                                << "";
+    QTest::newRow("an empty request sends nothing") << false << "###"
+                                                    << "idle"
+                                                    << ""
+                                                    << "";
+}
+
+void tst_Webquery::valueSendsNamedRequest()
+{
+    QFETCH(bool, useExtraEnd);
+    QFETCH(QString, divider);
+    QFETCH(QString, value);
+    QFETCH(QString, path);
+    QFETCH(QString, acknowledged);
+    m_server->bodies.insert(QStringLiteral("/open?x"), "opened");
+
+    startWindow({ { "xwidget", WIDGET_ID }, { "component", "state" }, { "useExtraEnd", useExtraEnd },
+        { "extraEndDivider", divider },
+        { "items",
+            QVariantMap { { "0", item(QString(), m_server->url("/nameless")) },
+                { "1", item("open", m_server->url("/open?x")) },
+                { "2", item("open", m_server->url("/second")) }, { "3", item("idle", QString()) } } } });
+    XWidgetStandartComponent* component = hostComponent(QStringLiteral("state"));
+    QVERIFY(component);
+    QWidget* tab = moduleTab();
+    QVERIFY(tab);
+    auto* answerBox = tab->findChild<QPlainTextEdit*>();
+    QVERIFY(answerBox);
+
+    enter(hostComponent(QStringLiteral("level")), QStringLiteral("open"));
+    enter(component, value);
+    // Acknowledged before any answer can have come.
+    QCOMPARE(component->lastSetValue().toString(), acknowledged);
+    if (path.isEmpty()) {
+        // Nothing sent: the next request is the first the server sees.
+        enter(component, QStringLiteral("open"));
+        QTRY_COMPARE(m_server->paths, QStringList { "/open?x" });
+    } else {
+        QTRY_COMPARE(m_server->paths, QStringList { path });
+    }
+    if (path == QLatin1String("/open?x"))
+        QTRY_COMPARE(answerBox->toPlainText(), QStringLiteral("opened"));
+    QCOMPARE(component->setter(), static_cast<QObject*>(XModulesList.first()->moduleObject));
+}
+
+void tst_Webquery::answerReplacesValue_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("the answer text") << QByteArray("level 7") << "level 7";
+    QTest::newRow("cut at the first zero byte") << QByteArray("level 7\0tail", 12) << "level 7";
+    QTest::newRow("UTF-8 text") << QByteArray("F\xc3\xbcllstand") << QString::fromUtf8("F\xc3\xbcllstand");
+}
+
+void tst_Webquery::answerReplacesValue()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, value);
+    m_server->bodies.insert(QStringLiteral("/read"), body);
+
+    startWindow({ { "xwidget", WIDGET_ID }, { "component", "level" }, { "setAnswerToComponent", true },
+        { "items", QVariantMap { { "0", item("read", m_server->url("/read")) } } } });
+    XWidgetStandartComponent* component = hostComponent(QStringLiteral("level"));
+    QVERIFY(component);
+
+    enter(component, QStringLiteral("read"));
+    QVERIFY(!component->lastSetValue().isValid());
+    QTRY_COMPARE(component->lastSetValue(), QVariant(value));
+    QCOMPARE(m_server->paths, QStringList { "/read" });
+}
+
+void tst_Webquery::answerAfterTabDeleted()
+{
+    m_server->bodies.insert(QStringLiteral("/read"), "late");
+    startWindow({ { "xwidget", WIDGET_ID }, { "component", "level" }, { "setAnswerToComponent", true },
+        { "items", QVariantMap { { "0", item("read", m_server->url("/read")) } } } });
+    XWidgetStandartComponent* component = hostComponent(QStringLiteral("level"));
+    QVERIFY(component);
+
+    enter(component, QStringLiteral("read"));
+    // The host deletes the module's tab before the module object itself; the
+    // reply still finishes in between.
+    delete moduleTab();
+    QTRY_COMPARE(component->lastSetValue(), QVariant(QStringLiteral("late")));
+}
+
+void tst_Webquery::typedWidgetIdBindsFirstComponent()
+{
+    startWindow({ { "items", QVariantMap { { "0", item("open", m_server->url("/open")) } } } });
+    QWidget* tab = moduleTab();
+    QVERIFY(tab);
+    auto* combo = tab->findChild<QComboBox*>();
+    auto* idEdit = tab->findChild<QLineEdit*>();
+    QVERIFY(combo && idEdit);
+    QCOMPARE(combo->count(), 0);
+    XWidgetStandartComponent* level = hostComponent(QStringLiteral("level"));
+    QVERIFY(level && !level->setter());
+
+    idEdit->setFocus();
+    QTest::keyClicks(idEdit, QLatin1String(WIDGET_ID));
+    QCOMPARE(combo->count(), 2);
+    QCOMPARE(combo->itemText(0), QStringLiteral("level"));
+    QCOMPARE(level->setter(), static_cast<QObject*>(XModulesList.first()->moduleObject));
+    enter(level, QStringLiteral("open"));
+    QTRY_COMPARE(m_server->paths, QStringList { "/open" });
+
+    // A new selection: the old component's values reach the module no more.
+    combo->setCurrentText(QStringLiteral("state"));
+    enter(level, QStringLiteral("open"));
+    enter(hostComponent(QStringLiteral("state")), QStringLiteral("open"));
+    QTRY_COMPARE(m_server->paths.size(), 2);
+    QTest::qWait(50);
+    QCOMPARE(m_server->paths.size(), 2);
+
+    m_window.reset();
+    const QVariantMap saved = readModuleSettings();
+    QCOMPARE(saved.value("xwidget").toString(), QLatin1String(WIDGET_ID));
+    QCOMPARE(saved.value("component").toString(), QStringLiteral("state"));
+}
+
+void tst_Webquery::tableEditsSavedAtExit()
+{
+    // Row "1" is missing: row "2" is dropped. The divider is missing: "###".
+    startWindow({ { "items",
+        QVariantMap { { "0", item("open", "http://127.0.0.1/open") }, { "2", item("lost", "x") } } } });
+    QWidget* tab = moduleTab();
+    QVERIFY(tab);
+    auto* table = tab->findChild<QTableView*>();
+    QVERIFY(table && table->model());
+    QAbstractItemModel* model = table->model();
+    QCOMPARE(model->rowCount(), 1);
+    QCOMPARE(model->headerData(0, Qt::Vertical).toString(), QStringLiteral("1"));
+    QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("HTTP request"));
+
+    QPushButton* add = nullptr;
+    QPushButton* remove = nullptr;
+    for (QPushButton* button : tab->findChildren<QPushButton*>()) {
+        if (button->text() == QLatin1String("Add"))
+            add = button;
+        else if (button->text() == QLatin1String("Remove"))
+            remove = button;
+    }
+    QVERIFY(add && remove);
+    QTest::mouseClick(remove, Qt::LeftButton);
+    QCOMPARE(model->rowCount(), 1);
+    QTest::mouseClick(add, Qt::LeftButton);
+    QTest::mouseClick(add, Qt::LeftButton);
+    QCOMPARE(model->rowCount(), 3);
+    QVERIFY(model->setData(model->index(1, 0), QStringLiteral("close")));
+    QVERIFY(model->setData(model->index(1, 1), QStringLiteral("http://127.0.0.1/close")));
+    QVERIFY(model->setData(model->index(1, 2), QStringLiteral("shuts it")));
+    table->setCurrentIndex(model->index(2, 0));
+    QTest::mouseClick(remove, Qt::LeftButton);
+    QCOMPARE(model->rowCount(), 2);
+
+    table->horizontalHeader()->resizeSection(0, 123);
+    QCheckBox* setAnswer = nullptr;
+    QCheckBox* useExtraEnd = nullptr;
+    for (QCheckBox* box : tab->findChildren<QCheckBox*>()) {
+        if (box->text() == QLatin1String("Set answer to component"))
+            setAnswer = box;
+        else if (box->text() == QLatin1String("Use extra end"))
+            useExtraEnd = box;
+    }
+    QVERIFY(setAnswer && useExtraEnd);
+    setAnswer->setChecked(true);
+    useExtraEnd->setChecked(true);
+
+    m_window.reset();
+    const QVariantMap saved = readModuleSettings();
+    QCOMPARE(saved.value("setAnswerToComponent").toBool(), true);
+    QCOMPARE(saved.value("useExtraEnd").toBool(), true);
+    QCOMPARE(saved.value("extraEndDivider").toString(), QStringLiteral("###"));
+    const QVariantList widths = saved.value("tableCollumnWith").toList();
+    QCOMPARE(widths.size(), 2);
+    QCOMPARE(widths.first().toInt(), 123);
+    const QVariantMap items = saved.value("items").toMap();
+    QCOMPARE(items.keys(), QStringList({ "0", "1" }));
+    QCOMPARE(items.value("0").toMap(), item("open", "http://127.0.0.1/open"));
+    const QVariantMap added { { "name", "close" }, { "request", "http://127.0.0.1/close" }, { "type", 0 },
+        { "comment", "shuts it" } };
+    QCOMPARE(items.value("1").toMap(), added);
+}
+
+void tst_Webquery::secondModuleTakesSetterOver()
+{
+    const QVariantMap binding { { "xwidget", WIDGET_ID }, { "component", "state" } };
+    writeJson(
+        QStringLiteral("modules/Second.xmodule"), { { "libName", "Webquery" }, { "libSettings", binding } });
+    writeJson(QStringLiteral("modules/%1.xmodule").arg(QLatin1String(MODULE_NAME)),
+        { { "libName", "Webquery" }, { "libSettings", binding } });
+    m_window.reset(new MainWindow(m_applicationData.get()));
+    QCOMPARE(XModulesList.size(), 2);
+    XModule* second = XModulesList.at(1);
+    QCOMPARE(second->objectName(), QStringLiteral("Second"));
+    QCOMPARE(hostComponent(QStringLiteral("state"))->setter(), static_cast<QObject*>(second->moduleObject));
+
+    const auto conflicts = [] {
+        QStringList found;
+        const QVariantMap journal = XJournalModel->map();
+        for (const QVariant& entry : journal) {
+            const QVariantMap map = entry.toMap();
+            if (map.value("text").toString() == QLatin1String("Conflict of setters."))
+                found << QStringLiteral("[%1] %2")
+                             .arg(map.value("level").toInt())
+                             .arg(map.value("sourse").toString());
+        }
+        return found;
+    };
+    QTRY_COMPARE(conflicts(), QStringList { "[3] Second" });
+}
+
+QTEST_MAIN(tst_Webquery)
+#include "tst_webquery.moc"
