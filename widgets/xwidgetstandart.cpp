@@ -15,12 +15,17 @@
 #ifdef XWIDGETS_FULL
 #include "libscriptconfig.h"
 #include "xwidgetstandartdebugdialog.h"
+#include "xwidgetstandartgroupeditdialog.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScriptEngine>
 #include <QTimer>
 #endif
@@ -28,6 +33,8 @@
 namespace {
 #ifdef XWIDGETS_FULL
 const int GROUP_EDIT_TIMER_INTERVAL_MS = 250;
+// Width of the right and bottom bands that resize the widget in edit mode.
+const int EDGE_BAND = 4;
 const int LAYOUT_AUTO_VERTICAL = 0;
 const int LAYOUT_AUTO_HORIZONTAL = 1;
 const int LAYOUT_HAND = 2;
@@ -45,6 +52,19 @@ QString componentName(XWidgetStandartComponent* component)
 {
     return component->settings->name;
 }
+
+#ifdef XWIDGETS_FULL
+bool ctrlHeld()
+{
+    // The application-wide state, as for the base widget's Ctrl-drag.
+    return QGuiApplication::keyboardModifiers() & Qt::ControlModifier;
+}
+
+bool isResizeShape(Qt::CursorShape shape)
+{
+    return shape == Qt::SizeFDiagCursor || shape == Qt::SizeHorCursor || shape == Qt::SizeVerCursor;
+}
+#endif
 }
 
 XWidgetStandart::XWidgetStandart(
@@ -86,6 +106,9 @@ XWidgetStandart::XWidgetStandart(
 XWidgetStandart::~XWidgetStandart()
 {
 #ifdef XWIDGETS_FULL
+    // The dialog's rows reach into the components, which as our children
+    // would otherwise be deleted before it.
+    delete groupEditDialog;
     // Components that were never placed have no parent and would outlive us;
     // the placed ones go with the widget as its children.
     for (XWidgetStandartComponent* component : qAsConst(components)) {
@@ -238,7 +261,34 @@ void XWidgetStandart::clearResizeState()
     resizeBoth = false;
 }
 
-void XWidgetStandart::editModeChanged() { }
+void XWidgetStandart::editModeChanged()
+{
+    const bool on = editModeAction->isChecked();
+    for (XWidgetStandartComponent* component : qAsConst(components))
+        component->setEditMode(on);
+    setTransparent(on ? false : settings->transparent);
+
+    // The action reports every change, not only of its check state: one
+    // dialog per edit mode.
+    if (on && !groupEditDialog) {
+        groupEditDialog = new XWidgetStandartGroupEditDialog(
+            &components, groupEditDialogSettings, widgetSettings->id, this);
+        connect(groupEditDialog, &XWidgetStandartGroupEditDialog::closed, this,
+            &XWidgetStandart::groupEditDialogClosed);
+        groupEditTimer->start();
+    } else if (!on) {
+        clearResizeState();
+        if (groupEditDialog) {
+            groupEditDialogSettings = groupEditDialog->settings();
+            groupEditDialog->deleteLater();
+            groupEditDialog = nullptr;
+        }
+        groupEditTimer->stop();
+    }
+
+    settingsAction->setEnabled(!groupEditDialog && !debugDialog);
+    setMouseTracking(on);
+}
 
 void XWidgetStandart::debugChanged()
 {
@@ -259,9 +309,21 @@ void XWidgetStandart::debugChanged()
 
 void XWidgetStandart::componentGeomertyChanged(XWidgetStandartComponent* comp, QPoint moving, QSize resizing)
 {
-    Q_UNUSED(comp)
-    Q_UNUSED(moving)
-    Q_UNUSED(resizing)
+    if (!editModeAction->isChecked() || !groupEditDialog || !components.contains(comp))
+        return;
+    const QStringList selected = groupEditDialog->checkedComponentNames();
+    if (!selected.contains(componentName(comp)))
+        return;
+    const bool movePosition = groupEditDialog->positionBox->isChecked();
+    const bool changeSize = groupEditDialog->sizeBox->isChecked();
+    for (XWidgetStandartComponent* other : qAsConst(components)) {
+        if (other == comp || !selected.contains(componentName(other)))
+            continue;
+        if (movePosition)
+            other->setPosition(other->pos() + moving);
+        if (changeSize)
+            other->setSize(other->size() + resizing);
+    }
 }
 
 void XWidgetStandart::scriptHandlerException(QScriptValue exception)
@@ -271,7 +333,14 @@ void XWidgetStandart::scriptHandlerException(QScriptValue exception)
     reportScriptException();
 }
 
-void XWidgetStandart::groupEditDialogTimerTimeout() { }
+void XWidgetStandart::groupEditDialogTimerTimeout()
+{
+    if (!groupEditDialog)
+        return;
+    const QPoint p = mapFromGlobal(QCursor::pos());
+    const bool outside = p.x() < 0 || p.y() < 0 || p.x() > width() || p.y() > height();
+    groupEditDialog->setCursorPosition(p, outside);
+}
 
 void XWidgetStandart::groupEditDialogClosed()
 {
@@ -298,17 +367,54 @@ QScriptValue XWidgetStandart::getScriptObject()
 
 void XWidgetStandart::mousePressEvent(QMouseEvent* event)
 {
-    XWidget::mousePressEvent(event);
+    resizeWidth = false;
+    resizeHeight = false;
+    resizeBoth = false;
+    if (editModeAction->isChecked() && event->button() == Qt::LeftButton && !ctrlHeld()) {
+        pressPoint = event->localPos().toPoint();
+        pressSize = size();
+        const Qt::CursorShape shape = cursor().shape();
+        resizeBoth = shape == Qt::SizeFDiagCursor;
+        resizeWidth = shape == Qt::SizeHorCursor;
+        resizeHeight = shape == Qt::SizeVerCursor;
+    }
+    if (!resizeWidth && !resizeHeight && !resizeBoth)
+        XWidget::mousePressEvent(event);
 }
 
 void XWidgetStandart::mouseReleaseEvent(QMouseEvent* event)
 {
+    clearResizeState();
     XWidget::mouseReleaseEvent(event);
 }
 
 void XWidgetStandart::mouseMoveEvent(QMouseEvent* event)
 {
-    XWidget::mouseMoveEvent(event);
+    if (editModeAction->isChecked() && !ctrlHeld()) {
+        const QPoint mouse = event->localPos().toPoint();
+        const QPoint delta = mouse - pressPoint;
+        if (resizeBoth)
+            setSize(QSize(pressSize.width() + delta.x(), pressSize.height() + delta.y()));
+        else if (resizeWidth)
+            setSize(QSize(pressSize.width() + delta.x(), height()));
+        else if (resizeHeight)
+            setSize(QSize(width(), pressSize.height() + delta.y()));
+
+        const bool atRightEdge = mouse.x() >= width() - EDGE_BAND;
+        const bool atBottomEdge = mouse.y() >= height() - EDGE_BAND;
+        if (atRightEdge && atBottomEdge)
+            setCursor(Qt::SizeFDiagCursor);
+        else if (atRightEdge)
+            setCursor(Qt::SizeHorCursor);
+        else if (atBottomEdge)
+            setCursor(Qt::SizeVerCursor);
+        else
+            clearResizeState();
+    } else {
+        clearResizeState();
+    }
+    if (!testAttribute(Qt::WA_SetCursor) || !isResizeShape(cursor().shape()))
+        XWidget::mouseMoveEvent(event);
 }
 
 void XWidgetStandart::contextMenuEvent(QContextMenuEvent* event)
