@@ -497,4 +497,42 @@
         <translation>Skript: Zeile %2, %3</translation>
     </message>
 </context>
+<context>
+    <name>XWidgetStandartDebugDialog</name>
+    <message>
+        <source>Debug (%1)</source>
+        <translation>Debug (%1)</translation>
+    </message>
+    <message>
+        <source>Set 'Undefined'</source>
+        <translation>Auf „Undefiniert“ setzen</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetStandartDebugDialogModel</name>
+    <message>
+        <source>Component</source>
+        <translation>Komponente</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+    <message>
+        <source>Return value</source>
+        <translation>Rückgabewert</translation>
+    </message>
+    <message>
+        <source>Has setter</source>
+        <translation>Hat Setter</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Ja</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Nein</translation>
+    </message>
+</context>
 </TS>

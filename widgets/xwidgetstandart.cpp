@@ -14,6 +14,7 @@
 
 #ifdef XWIDGETS_FULL
 #include "libscriptconfig.h"
+#include "xwidgetstandartdebugdialog.h"
 #include "xwidgetstandartgroupeditdialog.h"
 
 #include <QAction>
@@ -289,7 +290,22 @@ void XWidgetStandart::editModeChanged()
     setMouseTracking(on);
 }
 
-void XWidgetStandart::debugChanged() { }
+void XWidgetStandart::debugChanged()
+{
+    // Called on every change of the action, not only of its check state.
+    if (debugAction->isChecked()) {
+        if (!debugDialog) {
+            debugDialog = new XWidgetStandartDebugDialog(&components, debugDialogSettings, settings->base.id, this);
+            connect(debugDialog, &XWidgetStandartDebugDialog::closed, this, &XWidgetStandart::debugDialogClosed);
+        }
+    } else if (debugDialog) {
+        debugDialogSettings = debugDialog->settings();
+        debugDialog->deleteLater();
+        debugDialog = nullptr;
+    }
+    // The dialogs read the live component list, which the settings dialog rebuilds.
+    settingsAction->setEnabled(!debugDialog && !groupEditDialog);
+}
 
 void XWidgetStandart::componentGeomertyChanged(XWidgetStandartComponent* comp, QPoint moving, QSize resizing)
 {
