@@ -1,5 +1,6 @@
 #include "xwidgetgroup.h"
 
+#include "xedgebands.h"
 #include "xwidget.h"
 #include "xwidgetgroupsettings.h"
 #include "xwidgetpanel.h"
@@ -23,7 +24,6 @@ const int MOVE_STEP = 5;
 const int MIN_SIDE = 50;
 // The group's top-left stays this far inside the panel while dragged.
 const int INNER_CLAMP = 50;
-const int EDGE_BAND = 4;
 
 bool ctrlHeld()
 {
@@ -282,18 +282,9 @@ void XWidgetGroup::mouseMoveEvent(QMouseEvent* event)
         resetEditing();
         return;
     }
-    const bool inRightBand = position.x() >= width() - EDGE_BAND;
-    const bool inBottomBand = position.y() >= height() - EDGE_BAND;
-    if (inRightBand && inBottomBand) {
-        setCursor(Qt::SizeFDiagCursor);
-        return;
-    }
-    if (inRightBand) {
-        setCursor(Qt::SizeHorCursor);
-        return;
-    }
-    if (inBottomBand) {
-        setCursor(Qt::SizeVerCursor);
+    const Qt::CursorShape resizeCursor = XEdgeBands::cursorAt(position, size());
+    if (resizeCursor != Qt::ArrowCursor) {
+        setCursor(resizeCursor);
         return;
     }
     resetEditing();

@@ -1,6 +1,7 @@
 #include "xwidgetstandart.h"
 
 #include "journalexchangeitem.h"
+#include "xedgebands.h"
 #include "xwidgetcontextmenu.h"
 #include "xwidgetsettings.h"
 #include "xwidgetstandartcomponentbaseclass.h"
@@ -34,7 +35,6 @@ namespace {
 #ifdef XWIDGETS_FULL
 const int GROUP_EDIT_TIMER_INTERVAL_MS = 250;
 // Width of the right and bottom bands that resize the widget in edit mode.
-const int EDGE_BAND = 4;
 const int LAYOUT_AUTO_VERTICAL = 0;
 const int LAYOUT_AUTO_HORIZONTAL = 1;
 const int LAYOUT_HAND = 2;
@@ -400,14 +400,9 @@ void XWidgetStandart::mouseMoveEvent(QMouseEvent* event)
         else if (resizeHeight)
             setSize(QSize(width(), pressSize.height() + delta.y()));
 
-        const bool atRightEdge = mouse.x() >= width() - EDGE_BAND;
-        const bool atBottomEdge = mouse.y() >= height() - EDGE_BAND;
-        if (atRightEdge && atBottomEdge)
-            setCursor(Qt::SizeFDiagCursor);
-        else if (atRightEdge)
-            setCursor(Qt::SizeHorCursor);
-        else if (atBottomEdge)
-            setCursor(Qt::SizeVerCursor);
+        const Qt::CursorShape resizeCursor = XEdgeBands::cursorAt(mouse, size());
+        if (resizeCursor != Qt::ArrowCursor)
+            setCursor(resizeCursor);
         else
             clearResizeState();
     } else {

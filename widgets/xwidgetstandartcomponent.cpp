@@ -1,5 +1,6 @@
 #include "xwidgetstandartcomponent.h"
 
+#include "xedgebands.h"
 #include "xwidgetsglobals.h"
 #include "xwidgetstandartcomponentbaseclass.h"
 #include "xwidgetstandartcomponentempty.h"
@@ -23,7 +24,6 @@ const int MIN_SIDE = 10;
 const int MOVE_STEP = 5;
 // A dragged component keeps at least this much of itself inside its parent.
 const int INNER_CLAMP = 30;
-const int EDGE_BAND = 4;
 
 using MakeObject = XWidgetStandartComponentBaseClass* (*)();
 }
@@ -409,18 +409,13 @@ void XWidgetStandartComponent::mouseMoveEvent(QMouseEvent* event)
         }
     }
 
-    const bool atRightEdge = mouse.x() >= width() - EDGE_BAND;
-    const bool atBottomEdge = mouse.y() >= height() - EDGE_BAND;
-    if (atRightEdge && atBottomEdge)
-        setCursor(Qt::SizeFDiagCursor);
-    else if (atRightEdge)
-        setCursor(Qt::SizeHorCursor);
-    else if (atBottomEdge)
-        setCursor(Qt::SizeVerCursor);
-    else
+    const Qt::CursorShape resizeCursor = XEdgeBands::cursorAt(mouse, size());
+    if (resizeCursor != Qt::ArrowCursor) {
+        setCursor(resizeCursor);
+    } else {
         unsetCursor();
-    if (!atRightEdge && !atBottomEdge)
         QWidget::mouseMoveEvent(event);
+    }
 }
 
 void XWidgetStandartComponent::paintEvent(QPaintEvent*)
