@@ -96,13 +96,19 @@ void XModulesTabWidget::tabBarClicked(int index)
         emit addModuleCliked();
 }
 
-void XModulesTabWidget::removeModuleClicked()
+XModule* XModulesTabWidget::moduleOfMenuAction(int* index) const
 {
     auto* action = qobject_cast<QAction*>(sender());
     if (!action)
-        return;
-    const int index = action->data().toInt();
-    XModule* module = moduleAt(index);
+        return nullptr;
+    *index = action->data().toInt();
+    return moduleAt(*index);
+}
+
+void XModulesTabWidget::removeModuleClicked()
+{
+    int index = -1;
+    XModule* module = moduleOfMenuAction(&index);
     if (!module)
         return;
     module->removeMark = !module->removeMark;
@@ -111,11 +117,8 @@ void XModulesTabWidget::removeModuleClicked()
 
 void XModulesTabWidget::renameModuleClicked()
 {
-    auto* action = qobject_cast<QAction*>(sender());
-    if (!action)
-        return;
-    const int index = action->data().toInt();
-    XModule* module = moduleAt(index);
+    int index = -1;
+    XModule* module = moduleOfMenuAction(&index);
     if (!module)
         return;
     for (;;) {

@@ -32,5 +32,9 @@ public slots:
     void renameModuleClicked();
 
 private:
+    // The module that the context-menu action sending the current signal was
+    // made for, with its tab index.
+    XModule* moduleOfMenuAction(int* index) const;
+
     int m_previousIndex = 0;
 };
