@@ -4,16 +4,17 @@
 #include <QSize>
 #include <QString>
 
+#include "xwidgetgroupsettings.h"
+#include "xwidgetsettings.h"
+
 #include <memory>
 #include <vector>
 
 class QSettings;
 class QTemporaryDir;
 class XWidgetGroup;
-class XWidgetGroupSettings;
 class XWidgetPanel;
 class XWidgetPanelScrollArea;
-class XWidgetSettings;
 
 // A panel in its scroll area on a settings file of its own, installed as the
 // program-wide panel, and the records of the widgets and groups a test puts on

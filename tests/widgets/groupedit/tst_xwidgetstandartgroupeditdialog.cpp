@@ -1,3 +1,4 @@
+#include "panelfixture.h"
 #include "testappfolder.h"
 #include "xwidgetpanel.h"
 #include "xwidgetpanelscrollarea.h"
@@ -81,7 +82,7 @@ void sendMove(QWidget* target, QPoint at, Qt::MouseButtons buttons)
 }
 }
 
-class tst_XWidgetStandartGroupEditDialog : public QObject
+class tst_XWidgetStandartGroupEditDialog : public QObject, protected PanelFixture
 {
     Q_OBJECT
 
@@ -98,25 +99,18 @@ private slots:
     void edgeResize();
     void closingUnchecksEditMode();
 
-private:
-    std::unique_ptr<QSettings> m_settings;
-    std::unique_ptr<XWidgetPanelScrollArea> m_scrollArea;
 };
 
 void tst_XWidgetStandartGroupEditDialog::initTestCase()
 {
     TestAppFolder::cleanOwnFolder();
-    m_settings.reset(new QSettings(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/settings.ini"), QSettings::IniFormat));
-    m_scrollArea.reset(new XWidgetPanelScrollArea(nullptr));
-    XWidgetsPanel = new XWidgetPanel(m_settings.get(), m_scrollArea.get());
-    m_scrollArea->show();
+    openSettings();
+    createPanel();
 }
 
 void tst_XWidgetStandartGroupEditDialog::cleanupTestCase()
 {
-    m_scrollArea.reset();
-    XWidgetsPanel = nullptr;
+    destroyPanel();
 }
 
 void tst_XWidgetStandartGroupEditDialog::enterAndLeave()

@@ -1,4 +1,5 @@
 #include "journalexchangeitem.h"
+#include "panelfixture.h"
 #include "testappfolder.h"
 #include "xwidgetcontextmenu.h"
 #include "xwidgetpanel.h"
@@ -76,7 +77,7 @@ void answerMessageBox(QMessageBox::StandardButton button, QString* title, QStrin
 }
 }
 
-class tst_XWidgetStandart : public QObject
+class tst_XWidgetStandart : public QObject, protected PanelFixture
 {
     Q_OBJECT
 
@@ -105,25 +106,18 @@ private slots:
     void deleteClicked();
     void componentEntryOfContextMenu();
 
-private:
-    std::unique_ptr<QSettings> m_settings;
-    std::unique_ptr<XWidgetPanelScrollArea> m_scrollArea;
 };
 
 void tst_XWidgetStandart::initTestCase()
 {
     TestAppFolder::cleanOwnFolder();
-    m_settings.reset(new QSettings(
-        QCoreApplication::applicationDirPath() + QStringLiteral("/settings.ini"), QSettings::IniFormat));
-    m_scrollArea.reset(new XWidgetPanelScrollArea(nullptr));
-    XWidgetsPanel = new XWidgetPanel(m_settings.get(), m_scrollArea.get());
-    m_scrollArea->show();
+    openSettings();
+    createPanel();
 }
 
 void tst_XWidgetStandart::cleanupTestCase()
 {
-    m_scrollArea.reset();
-    XWidgetsPanel = nullptr;
+    destroyPanel();
 }
 
 void tst_XWidgetStandart::menuEntries()
