@@ -1,7 +1,6 @@
 #include "testappfolder.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -101,9 +100,10 @@ QProcess* TestAppFolder::start(bool console, const QProcessEnvironment& extra)
     process->start(program(console), QStringList());
     if (!process->waitForStarted(START_TIMEOUT_MS))
         return process;
-    QDeadlineTimer deadline(START_TIMEOUT_MS);
-    while (!deadline.hasExpired() && process->state() == QProcess::Running && mailboxValue(console) < 0)
-        QTest::qWait(20);
+    // Callers check the state and the mailbox themselves.
+    const bool settled = QTest::qWaitFor(
+        [&] { return process->state() != QProcess::Running || mailboxValue(console) >= 0; }, START_TIMEOUT_MS);
+    Q_UNUSED(settled)
     return process;
 }
 
