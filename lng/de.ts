@@ -212,6 +212,22 @@
         <source>Name must not contain / or \</source>
         <translation>Der Name darf weder / noch \ enthalten</translation>
     </message>
+    <message>
+        <source>the settings could not be written</source>
+        <translation>die Einstellungen konnten nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>The settings file could not be read and is kept as %1; the defaults are used</source>
+        <translation>Die Einstellungsdatei war nicht lesbar und wurde als %1 aufbewahrt; es gelten die Standardwerte</translation>
+    </message>
+    <message>
+        <source>Could not save %1: %2</source>
+        <translation>%1 konnte nicht gespeichert werden: %2</translation>
+    </message>
+    <message>
+        <source>the widget ID contains / or \</source>
+        <translation>die Widget-ID enthält / oder \</translation>
+    </message>
 </context>
 <context>
     <name>UsersTableDelegateWidget</name>
