@@ -26,13 +26,17 @@ qint32* ownerOf(QSharedMemory* segment)
     return reinterpret_cast<qint32*>(static_cast<char*>(segment->data()) + OWNER_OFFSET);
 }
 
-// The executable a process runs, as the kernel names it; empty when that
-// cannot be read.
-QString executableOf(pid_t pid)
+// The executable a process runs, as the kernel names it. Empty with *known
+// false when that cannot be read (no /proc, no permission).
+QString executableOf(pid_t pid, bool* known)
 {
-    const QByteArray link = "/proc/" + QByteArray::number(pid) + "/exe";
+    const QByteArray processDir = "/proc/" + QByteArray::number(pid);
     QByteArray target(4096, '\0');
-    const ssize_t length = ::readlink(link.constData(), target.data(), size_t(target.size()));
+    const ssize_t length = ::readlink(processDir + "/exe", target.data(), size_t(target.size()));
+    const int readError = errno;
+    // A process that has ended but is not yet reaped has its /proc entry
+    // without an executable.
+    *known = length > 0 || (readError == ENOENT && ::access(processDir.constData(), F_OK) == 0);
     if (length <= 0)
         return QString();
     target.truncate(int(length));
@@ -51,10 +55,11 @@ bool ownerIsRunning(pid_t pid)
         return false;
     if (::kill(pid, 0) != 0 && errno != EPERM)
         return false;
-    const QString executable = executableOf(pid);
+    bool known = false;
+    const QString executable = executableOf(pid, &known);
     // Without a readable /proc entry the owner cannot be told apart from
     // another program: it is taken to be alive, as before the check existed.
-    if (executable.isEmpty())
+    if (!known)
         return true;
     return executable == QCoreApplication::applicationFilePath();
 }
