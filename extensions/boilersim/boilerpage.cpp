@@ -25,7 +25,6 @@ BoilerPage::BoilerPage(int setpoint, int starts)
 
 void BoilerPage::showState(double temperature, bool burnerOn)
 {
-    m_state->setText(tr("%1 \u00B0C, burner %2")
-                         .arg(temperature, 0, 'f', 1)
-                         .arg(burnerOn ? tr("on") : tr("off")));
+    const QString degrees = QString::number(temperature, 'f', 1) + QStringLiteral(" \u00B0C");
+    m_state->setText(tr("%1, burner %2").arg(degrees, burnerOn ? tr("on") : tr("off")));
 }

@@ -2,7 +2,9 @@
 
 #include "boilerpage.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QVariantMap>
 
 namespace {
@@ -21,6 +23,11 @@ const char TEMPERATURE_KEY[] = "temperature";
 const char TEMPERATURE[] = "temperature";
 const char BURNER[] = "burner";
 const char CLICKS[] = "clicks";
+
+QString degrees(double temperature)
+{
+    return QString::number(temperature, 'f', 1) + QStringLiteral(" \u00B0C");
+}
 
 // The host's Debug tab turns these back into characters.
 QString escapedForDebug(const QString& text)
@@ -49,13 +56,23 @@ BoilerSimulator::BoilerSimulator(const QVariant& parameters)
 BoilerSimulator::~BoilerSimulator()
 {
     m_timer.stop();
-    x_journalAdd(tr("Boiler simulator stopped at %1 \u00B0C").arg(m_temperature, 0, 'f', 1), JournalNormal);
+    x_journalAdd(tr("Boiler simulator stopped at %1").arg(degrees(m_temperature)), JournalNormal);
 }
 
 void BoilerSimulator::x_setDebug(QIODevice* device)
 {
     PlugbayBaseClass::x_setDebug(device);
     m_debugDevice = device;
+}
+
+void BoilerSimulator::x_setAdditionInformation(QMap<QString, QVariant> info)
+{
+    // Our translations lie beside us, named after the program's language.
+    const QString language = info.value(QStringLiteral("transtale")).toString();
+    const QString dir = info.value(QStringLiteral("dirs")).toMap().value(QStringLiteral("extension")).toString();
+    if (!dir.isEmpty() && m_translator.load(language, QDir(dir).filePath(QStringLiteral("lng")))
+        && !m_translator.isEmpty())
+        QCoreApplication::installTranslator(&m_translator);
 }
 
 bool BoilerSimulator::x_debugIsEnabled()
@@ -113,7 +130,7 @@ void BoilerSimulator::x_componentValueUpdated(QString name, QVariant value)
 QMap<QString, PlugbayBaseClass::widgetComponentItem_t> BoilerSimulator::x_getComponentsList()
 {
     QMap<QString, widgetComponentItem_t> list;
-    list.insert(QLatin1String(TEMPERATURE), { tr("Boiler temperature, \u00B0C"), true, false });
+    list.insert(QLatin1String(TEMPERATURE), { tr("Boiler temperature"), true, false });
     list.insert(QLatin1String(BURNER), { tr("Burner"), true, false });
     list.insert(QLatin1String(CLICKS), { tr("Clicks on the counter"), false, false });
     return list;

@@ -5,6 +5,7 @@
 #include <QIODevice>
 #include <QPointer>
 #include <QTimer>
+#include <QTranslator>
 
 class BoilerPage;
 
@@ -21,6 +22,7 @@ public:
 
     void x_setDebug(QIODevice* device) override;
     bool x_debugIsEnabled() override;
+    void x_setAdditionInformation(QMap<QString, QVariant> info) override;
     void x_start() override;
     QVariant x_getParameters() override;
     QWidget* x_getWidget() override;
@@ -37,6 +39,7 @@ private:
     QPointer<QIODevice> m_debugDevice;
     QPointer<BoilerPage> m_page;
     QTimer m_timer;
+    QTranslator m_translator;
     int m_starts = 0;
     int m_setpoint = 0;
     double m_temperature = 0;

@@ -155,6 +155,7 @@ private slots:
     void widthsAndTabRestored_data();
     void widthsAndTabRestored();
     void valueReachesVistagLabel();
+    void ourExtensionDrivesTheBoiler();
 
 private:
     void startWindow(const QVariantMap& libSettings = QVariantMap());
@@ -180,6 +181,12 @@ void tst_Plugbay::initTestCase()
     const QString library = TestAppFolder::ownFilePath(QStringLiteral("modules_lib/Plugbay.so"));
     if (!QFileInfo(library).isSymLink())
         QVERIFY(QFile::link(TestAppFolder::stageDir() + QStringLiteral("/modules_lib/Plugbay.so"), library));
+    // Our own extension, as installed beside the staged module.
+    const QString boiler = extensionDir() + QStringLiteral("/Boilersim.so");
+    if (!QFileInfo(boiler).isSymLink()) {
+        QVERIFY(QFile::link(
+            TestAppFolder::stageDir() + QStringLiteral("/modules_lib/PlugbayDir/extension/Boilersim.so"), boiler));
+    }
 }
 
 void tst_Plugbay::init()
@@ -711,6 +718,33 @@ void tst_Plugbay::valueReachesVistagLabel()
     auto* label = qobject_cast<QLabel*>(text->object->getInsideObject(QStringLiteral("value")));
     QVERIFY(label);
     QCOMPARE(label->text(), QStringLiteral("T=73.5"));
+}
+
+void tst_Plugbay::ourExtensionDrivesTheBoiler()
+{
+    writeExtensionIni(QStringLiteral("Boilersim.so"));
+    writeWidget(QStringLiteral("boiler"), QStringLiteral("Boiler"), QString(), { "temperature" }, QStringLiteral("Vistag"));
+    startWindow({ { "componentsList", QVariantMap { { "temperature", binding("boiler", "temperature") } } },
+        { "extensionParameters", QVariantMap { { "starts", 2 }, { "setpoint", 70 }, { "temperature", 40.0 } } } });
+    QCOMPARE(page()->count(), 3);
+    QCOMPARE(page()->tabText(2), QStringLiteral("Boiler"));
+    QCOMPARE(model()->data(model()->index(2, 0)).toString(), QStringLiteral("Boiler temperature"));
+    QCOMPARE(model()->rowCount(), 3);
+    QStringList ids;
+    for (int row = 0; row < model()->rowCount(); ++row)
+        ids << model()->data(model()->index(row, 1)).toString();
+    QCOMPARE(ids, (QStringList { "(S) burner", "clicks", "(S) temperature" }));
+    QVERIFY(journalOf(QLatin1String(MODULE_NAME)).contains("[1] Boiler simulator started (start 3)"));
+
+    XWidgetStandartComponent* temperature = hostComponent("boiler", "temperature");
+    QCOMPARE(temperature->setter(), probe());
+    auto* label = qobject_cast<QLabel*>(temperature->object->getInsideObject(QStringLiteral("value")));
+    QCOMPARE(label->text(), QStringLiteral("T=40.0"));
+    // The burner is off below the set point: the first tick heats.
+    QTRY_COMPARE(label->text(), QStringLiteral("T=41.5"));
+    auto* view = page()->widget(1)->findChild<QPlainTextEdit*>();
+    QTRY_VERIFY(view->toPlainText().contains(QString::fromUtf8("Burner on at 41.5 \u00B0C")));
+    QCOMPARE(module()->getMap().value("extensionParameters").toMap().value("starts").toInt(), 3);
 }
 
 QTEST_MAIN(tst_Plugbay)
