@@ -175,7 +175,8 @@ private slots:
     void damagedSettings_data();
     void damagedSettings();
     void portThatIsNoNumberMeansTheDefault();
-    void unwritableUsersReported();
+    void unwritableFileReported_data();
+    void unwritableFileReported();
     void saveLeftoversRemovedAtStart();
 };
 
@@ -277,18 +278,31 @@ void tst_MainWindowStoredFiles::portThatIsNoNumberMeansTheDefault()
         QStringLiteral("abc"));
 }
 
-void tst_MainWindowStoredFiles::unwritableUsersReported()
+void tst_MainWindowStoredFiles::unwritableFileReported_data()
 {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("savedBeforeJournal");
+    QTest::newRow("users") << "users" << true;
+    QTest::newRow("settings") << "settings.ini" << false;
+    QTest::newRow("journal") << "journal" << false;
+}
+
+void tst_MainWindowStoredFiles::unwritableFileReported()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, savedBeforeJournal);
     TestAppFolder folder;
     QVERIFY(folder.install());
     const quint16 port = freePort();
     QVERIFY(folder.writeFile(QStringLiteral("settings.ini"), goodSettings(port)));
-    const QByteArray users = R"({"1": {"userName": "operator", "password": "demo",
-        "access": {"Boiler room": 2}, "lastWebRequest": {"address": "", "dateTime": null}}})";
-    QVERIFY(folder.writeFile(QStringLiteral("users"), users));
-    const QString usersPath = folder.filePath(QStringLiteral("users"));
+    QVERIFY(folder.writeFile(QStringLiteral("users"), R"({"1": {"userName": "operator", "password": "demo",
+        "access": {"Boiler room": 2}, "lastWebRequest": {"address": "", "dateTime": null}}})"));
+    QVERIFY(folder.writeFile(QStringLiteral("journal"),
+        R"({"0": {"dateTime": "2026-01-01T08:00:00", "level": 1, "sourse": "", "text": "earlier"}})"));
+    const QString path = folder.filePath(name);
+    const QByteArray before = folder.readFile(name);
     // Permissions do not stop root: an immutable file cannot be replaced by anybody.
-    ImmutableFile immutable(usersPath);
+    ImmutableFile immutable(path);
     if (!immutable.set)
         QSKIP("chattr +i is not available on this file system");
 
@@ -304,13 +318,15 @@ void tst_MainWindowStoredFiles::unwritableUsersReported()
     QVERIFY(client.readAll().startsWith("HTTP/1.0 200"));
     QVERIFY(TestAppFolder::terminate(program.process.get()));
 
-    QCOMPARE(folder.readFile(QStringLiteral("users")), users);
+    QCOMPARE(folder.readFile(name), before);
     const QString stderrText = QString::fromLocal8Bit(program.process->readAllStandardError());
-    const QStringList reported = stderrText.split(QLatin1Char('\n')).filter(usersPath);
+    const QStringList reported = stderrText.split(QLatin1Char('\n')).filter(path);
     QCOMPARE(reported.size(), 1);
     // The reason as the system gave it follows the file's name.
-    QVERIFY2(reported.first().section(usersPath, 1).size() > 2, qPrintable(reported.first()));
-    QCOMPARE(criticalTexts(folder), reported);
+    QVERIFY2(reported.first().section(path, 1).size() > 2, qPrintable(reported.first()));
+    // Files saved after the journal have their entry only in the running program.
+    if (savedBeforeJournal)
+        QCOMPARE(criticalTexts(folder), reported);
 }
 
 void tst_MainWindowStoredFiles::saveLeftoversRemovedAtStart()
