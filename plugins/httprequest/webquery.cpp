@@ -40,6 +40,7 @@ void Webquery::setXwidgetsPanel(QWidget* panel)
     // The host's panel class is the one this library was built from; its own
     // type information cannot confirm that across the two builds.
     XWidgetsPanel = static_cast<XWidgetPanel*>(panel);
+    m_panel = panel;
 }
 
 void Webquery::setMap(QMap<QString, QVariant> map)
@@ -92,7 +93,7 @@ void Webquery::releaseComponent()
 void Webquery::updateComponent()
 {
     releaseComponent();
-    if (m_settings.xwidget.isEmpty() || m_settings.component.isEmpty() || !XWidgetsPanel)
+    if (m_settings.xwidget.isEmpty() || m_settings.component.isEmpty() || !m_panel || !XWidgetsPanel)
         return;
     XWidget* widget = XWidgetsPanel->getXWidgetByID(m_settings.xwidget);
     // The host's type information is not ours: the class is checked by name.
@@ -128,12 +129,12 @@ void Webquery::componentDestroyed(QObject* object)
     // already be clear. The widget's settings dialog destroys old components
     // only after it has made their successors: the component of the stored
     // name is looked up again once the destruction is over, and is none when
-    // the whole widget went.
+    // the whole widget, or the panel with it, went.
     m_component = nullptr;
     m_previousSetter = nullptr;
     m_previousWritable = QVariant();
     QTimer::singleShot(0, this, [this] {
-        if (!m_component)
+        if (!m_component && m_panel)
             updateComponent();
     });
 }

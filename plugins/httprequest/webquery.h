@@ -56,6 +56,9 @@ private:
     // destroys the old ones later, from the event loop.
     QPointer<XWidgetStandartComponent> m_component;
     QPointer<QObject> m_previousSetter;
+    // The panel the host handed over. The lookup global is shared by every
+    // module of this library and outlives the panel it points at.
+    QPointer<QWidget> m_panel;
     QVariant m_previousWritable;
     QNetworkAccessManager* m_network = nullptr;
 };
