@@ -100,7 +100,9 @@ XModule::~XModule()
     XModulesList.removeOne(this);
     if (moduleObject) {
         settings->libSettings = moduleObject->getMap();
-        moduleObject->deleteLater();
+        // At exit the event loop has ended: a deferred deletion would never
+        // run, and with it neither the module's own clean-up.
+        delete moduleObject;
         moduleObject = nullptr;
     }
     const bool saved = saveFile(filePath(objectName()));
