@@ -205,14 +205,6 @@
         <translation>Name</translation>
     </message>
     <message>
-        <source>Name is empty</source>
-        <translation>Der Name ist leer</translation>
-    </message>
-    <message>
-        <source>Name must not contain / or \</source>
-        <translation>Der Name darf weder / noch \ enthalten</translation>
-    </message>
-    <message>
         <source>the settings could not be written</source>
         <translation>die Einstellungen konnten nicht geschrieben werden</translation>
     </message>
@@ -223,10 +215,6 @@
     <message>
         <source>Could not save %1: %2</source>
         <translation>%1 konnte nicht gespeichert werden: %2</translation>
-    </message>
-    <message>
-        <source>the widget ID contains / or \</source>
-        <translation>die Widget-ID enthält / oder \</translation>
     </message>
 </context>
 <context>
@@ -285,6 +273,18 @@
         <source>Can&apos;t load object</source>
         <translation>Objekt kann nicht geladen werden</translation>
     </message>
+    <message>
+        <source>Name is empty</source>
+        <translation>Der Name ist leer</translation>
+    </message>
+    <message>
+        <source>Name must not contain / or \</source>
+        <translation>Der Name darf weder / noch \ enthalten</translation>
+    </message>
+    <message>
+        <source>Name must not start with a dot</source>
+        <translation>Der Name darf nicht mit einem Punkt beginnen</translation>
+    </message>
 </context>
 <context>
     <name>XModuleMakeDialog</name>
@@ -326,14 +326,6 @@
     <message>
         <source>New name</source>
         <translation>Neuer Name</translation>
-    </message>
-    <message>
-        <source>Name is empty</source>
-        <translation>Der Name ist leer</translation>
-    </message>
-    <message>
-        <source>Name must not contain / or \</source>
-        <translation>Der Name darf weder / noch \ enthalten</translation>
     </message>
     <message>
         <source>Name is busy</source>
@@ -442,6 +434,21 @@
     <message>
         <source>Are you sure</source>
         <translation>Sind Sie sicher</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetIdCheck</name>
+    <message>
+        <source>String is empty</source>
+        <translation>Die Eingabe ist leer</translation>
+    </message>
+    <message>
+        <source>ID must not contain / or \</source>
+        <translation>Die ID darf weder / noch \ enthalten</translation>
+    </message>
+    <message>
+        <source>ID must not start with a dot</source>
+        <translation>Die ID darf nicht mit einem Punkt beginnen</translation>
     </message>
 </context>
 <context>
