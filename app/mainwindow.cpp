@@ -19,6 +19,7 @@
 #include "xstoredfile.h"
 #include "xwidgetgroup.h"
 #include "xwidgetgroupsettings.h"
+#include "xwidgetidcheck.h"
 #include "xwidgetpanel.h"
 #include "xwidgetpanelcontextmenu.h"
 #include "xwidgetpanelscrollarea.h"
@@ -36,9 +37,12 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSettings>
 #include <QTimerEvent>
 #include <QTranslator>
+
+#include <cstdio>
 
 namespace {
 const int MAILBOX_TIMER_INTERVAL_MS = 1000;
@@ -85,25 +89,47 @@ QFileInfoList widgetFiles()
         .entryInfoList({ QLatin1String(WIDGET_FILE_FILTER) }, QDir::Files, QDir::Name | QDir::IgnoreCase);
 }
 
-// The file of a widget is named after its ID. An ID holding a path separator
-// gives an empty result: it is never written, so the operator's input cannot
-// reach files outside the folder.
+// The file of a widget is named after its ID. The dialogs refuse IDs that
+// cannot be such a file; one that still arrives (from a file name on disk)
+// gives an empty result and is never written, so nothing reaches files
+// outside the folder.
 QString widgetFilePath(const QString& id)
 {
-    if (id.contains(QLatin1Char('/')) || id.contains(QLatin1Char('\\')))
+    if (!XWidgetIdCheck::isUsable(id))
         return QString();
     return widgetsDir() + QLatin1Char('/') + id + QLatin1String(WIDGET_FILE_SUFFIX);
 }
 
+QString modulesDir()
+{
+    return appDir() + QStringLiteral("/modules");
+}
+
 QFileInfoList moduleFiles()
 {
-    return QDir(appDir() + QStringLiteral("/modules"))
+    return QDir(modulesDir())
         .entryInfoList({ QLatin1String(MODULE_FILE_FILTER) }, QDir::Files, QDir::Name | QDir::IgnoreCase);
 }
 
 QString usersFilePath()
 {
     return appDir() + QStringLiteral("/users");
+}
+
+QString settingsFilePath()
+{
+    return appDir() + QStringLiteral("/settings.ini");
+}
+
+// What made QSettings fail: it does not say, so the write it attempts is
+// tried again the same way.
+QString settingsWriteFailureReason(const QString& path)
+{
+    QSaveFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly))
+        return probe.errorString();
+    probe.cancelWriting();
+    return MainWindow::tr("the settings could not be written");
 }
 }
 
@@ -112,13 +138,23 @@ MainWindow::MainWindow(ApplicationData* applicationData, QWidget* parent)
     , applicationData(applicationData)
     , ui(new Ui::MainWindow)
 {
-    settings = new QSettings(appDir() + QStringLiteral("/settings.ini"), QSettings::IniFormat, this);
+    XStoredFile::setFailureHandler(
+        [this](const QString& path, const QString& reason) { reportSaveFailure(path, reason); });
+    removeSaveLeftovers();
+    // Before QSettings has a chance to write the damage back as if it were good.
+    const QString keptSettings = XStoredFile::keepUnreadableIni(settingsFilePath());
+    settings = new QSettings(settingsFilePath(), QSettings::IniFormat, this);
     loadTranslations();
     ui->setupUi(this);
     setWindowTitle(QCoreApplication::applicationName() + QStringLiteral(" V")
         + QCoreApplication::applicationVersion());
     setWindowIcon(applicationData->windowIcon());
     initJournal();
+    if (!keptSettings.isEmpty()) {
+        XMainJournalItem->add(tr("The settings file could not be read and is kept as %1; the defaults are used")
+                                  .arg(QFileInfo(keptSettings).fileName()),
+            JournalItem::ITEM_LEVEL_CRITICAL);
+    }
     initTrayIcon();
     restoreWindowPlacement();
     initWidgetsTab();
@@ -143,15 +179,44 @@ MainWindow::~MainWindow()
     saveUsers();
     saveStandartWidgets();
     saveGroups();
-    deleteSerialPort();
     saveWindowPlacement();
     postProgramClosed();
     saveJournal();
     releaseJournal();
+    // The modules' clean-up may still need the serial port and the panel.
     deleteModulesTab();
-    settings->sync();
+    deleteSerialPort();
+    syncSettings();
     removeStaleModuleFiles();
+    printSaveFailures();
     delete ui;
+}
+
+void MainWindow::removeSaveLeftovers()
+{
+    XStoredFile::removeSaveLeftovers(appDir(), QStringLiteral("users"));
+    XStoredFile::removeSaveLeftovers(appDir(), QStringLiteral("journal"));
+    XStoredFile::removeSaveLeftovers(appDir(), QStringLiteral("settings.ini"));
+    XStoredFile::removeSaveLeftovers(widgetsDir(), QLatin1String(WIDGET_FILE_FILTER));
+    XStoredFile::removeSaveLeftovers(modulesDir(), QLatin1String(MODULE_FILE_FILTER));
+}
+
+void MainWindow::reportSaveFailure(const QString& path, const QString& reason)
+{
+    const QString message = tr("Could not save %1: %2").arg(QDir::toNativeSeparators(path), reason);
+    if (XMainJournalItem)
+        XMainJournalItem->add(message, JournalItem::ITEM_LEVEL_CRITICAL);
+    m_saveFailures.append(message);
+}
+
+void MainWindow::printSaveFailures()
+{
+    XStoredFile::setFailureHandler(nullptr);
+    for (const QString& message : qAsConst(m_saveFailures)) {
+        std::fputs(message.toLocal8Bit().constData(), stderr);
+        std::fputc('\n', stderr);
+    }
+    std::fflush(stderr);
 }
 
 void MainWindow::installTranslator(const QString& fileName, const QString& directory)
@@ -401,7 +466,13 @@ void MainWindow::saveStandartWidgets()
     bool allWritten = true;
     for (XWidgetStandartSettings* record : qAsConst(XWidgetStandartSettingsList)) {
         const QString path = widgetFilePath(record->base.id);
-        if (path.isEmpty() || !XStoredFile::writeJsonObject(path, record->getMap())) {
+        if (path.isEmpty()) {
+            reportSaveFailure(
+                record->base.id + QLatin1String(WIDGET_FILE_SUFFIX), XWidgetIdCheck::refusal(record->base.id));
+            allWritten = false;
+            continue;
+        }
+        if (!XStoredFile::writeJsonObject(path, record->getMap())) {
             allWritten = false;
             continue;
         }
@@ -470,6 +541,13 @@ void MainWindow::deleteModulesTab()
     modulesTab = nullptr;
 }
 
+void MainWindow::syncSettings()
+{
+    settings->sync();
+    if (settings->status() == QSettings::AccessError)
+        reportSaveFailure(settings->fileName(), settingsWriteFailureReason(settings->fileName()));
+}
+
 void MainWindow::removeStaleModuleFiles()
 {
     const QFileInfoList files = moduleFiles();
@@ -492,14 +570,9 @@ void MainWindow::addModuleClicked()
         = QInputDialog::getText(this, tr("New module"), tr("Name"), QLineEdit::Normal, tr("New module"), &ok);
     if (!ok)
         return;
-    // The name becomes a file name: an empty one would give a hidden file that
-    // is never read back, a path separator a file outside the modules folder.
-    if (name.isEmpty()) {
-        QMessageBox::warning(this, QString(), tr("Name is empty"));
-        return;
-    }
-    if (!XModule::isValidName(name)) {
-        QMessageBox::warning(this, QString(), tr("Name must not contain / or \\"));
+    const QString refusal = XModule::nameRefusal(name);
+    if (!refusal.isEmpty()) {
+        QMessageBox::warning(this, QString(), refusal);
         return;
     }
     if (modulesTab->isNameBusy(name, true, this))
@@ -586,8 +659,9 @@ QString MainWindow::makeNewWidgetDialog()
         this, tr("Make new widget"), tr("Widget ID"), QLineEdit::Normal, tr("NewWidget"), &ok);
     if (!ok)
         return QString();
-    if (id.isEmpty()) {
-        QMessageBox::information(this, tr("Make new widget"), tr("String is empty"));
+    const QString refusal = XWidgetIdCheck::refusal(id);
+    if (!refusal.isEmpty()) {
+        QMessageBox::information(this, tr("Make new widget"), refusal);
         return QString();
     }
     if (XWidgetsPanel->getXWidgetByID(id)) {

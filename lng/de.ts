@@ -205,12 +205,16 @@
         <translation>Name</translation>
     </message>
     <message>
-        <source>Name is empty</source>
-        <translation>Der Name ist leer</translation>
+        <source>the settings could not be written</source>
+        <translation>die Einstellungen konnten nicht geschrieben werden</translation>
     </message>
     <message>
-        <source>Name must not contain / or \</source>
-        <translation>Der Name darf weder / noch \ enthalten</translation>
+        <source>The settings file could not be read and is kept as %1; the defaults are used</source>
+        <translation>Die Einstellungsdatei war nicht lesbar und wurde als %1 aufbewahrt; es gelten die Standardwerte</translation>
+    </message>
+    <message>
+        <source>Could not save %1: %2</source>
+        <translation>%1 konnte nicht gespeichert werden: %2</translation>
     </message>
 </context>
 <context>
@@ -269,6 +273,18 @@
         <source>Can&apos;t load object</source>
         <translation>Objekt kann nicht geladen werden</translation>
     </message>
+    <message>
+        <source>Name is empty</source>
+        <translation>Der Name ist leer</translation>
+    </message>
+    <message>
+        <source>Name must not contain / or \</source>
+        <translation>Der Name darf weder / noch \ enthalten</translation>
+    </message>
+    <message>
+        <source>Name must not start with a dot</source>
+        <translation>Der Name darf nicht mit einem Punkt beginnen</translation>
+    </message>
 </context>
 <context>
     <name>XModuleMakeDialog</name>
@@ -312,14 +328,6 @@
         <translation>Neuer Name</translation>
     </message>
     <message>
-        <source>Name is empty</source>
-        <translation>Der Name ist leer</translation>
-    </message>
-    <message>
-        <source>Name must not contain / or \</source>
-        <translation>Der Name darf weder / noch \ enthalten</translation>
-    </message>
-    <message>
         <source>Name is busy</source>
         <translation>Der Name ist vergeben</translation>
     </message>
@@ -337,6 +345,10 @@
     <message>
         <source>Closed</source>
         <translation>Geschlossen</translation>
+    </message>
+    <message>
+        <source>The connections cannot be accepted</source>
+        <translation>Die Verbindungen können nicht angenommen werden</translation>
     </message>
 </context>
 <context>
@@ -422,6 +434,21 @@
     <message>
         <source>Are you sure</source>
         <translation>Sind Sie sicher</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetIdCheck</name>
+    <message>
+        <source>String is empty</source>
+        <translation>Die Eingabe ist leer</translation>
+    </message>
+    <message>
+        <source>ID must not contain / or \</source>
+        <translation>Die ID darf weder / noch \ enthalten</translation>
+    </message>
+    <message>
+        <source>ID must not start with a dot</source>
+        <translation>Die ID darf nicht mit einem Punkt beginnen</translation>
     </message>
 </context>
 <context>
