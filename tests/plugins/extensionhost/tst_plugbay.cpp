@@ -143,6 +143,7 @@ private slots:
     void tabsAndCallOrder();
     void debugText_data();
     void debugText();
+    void debugStreamShowsEscapedText();
     void journalLevels();
     void informationMap();
     void bindingSetterRoles_data();
@@ -372,6 +373,16 @@ void tst_Plugbay::debugText()
     // The device starts empty again: the next batch is a paragraph of its own.
     QVERIFY(QMetaObject::invokeMethod(probe(), "writeDebug", Q_ARG(QByteArray, "next")));
     QTRY_COMPARE(view->toPlainText(), shown + QStringLiteral("\nnext"));
+}
+
+void tst_Plugbay::debugStreamShowsEscapedText()
+{
+    startWindow();
+    auto* view = page()->widget(1)->findChild<QPlainTextEdit*>();
+    // The stream quotes a text and writes what is not ASCII as escapes.
+    QVERIFY(QMetaObject::invokeMethod(
+        probe(), "writeDebugStream", Q_ARG(QString, QString::fromUtf8("20\u00B0C, gr\u00FC\u00DF"))));
+    QTRY_COMPARE(view->toPlainText(), QString::fromUtf8("\"20\u00B0C, gr\u00FC\u00DF\" "));
 }
 
 void tst_Plugbay::journalLevels()
