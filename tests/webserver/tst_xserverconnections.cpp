@@ -1,7 +1,9 @@
 #include "webpanelfixture.h"
 #include "webtestclient.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpSocket>
@@ -93,6 +95,7 @@ private slots:
     void requestLimits_data();
     void requestLimits();
     void exchangeCallsGuiThreadPerPass();
+    void typeFollowsReplacedFile();
 };
 
 void tst_XServerConnections::initTestCase()
@@ -309,6 +312,29 @@ void tst_XServerConnections::exchangeCallsGuiThreadPerPass()
     QCOMPARE(states.size(), widgets);
     // Sign-in, the two passes and the time of the request: none per widget.
     QVERIFY2(counter.count <= 4, QByteArray::number(counter.count));
+}
+
+void tst_XServerConnections::typeFollowsReplacedFile()
+{
+    // No extension: the type comes from the content, which the server must
+    // look at again once the file is another.
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    QVERIFY(image.save(&buffer, "PNG"));
+    const QByteArray text = "plain words, nothing else\n";
+
+    WebTest::Server server;
+    QByteArray types;
+    for (const QByteArray& content : { png, text, png }) {
+        TestAppFolder::writeOwnFile(QStringLiteral("web/sample"), content);
+        const WebTest::HttpAnswer http = WebTest::parse(WebTest::get(server.port(), "/sample").bytes);
+        QCOMPARE(http.body, content);
+        types += http.headerLines.value(1) + ";";
+    }
+    QCOMPARE(types, QByteArray("Content-Type: image/png;Content-Type: text/plain;Content-Type: image/png;"));
 }
 
 QTEST_MAIN(tst_XServerConnections)
