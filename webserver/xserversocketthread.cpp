@@ -57,13 +57,13 @@ bool holdsParentSegment(const QString& path)
 
 // The leading "../" go in one cut: removing them one at a time copies the
 // rest of the path each time, which a long run of them turns into minutes.
-QString withoutLeadingParents(const QString& path)
+QString withoutLeadingParents(const QStringRef& path)
 {
     const QLatin1String prefix(PARENT_PREFIX);
     int from = 0;
-    while (path.midRef(from, prefix.size()) == prefix)
+    while (path.mid(from, prefix.size()) == prefix)
         from += prefix.size();
-    return path.mid(from);
+    return path.mid(from).toString();
 }
 
 // A JSON null arrives as a valid variant of the null-pointer type.
@@ -159,9 +159,8 @@ void XServerSocketThread::handlePost(const QString& text, const QString& gateKey
     const QVariant passwordValue = request.value(QLatin1String(PASSWORD_KEY));
     const QString password = passwordValue.isValid() ? passwordValue.toString() : QString();
     if (!document.isObject() || password.isEmpty()) {
-        gate->checked(gateKey, delay);
+        m_answer.holdUntil = QDeadlineTimer(gate->checked(gateKey, true, delay), Qt::PreciseTimer);
         sendBare(REQUEST_ERROR);
-        m_answer.holdUntil = QDeadlineTimer(delay);
         return;
     }
 
@@ -176,13 +175,13 @@ void XServerSocketThread::handlePost(const QString& text, const QString& gateKey
         }
     });
     if (!checked) {
-        gate->checked(gateKey, 0);
+        gate->checked(gateKey, false, 0);
         return;
     }
-    gate->checked(gateKey, signedIn ? 0 : delay);
+    const int holdMs = gate->checked(gateKey, !signedIn, delay);
     if (!signedIn) {
+        m_answer.holdUntil = QDeadlineTimer(holdMs, Qt::PreciseTimer);
         sendBare(SIGN_IN_ERROR);
-        m_answer.holdUntil = QDeadlineTimer(delay);
         return;
     }
 
@@ -203,7 +202,7 @@ void XServerSocketThread::handleGet(const QString& text)
 {
     const int slash = text.indexOf(QLatin1Char('/'));
     const int blank = slash >= 0 ? text.indexOf(QLatin1Char(' '), slash + 1) : -1;
-    QString path = withoutLeadingParents(blank >= 0 ? text.mid(slash + 1, blank - slash - 1) : QString());
+    QString path = withoutLeadingParents(blank >= 0 ? text.midRef(slash + 1, blank - slash - 1) : QStringRef());
     if (path.isEmpty())
         path = QLatin1String(INDEX_PAGE);
 

@@ -236,10 +236,19 @@ void tst_XServerConnections::signInDelayPerAddress()
     QTRY_VERIFY(other.socket.state() == QAbstractSocket::ConnectedState);
     other.socket.write(wrong);
 
+    // A right password from the guessing address waits behind the guesses.
+    Guess right;
+    connect(&right.socket, &QIODevice::readyRead, [&right]() { right.received += right.socket.readAll(); });
+    connect(&right.socket, &QAbstractSocket::disconnected, [&]() { right.closedAt = clock.elapsed(); });
+    right.socket.connectToHost(QHostAddress::LocalHost, server.port());
+    QTRY_VERIFY(right.socket.state() == QAbstractSocket::ConnectedState);
+    right.socket.write(WebTest::postRequest("ann", R"({"password":"pw"})"));
+
     QTRY_VERIFY_WITH_TIMEOUT(
         std::all_of(parallel.begin(), parallel.end(), [](const auto& guess) { return guess->closedAt >= 0; }),
         guesses * delayMs * 10 + 10000);
     QTRY_VERIFY(other.closedAt >= 0);
+    QTRY_VERIFY(right.closedAt >= 0);
 
     qint64 last = 0;
     for (const auto& guess : parallel) {
@@ -250,6 +259,8 @@ void tst_XServerConnections::signInDelayPerAddress()
     QCOMPARE(WebTest::parse(file.bytes).body, INDEX_PAGE);
     QVERIFY2(fileAt < guesses * delayMs, QByteArray::number(fileAt));
     QCOMPARE(other.received, QByteArray("SIGN_IN_ERROR"));
+    QCOMPARE(WebTest::parse(right.received).body, EMPTY_ANSWER);
+    QVERIFY2(right.closedAt >= guesses * delayMs, QByteArray::number(right.closedAt));
     QVERIFY2(other.closedAt - otherStart < guesses * delayMs / 2,
         QByteArray::number(other.closedAt - otherStart));
     qDeleteAll(XUsersList);
