@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -26,8 +27,8 @@ QStringList unfinishedTexts(const QString& tsFile)
     QXmlStreamReader xml(&file);
     QString context;
     QString source;
-    while (xml.readNextStartElement() || !xml.atEnd()) {
-        if (!xml.isStartElement())
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
         if (xml.name() == QLatin1String("name")) {
             context = xml.readElementText();
@@ -109,6 +110,11 @@ void tst_Translations::germanReachesProgramPluginsAndQt()
 {
     TestAppFolder::cleanOwnFolder();
     TestAppFolder::linkStagedFolders();
+    // The program's own catalogues, which other tests of this kind replace by
+    // test catalogues in their own folders.
+    const QString lng = TestAppFolder::ownFilePath(QStringLiteral("lng"));
+    if (!QFileInfo(lng).isSymLink())
+        QVERIFY(QFile::link(TestAppFolder::stageDir() + QStringLiteral("/lng"), lng));
     TestAppFolder::writeOwnFile(QStringLiteral("settings.ini"), "[General]\nlanguage=de\n");
     TestAppFolder::writeOwnFile(QStringLiteral("modules/Requests.xmodule"),
         QJsonDocument(QJsonObject{ { QStringLiteral("libName"), QStringLiteral("Webquery") } }).toJson());

@@ -1,7 +1,9 @@
 #include "dialog.h"
+#include "headerfit.h"
 #include "item.h"
 #include "modalaction.h"
 #include "tablemodel.h"
+#include "testappfolder.h"
 #include "xwplabel.h"
 
 #include <QDialogButtonBox>
@@ -11,6 +13,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTranslator>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -122,6 +125,8 @@ private slots:
     void cancelKeepsConditionsButNotFont();
     void fontCancelledInFontDialog();
     void geometryRoundTrip();
+    void columnTitlesShowInFull_data();
+    void columnTitlesShowInFull();
 };
 
 void tst_Dialog::window()
@@ -258,6 +263,37 @@ void tst_Dialog::geometryRoundTrip()
     const QByteArray again = fixture.label->settingsDialog(saved);
     QCOMPARE(restored, placed);
     QCOMPARE(again, saved);
+}
+
+void tst_Dialog::columnTitlesShowInFull_data()
+{
+    QTest::addColumn<QString>("translation");
+    QTest::newRow("English") << QString();
+    QTest::newRow("German") << TestAppFolder::stageDir() + QStringLiteral("/widgets_components_lib/VistagLng/de.qm");
+}
+
+void tst_Dialog::columnTitlesShowInFull()
+{
+    QFETCH(QString, translation);
+    QTranslator translator;
+    if (!translation.isEmpty()) {
+        QVERIFY(translator.load(translation));
+        QCoreApplication::installTranslator(&translator);
+    }
+    LabelFixture fixture;
+    QStringList cut { QStringLiteral("dialog not opened") };
+    onNextModal([&](QWidget* modal) {
+        auto* view = modal->findChild<QTableView*>();
+        QTRY_VERIFY(view->isVisible());
+        if (!QTest::qWaitFor([&] { return cutColumnTitles(view).isEmpty(); }))
+            cut = cutColumnTitles(view);
+        else
+            cut.clear();
+        boxButton(modal, QDialogButtonBox::Cancel)->click();
+    });
+    fixture.label->settingsDialog(QByteArray());
+    QCoreApplication::removeTranslator(&translator);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(tst_Dialog)
