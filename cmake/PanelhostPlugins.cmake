@@ -46,6 +46,7 @@ function(panelhost_add_plugin target kind)
         LIBRARY_OUTPUT_DIRECTORY ${PANELHOST_STAGE_DIR}/${subdir}
         PANELHOST_PLUGIN_DIR ${subdir})
     install(TARGETS ${target} LIBRARY DESTINATION ${subdir})
+    add_dependencies(application ${target})
 endfunction()
 
 # panelhost_add_plugin_translations(<target> <ts files>...)
