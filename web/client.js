@@ -17,6 +17,7 @@ var webClient = (function () {
   var SCALE_MAX = 3;
   var LIBRARY_FOLDER = 'widgets_components_lib/';
   var CONTENT_FOLDER = 'content/';
+  var KEPT_FOR_VISIT = 'Settings are kept for this visit only';
 
   var state = null;
   var libraries = Object.create(null);
@@ -292,8 +293,10 @@ var webClient = (function () {
 
   function storeSettings() {
     applyScale();
-    if (state.maySaveSettings === false)
+    if (state.maySaveSettings === false) {
+      showNotice(KEPT_FOR_VISIT);
       return Promise.resolve(false);
+    }
     var current = state;
     var settings = Object.assign({}, current.storedSettings, { scale: current.settings.scale });
     return postForJson({ USERS_DATA: { settings: settings } })
@@ -305,7 +308,7 @@ var webClient = (function () {
         if (current.maySaveSettings)
           current.storedSettings = stored;
         else
-          showNotice('Settings are kept for this visit only');
+          showNotice(KEPT_FOR_VISIT);
         return current.maySaveSettings;
       })
       .catch(function () {
