@@ -430,6 +430,10 @@
         <source>Closed</source>
         <translation>Geschlossen</translation>
     </message>
+    <message>
+        <source>The connections cannot be accepted</source>
+        <translation>Die Verbindungen können nicht angenommen werden</translation>
+    </message>
 </context>
 <context>
     <name>XServerWidget</name>

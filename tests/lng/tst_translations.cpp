@@ -71,14 +71,16 @@ void tst_Translations::everyTextHasGerman_data()
         programDirs << root.filePath(QLatin1String(dir));
     QTest::newRow("program") << root.filePath(QLatin1String(GERMAN_CATALOGUE)) << programDirs;
 
-    // Each plug-in library carries its own catalogue.
-    const QDir plugins(root.filePath(QStringLiteral("plugins")));
-    for (const QString& plugin : plugins.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QDir dir(plugins.filePath(plugin));
-        if (!dir.exists(QStringLiteral("CMakeLists.txt")))
-            continue;
-        QTest::newRow(qPrintable(QStringLiteral("plugin ") + plugin))
-            << dir.filePath(QLatin1String(GERMAN_CATALOGUE)) << QStringList{ dir.path() };
+    // Each plug-in library and each extension carries its own catalogue.
+    for (const char* area : { "plugins", "extensions" }) {
+        const QDir libraries(root.filePath(QLatin1String(area)));
+        for (const QString& library : libraries.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            const QDir dir(libraries.filePath(library));
+            if (!dir.exists(QStringLiteral("CMakeLists.txt")))
+                continue;
+            QTest::newRow(qPrintable(QLatin1String(area) + QLatin1Char('/') + library))
+                << dir.filePath(QLatin1String(GERMAN_CATALOGUE)) << QStringList{ dir.path() };
+        }
     }
 }
 
