@@ -100,8 +100,10 @@ void tst_Translations::everyTextHasGerman()
     lupdate.start(QStringLiteral(LUPDATE), QStringList{ QStringLiteral("-no-obsolete"), QStringLiteral("-locations"),
         QStringLiteral("none") } + sourceDirs + QStringList{ QStringLiteral("-ts"), merged });
     QVERIFY2(lupdate.waitForFinished(LUPDATE_TIMEOUT_MS), qPrintable(lupdate.errorString()));
-    QVERIFY2(lupdate.exitStatus() == QProcess::NormalExit && lupdate.exitCode() == 0,
-        lupdate.readAll().constData());
+    const QByteArray output = lupdate.readAll();
+    QVERIFY2(lupdate.exitStatus() == QProcess::NormalExit && lupdate.exitCode() == 0, output.constData());
+    // lupdate leaves a catalogue without a language as it is, and says so only.
+    QVERIFY2(!output.contains("won't be updated"), output.constData());
 
     const QStringList unfinished = unfinishedTexts(merged);
     QVERIFY2(unfinished.isEmpty(),
