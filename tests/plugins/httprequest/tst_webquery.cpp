@@ -1,5 +1,6 @@
 #include "appglobals.h"
 #include "applicationdata.h"
+#include "headerfit.h"
 #include "journalmodel.h"
 #include "mainwindow.h"
 #include "testappfolder.h"
@@ -117,6 +118,7 @@ private slots:
     void typedWidgetIdBindsFirstComponent();
     void tableEditsSavedAtExit();
     void secondModuleTakesSetterOver();
+    void columnTitlesShowInFull();
 
 private:
     void startWindow(const QVariantMap& libSettings);
@@ -427,6 +429,19 @@ void tst_Webquery::secondModuleTakesSetterOver()
         return found;
     };
     QTRY_COMPARE(conflicts(), QStringList { "[3] Second" });
+}
+
+void tst_Webquery::columnTitlesShowInFull()
+{
+    startWindow({});
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QWidget* tab = moduleTab();
+    QVERIFY(tab);
+    auto* table = tab->findChild<QTableView*>();
+    QVERIFY(table);
+    const QStringList cut = cutColumnTitles(table);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(tst_Webquery)

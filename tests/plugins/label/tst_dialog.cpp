@@ -298,17 +298,17 @@ void tst_Dialog::columnTitlesShowInFull()
     }
     LabelFixture fixture;
     QStringList cut { QStringLiteral("dialog not opened") };
-    onNextModal([&](QWidget* modal) {
+    ModalAnswerer answerer({ settingsDialog([&](QWidget* modal) {
         auto* view = modal->findChild<QTableView*>();
-        QTRY_VERIFY(view->isVisible());
-        if (!QTest::qWaitFor([&] { return cutColumnTitles(view).isEmpty(); }))
+        if (!QTest::qWaitFor([&] { return view->isVisible() && cutColumnTitles(view).isEmpty(); }))
             cut = cutColumnTitles(view);
         else
             cut.clear();
         boxButton(modal, QDialogButtonBox::Cancel)->click();
-    });
+    }) });
     fixture.label->settingsDialog(QByteArray());
     QCoreApplication::removeTranslator(&translator);
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
 }
 
