@@ -37,7 +37,8 @@ QString escapedForDebug(const QString& text)
         if (c.unicode() < 0x80)
             escaped += c;
         else
-            escaped += QStringLiteral("\\u") + QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+            escaped += QStringLiteral("\\u")
+                + QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
     }
     return escaped;
 }
@@ -69,7 +70,8 @@ void BoilerSimulator::x_setAdditionInformation(QMap<QString, QVariant> info)
 {
     // Our translations lie beside us, named after the program's language.
     const QString language = info.value(QStringLiteral("transtale")).toString();
-    const QString dir = info.value(QStringLiteral("dirs")).toMap().value(QStringLiteral("extension")).toString();
+    const QString dir
+        = info.value(QStringLiteral("dirs")).toMap().value(QStringLiteral("extension")).toString();
     if (!dir.isEmpty() && m_translator.load(language, QDir(dir).filePath(QStringLiteral("lng")))
         && !m_translator.isEmpty())
         QCoreApplication::installTranslator(&m_translator);

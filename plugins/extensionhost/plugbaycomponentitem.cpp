@@ -3,8 +3,8 @@
 #include "journalexchangeitem.h"
 #include "plugbaybaseclass.h"
 #include "xwidgetpanel.h"
-#include "xwidgetsglobals.h"
 #include "xwidgetsettings.h"
+#include "xwidgetsglobals.h"
 #include "xwidgetstandart.h"
 #include "xwidgetstandartcomponent.h"
 #include "xwidgetstandartcomponentsettings.h"
@@ -103,7 +103,8 @@ bool PlugbayComponentItem::initXwidgetComponent()
     } else if (!owner || owner == extension) {
         found->setSetter(extension);
     } else if (journal) {
-        journal->add(tr("Conflict of setters. Widget <%1>, component <%2>").arg(widgetId, widgetComponentName),
+        journal->add(
+            tr("Conflict of setters. Widget <%1>, component <%2>").arg(widgetId, widgetComponentName),
             JournalItem::ITEM_LEVEL_CRITICAL);
     }
 

@@ -19,7 +19,8 @@ namespace {
 const char STANDART_WIDGET_CLASS[] = "XWidgetStandart";
 }
 
-PlugbayComponentsDelegate::PlugbayComponentsDelegate(QMap<QString, PlugbayComponentItem*>* components, QObject* parent)
+PlugbayComponentsDelegate::PlugbayComponentsDelegate(
+    QMap<QString, PlugbayComponentItem*>* components, QObject* parent)
     : QStyledItemDelegate(parent)
     , components(components)
 {
@@ -42,8 +43,9 @@ QWidget* PlugbayComponentsDelegate::createEditor(
         combo->setAutoFillBackground(true);
         combo->addItem(QString());
         const int row = index.row();
-        PlugbayComponentItem* item
-            = row >= 0 && row < components->size() ? std::next(components->constBegin(), row).value() : nullptr;
+        PlugbayComponentItem* item = row >= 0 && row < components->size()
+            ? std::next(components->constBegin(), row).value()
+            : nullptr;
         if (item && item->xwidget) {
             for (XWidgetStandartComponent* component : qAsConst(item->xwidget->components)) {
                 if (component->object)

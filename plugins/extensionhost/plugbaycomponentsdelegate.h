@@ -15,7 +15,8 @@ class PlugbayComponentsDelegate : public QStyledItemDelegate
 public:
     PlugbayComponentsDelegate(QMap<QString, PlugbayComponentItem*>* components, QObject* parent);
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QWidget* createEditor(
+        QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
     // The IDs of the panel's standard widgets: those in groups first, in
     // group order, then those placed on the panel itself.

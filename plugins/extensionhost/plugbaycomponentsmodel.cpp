@@ -71,7 +71,8 @@ QVariant PlugbayComponentsModel::data(const QModelIndex& index, int role) const
         }
     }
     if (role == Qt::DecorationRole) {
-        if ((column == WidgetColumn && !item->xwidget) || (column == ComponentColumn && !item->xwidgetComponent()))
+        if ((column == WidgetColumn && !item->xwidget)
+            || (column == ComponentColumn && !item->xwidgetComponent()))
             return unboundMark();
         return QVariant();
     }

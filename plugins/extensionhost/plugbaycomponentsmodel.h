@@ -16,7 +16,8 @@ class PlugbayComponentsModel : public QAbstractTableModel
 public:
     enum Column { LabelColumn = 0, IdColumn, WidgetColumn, ComponentColumn, ValueColumn };
 
-    PlugbayComponentsModel(QMap<QString, PlugbayComponentItem*>* components, Settings* settings, QObject* parent);
+    PlugbayComponentsModel(
+        QMap<QString, PlugbayComponentItem*>* components, Settings* settings, QObject* parent);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -29,7 +29,8 @@ void Settings::setMap(const QVariantMap& map)
     componentsList = map.value(QLatin1String(COMPONENTS_LIST_KEY)).toMap();
 }
 
-void Settings::componentsListInsert(const QString& name, const QString& widgetID, const QString& componentName)
+void Settings::componentsListInsert(
+    const QString& name, const QString& widgetID, const QString& componentName)
 {
     componentsList.insert(name,
         QVariantMap {

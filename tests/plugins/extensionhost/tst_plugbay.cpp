@@ -68,7 +68,8 @@ void writeExtensionIni(const QString& libFileName)
 QVariantMap vistagShowingValue()
 {
     return { { "items",
-        QVariantMap { { "0", QVariantMap { { "condition", 3 }, { "text", "T=%%value%%" }, { "color", "#000000" } } } } } };
+        QVariantMap { { "0",
+            QVariantMap { { "condition", 3 }, { "text", "T=%%value%%" }, { "color", "#000000" } } } } } };
 }
 
 // A standard widget file: components named, each with an optional library.
@@ -85,7 +86,8 @@ void writeWidget(const QString& id, const QString& name, const QString& group, c
         list.insert(QString::number(i), component);
     }
     writeJson(QStringLiteral("standart_widgets/%1.sw").arg(id),
-        { { "base", QVariantMap { { "id", id }, { "group", group } } }, { "name", name }, { "components", list } });
+        { { "base", QVariantMap { { "id", id }, { "group", group } } }, { "name", name },
+            { "components", list } });
 }
 
 void writeGroup(const QString& name)
@@ -114,7 +116,9 @@ QStringList journalOf(const QString& source)
     for (int i = 0; map.contains(QString::number(i)); ++i) {
         const QVariantMap entry = map.value(QString::number(i)).toMap();
         if (entry.value("sourse").toString() == source)
-            entries << QStringLiteral("[%1] %2").arg(entry.value("level").toInt()).arg(entry.value("text").toString());
+            entries << QStringLiteral("[%1] %2")
+                           .arg(entry.value("level").toInt())
+                           .arg(entry.value("text").toString());
     }
     return entries;
 }
@@ -187,7 +191,8 @@ void tst_Plugbay::initTestCase()
     const QString boiler = extensionDir() + QStringLiteral("/Boilersim.so");
     if (!QFileInfo(boiler).isSymLink()) {
         QVERIFY(QFile::link(
-            TestAppFolder::stageDir() + QStringLiteral("/modules_lib/PlugbayDir/extension/Boilersim.so"), boiler));
+            TestAppFolder::stageDir() + QStringLiteral("/modules_lib/PlugbayDir/extension/Boilersim.so"),
+            boiler));
     }
 }
 
@@ -271,7 +276,8 @@ void tst_Plugbay::bind(int row, const QString& widgetId, const QString& componen
     QVERIFY(model()->setData(model()->index(row, COMPONENT_COLUMN), componentName, Qt::EditRole));
 }
 
-void tst_Plugbay::extensionSets(const char* operation, QGenericArgument a, QGenericArgument b, QGenericArgument c)
+void tst_Plugbay::extensionSets(
+    const char* operation, QGenericArgument a, QGenericArgument b, QGenericArgument c)
 {
     QVERIFY(QMetaObject::invokeMethod(probe(), operation, a, b, c));
 }
@@ -282,11 +288,16 @@ void tst_Plugbay::loadFailures_data()
     QTest::addColumn<QString>("error");
 
     QTest::newRow("no extension.ini") << QString() << "Parameter 'libFileName' is empty";
-    QTest::newRow("empty libFileName") << "" << "Parameter 'libFileName' is empty";
-    QTest::newRow("library missing") << "Missing.so" << "Can't load " + extensionDir() + "/Missing.so (";
-    QTest::newRow("no makeObject") << "ProbeNoFactory.so" << "Can't call 'makeObject'";
-    QTest::newRow("makeObject returns null") << "ProbeNullObject.so" << "Can't make extension object";
-    QTest::newRow("makeObject throws") << "ProbeThrows.so" << "Can't make extension object";
+    QTest::newRow("empty libFileName") << ""
+                                       << "Parameter 'libFileName' is empty";
+    QTest::newRow("library missing") << "Missing.so"
+                                     << "Can't load " + extensionDir() + "/Missing.so (";
+    QTest::newRow("no makeObject") << "ProbeNoFactory.so"
+                                   << "Can't call 'makeObject'";
+    QTest::newRow("makeObject returns null") << "ProbeNullObject.so"
+                                             << "Can't make extension object";
+    QTest::newRow("makeObject throws") << "ProbeThrows.so"
+                                       << "Can't make extension object";
 }
 
 void tst_Plugbay::loadFailures()
@@ -327,8 +338,8 @@ void tst_Plugbay::tabsAndCallOrder()
     QCOMPARE(page()->tabText(2), QStringLiteral("Probe page"));
     QCOMPARE(qobject_cast<QLabel*>(page()->widget(2))->text(), QStringLiteral("probe page"));
     QCOMPARE(calls(),
-        (QStringList { "makeObject {\"runs\":4}", "x_setDebug", "x_setAdditionInformation", "x_debugIsEnabled",
-            "x_start", "x_getWidget", "x_widgetName", "x_allLoaded" }));
+        (QStringList { "makeObject {\"runs\":4}", "x_setDebug", "x_setAdditionInformation",
+            "x_debugIsEnabled", "x_start", "x_getWidget", "x_widgetName", "x_allLoaded" }));
 
     QVERIFY(QMetaObject::invokeMethod(probe(), "writeDebug", Q_ARG(QByteArray, "some text")));
     auto* view = page()->widget(1)->findChild<QPlainTextEdit*>();
@@ -342,8 +353,9 @@ void tst_Plugbay::tabsAndCallOrder()
     QFile notes(extensionDir() + QLatin1Char('/') + QLatin1String(CLEANUP_FILE));
     QVERIFY(notes.open(QIODevice::ReadOnly));
     QVERIFY(QString::fromUtf8(notes.readAll()).endsWith("x_getParameters"));
-    const QVariantMap saved
-        = readJson(QStringLiteral("modules/%1.xmodule").arg(QLatin1String(MODULE_NAME))).value("libSettings").toMap();
+    const QVariantMap saved = readJson(QStringLiteral("modules/%1.xmodule").arg(QLatin1String(MODULE_NAME)))
+                                  .value("libSettings")
+                                  .toMap();
     QCOMPARE(saved.value("extensionParameters").toMap().value("runs").toInt(), 5);
 }
 
@@ -427,7 +439,8 @@ void tst_Plugbay::bindingSetterRoles_data()
         << true << true << false << false << false << 1;
     QTest::newRow("setter flag turned off while bound: role kept, limits without effect")
         << false << true << true << true << false << 0;
-    QTest::newRow("no setter wish: the component stays free") << false << false << false << false << false << 0;
+    QTest::newRow("no setter wish: the component stays free")
+        << false << false << false << false << false << 0;
 }
 
 void tst_Plugbay::bindingSetterRoles()
@@ -549,7 +562,8 @@ void tst_Plugbay::boundNoticeOncePerRebuild()
 {
     writeWidget(QStringLiteral("w2"), QStringLiteral("Pump 2"), QString(), { "c" });
     startWindow({ { "componentsList",
-        QVariantMap { { "x", binding("w1", "a") }, { "y", binding("w2", "c") }, { "z", binding("w2", "nothing") } } } });
+        QVariantMap { { "x", binding("w1", "a") }, { "y", binding("w2", "c") },
+            { "z", binding("w2", "nothing") } } } });
     const QVariantMap list { { "x", component("X", true) }, { "y", component("Y", false) },
         { "z", component("Z", true) } };
     for (int rebuild = 0; rebuild < 2; ++rebuild) {
@@ -616,9 +630,15 @@ void tst_Plugbay::widgetColumnText_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("marked");
 
-    QTest::newRow("in a group") << "Hall" << "w17" << "Hall, Pump 1 [w17]" << false;
-    QTest::newRow("on the panel") << "" << "w17" << "Pump 1 [w17]" << false;
-    QTest::newRow("an ID no widget has") << "" << "w18" << "[w18]" << true;
+    QTest::newRow("in a group") << "Hall"
+                                << "w17"
+                                << "Hall, Pump 1 [w17]" << false;
+    QTest::newRow("on the panel") << ""
+                                  << "w17"
+                                  << "Pump 1 [w17]" << false;
+    QTest::newRow("an ID no widget has") << ""
+                                         << "w18"
+                                         << "[w18]" << true;
 }
 
 void tst_Plugbay::widgetColumnText()
@@ -648,14 +668,16 @@ void tst_Plugbay::editorsAndSavedBinding()
 {
     writeGroup(QStringLiteral("Hall"));
     writeWidget(QStringLiteral("g1"), QStringLiteral("In hall"), QStringLiteral("Hall"), { "c" });
-    writeWidget(QStringLiteral("w2"), QStringLiteral("Pump 2"), QString(), { "m", "n" }, QStringLiteral("Missing"));
+    writeWidget(
+        QStringLiteral("w2"), QStringLiteral("Pump 2"), QString(), { "m", "n" }, QStringLiteral("Missing"));
     startWindow();
     setComponents({ { "x", component("X", false) } });
     auto* view = page()->findChild<QTableView*>();
     QAbstractItemDelegate* delegate = view->itemDelegate();
     const QStyleOptionViewItem option;
 
-    std::unique_ptr<QWidget> widgetEditor(delegate->createEditor(view, option, model()->index(0, WIDGET_COLUMN)));
+    std::unique_ptr<QWidget> widgetEditor(
+        delegate->createEditor(view, option, model()->index(0, WIDGET_COLUMN)));
     auto* widgets = qobject_cast<QComboBox*>(widgetEditor.get());
     QVERIFY(widgets && widgets->isEditable());
     QStringList ids;
@@ -695,7 +717,8 @@ void tst_Plugbay::widthsAndTabRestored_data()
     QTest::addColumn<int>("lastTab");
     QTest::addColumn<int>("currentTab");
 
-    QTest::newRow("longer width list: first four columns, tab 2") << QVariantList { 50, 60, 70, 80, 90, 100 } << 2 << 2;
+    QTest::newRow("longer width list: first four columns, tab 2")
+        << QVariantList { 50, 60, 70, 80, 90, 100 } << 2 << 2;
     QTest::newRow("tab that does not exist leaves the first") << QVariantList { 55 } << 7 << 0;
 }
 
@@ -721,7 +744,8 @@ void tst_Plugbay::widthsAndTabRestored()
 
 void tst_Plugbay::valueReachesVistagLabel()
 {
-    writeWidget(QStringLiteral("label"), QStringLiteral("Label"), QString(), { "text" }, QStringLiteral("Vistag"));
+    writeWidget(
+        QStringLiteral("label"), QStringLiteral("Label"), QString(), { "text" }, QStringLiteral("Vistag"));
     startWindow({ { "componentsList", QVariantMap { { "x", binding("label", "text") } } } });
     setComponents({ { "x", component("X", true) } });
     XWidgetStandartComponent* text = hostComponent("label", "text");
@@ -735,9 +759,11 @@ void tst_Plugbay::valueReachesVistagLabel()
 void tst_Plugbay::ourExtensionDrivesTheBoiler()
 {
     writeExtensionIni(QStringLiteral("Boilersim.so"));
-    writeWidget(QStringLiteral("boiler"), QStringLiteral("Boiler"), QString(), { "temperature" }, QStringLiteral("Vistag"));
+    writeWidget(QStringLiteral("boiler"), QStringLiteral("Boiler"), QString(), { "temperature" },
+        QStringLiteral("Vistag"));
     startWindow({ { "componentsList", QVariantMap { { "temperature", binding("boiler", "temperature") } } },
-        { "extensionParameters", QVariantMap { { "starts", 2 }, { "setpoint", 70 }, { "temperature", 40.0 } } } });
+        { "extensionParameters",
+            QVariantMap { { "starts", 2 }, { "setpoint", 70 }, { "temperature", 40.0 } } } });
     QCOMPARE(page()->count(), 3);
     QCOMPARE(page()->tabText(2), QStringLiteral("Boiler"));
     QCOMPARE(model()->data(model()->index(2, 0)).toString(), QStringLiteral("Boiler temperature"));

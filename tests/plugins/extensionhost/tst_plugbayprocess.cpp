@@ -91,21 +91,26 @@ void tst_PlugbayProcess::stateSurvivesRestartAndValueReachesBrowser()
                 { "access", QVariantMap { { "Hall", 2 } } } } } })));
     QVERIFY(folder.writeFile(QStringLiteral("standart_widgets/label.sw"),
         json({ { "base", QVariantMap { { "id", "label" }, { "group", "Hall" } } }, { "name", "Label" },
-            { "components", QVariantMap { { "0", QVariantMap { { "name", "text" }, { "libName", "Vistag" },
-                { "libSettings",
-                    QVariantMap { { "items",
-                        QVariantMap { { "0",
-                            QVariantMap { { "condition", 3 }, { "text", "T=%%value%%" },
-                                { "color", "#000000" } } } } } } } } } } } })));
+            { "components",
+                QVariantMap { { "0",
+                    QVariantMap { { "name", "text" }, { "libName", "Vistag" },
+                        { "libSettings",
+                            QVariantMap { { "items",
+                                QVariantMap { { "0",
+                                    QVariantMap { { "condition", 3 }, { "text", "T=%%value%%" },
+                                        { "color", "#000000" } } } } } } } } } } } })));
     const QVariantList widths { 61, 62, 63, 64 };
-    const QVariantMap bindings { { "x", QVariantMap { { "widgetID", "label" }, { "componentName", "text" } } } };
+    const QVariantMap bindings { { "x",
+        QVariantMap { { "widgetID", "label" }, { "componentName", "text" } } } };
     QVERIFY(folder.writeFile(QLatin1String(MODULE_FILE),
         json({ { "libName", "Plugbay" },
             { "libSettings",
-                QVariantMap { { "componentsList", bindings }, { "tableCollumnWith", widths }, { "lastTabIndex", 2 },
+                QVariantMap { { "componentsList", bindings }, { "tableCollumnWith", widths },
+                    { "lastTabIndex", 2 },
                     { "extensionParameters",
-                        QVariantMap {
-                            { "components", QVariantMap { { "x", QVariantMap { { "label", "X" }, { "setter", true } } } } },
+                        QVariantMap { { "components",
+                                          QVariantMap { { "x",
+                                              QVariantMap { { "label", "X" }, { "setter", true } } } } },
                             { "values", QVariantMap { { "x", "73.5" } } } } } } } })));
 
     for (int run = 1; run <= 2; ++run) {
