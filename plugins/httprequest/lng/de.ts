@@ -7,6 +7,10 @@
         <source>Conflict of setters.</source>
         <translation>Mehrere Setzer für eine Komponente.</translation>
     </message>
+    <message>
+        <source>Request &lt;%1&gt; refused: only http and https URLs are sent</source>
+        <translation>Anfrage &lt;%1&gt; abgelehnt: nur http- und https-Adressen werden gesendet</translation>
+    </message>
 </context>
 <context>
     <name>XHttpModel</name>
