@@ -281,15 +281,19 @@ void tst_MainWindowStoredFiles::portThatIsNoNumberMeansTheDefault()
 void tst_MainWindowStoredFiles::unwritableFileReported_data()
 {
     QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("savedBeforeJournal");
-    QTest::newRow("users") << "users" << true;
-    QTest::newRow("settings") << "settings.ini" << false;
-    QTest::newRow("journal") << "journal" << false;
+    QTest::newRow("users") << "users" << QByteArray() << true;
+    QTest::newRow("widget file") << "standart_widgets/pump.sw" << QByteArray("{}") << true;
+    QTest::newRow("settings") << "settings.ini" << QByteArray() << false;
+    QTest::newRow("journal") << "journal" << QByteArray() << false;
+    QTest::newRow("module file") << "modules/pump.xmodule" << QByteArray(R"({"libName": "none"})") << false;
 }
 
 void tst_MainWindowStoredFiles::unwritableFileReported()
 {
     QFETCH(QString, name);
+    QFETCH(QByteArray, content);
     QFETCH(bool, savedBeforeJournal);
     TestAppFolder folder;
     QVERIFY(folder.install());
@@ -299,6 +303,8 @@ void tst_MainWindowStoredFiles::unwritableFileReported()
         "access": {"Boiler room": 2}, "lastWebRequest": {"address": "", "dateTime": null}}})"));
     QVERIFY(folder.writeFile(QStringLiteral("journal"),
         R"({"0": {"dateTime": "2026-01-01T08:00:00", "level": 1, "sourse": "", "text": "earlier"}})"));
+    if (!content.isEmpty())
+        QVERIFY(folder.writeFile(name, content));
     const QString path = folder.filePath(name);
     const QByteArray before = folder.readFile(name);
     // Permissions do not stop root: an immutable file cannot be replaced by anybody.
