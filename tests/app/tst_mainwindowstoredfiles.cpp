@@ -134,8 +134,8 @@ struct RunningProgram
     {
         QDeadlineTimer deadline(MAILBOX_TIMEOUT_MS);
         QSharedMemory mailbox(folder.program() + QStringLiteral("_2"));
-        while (!mailbox.attach() && !deadline.hasExpired() && process->state() == QProcess::Running)
-            QTest::qWait(20);
+        QTest::qWaitFor(
+            [&] { return process->state() != QProcess::Running || mailbox.attach(); }, int(deadline.remainingTime()));
         if (!mailbox.isAttached()) {
             diagnosis = "no mailbox: " + mailbox.errorString().toUtf8();
             return;
@@ -144,9 +144,10 @@ struct RunningProgram
         mailbox.lock();
         *static_cast<qint32*>(mailbox.data()) = 1;
         mailbox.unlock();
-        while (!deadline.hasExpired() && process->state() == QProcess::Running && folder.mailboxValue() != 0)
-            QTest::qWait(20);
-        built = folder.mailboxValue() == 0;
+        built = QTest::qWaitFor(
+                    [&] { return process->state() != QProcess::Running || folder.mailboxValue() == 0; },
+                    int(deadline.remainingTime()))
+            && folder.mailboxValue() == 0;
         diagnosis = "mailbox " + QByteArray::number(folder.mailboxValue());
     }
     // For the failure message: what the program said when it was not ready.
