@@ -134,9 +134,10 @@ struct RunningProgram
     {
         QDeadlineTimer deadline(MAILBOX_TIMEOUT_MS);
         QSharedMemory mailbox(folder.program() + QStringLiteral("_2"));
-        QTest::qWaitFor(
-            [&] { return process->state() != QProcess::Running || mailbox.attach(); }, int(deadline.remainingTime()));
-        if (!mailbox.isAttached()) {
+        const bool attached = QTest::qWaitFor([&] { return process->state() != QProcess::Running || mailbox.attach(); },
+                                  int(deadline.remainingTime()))
+            && mailbox.isAttached();
+        if (!attached) {
             diagnosis = "no mailbox: " + mailbox.errorString().toUtf8();
             return;
         }
