@@ -82,7 +82,8 @@ QList<JournalEntry> journalEntries(const TestAppFolder& folder)
     QList<JournalEntry> entries;
     for (int i = 0; object.contains(QString::number(i)); ++i) {
         const QJsonObject entry = object.value(QString::number(i)).toObject();
-        entries.append({ entry.value(QStringLiteral("level")).toInt(), entry.value(QStringLiteral("text")).toString() });
+        entries.append(
+            { entry.value(QStringLiteral("level")).toInt(), entry.value(QStringLiteral("text")).toString() });
     }
     return entries;
 }
@@ -113,7 +114,8 @@ QByteArray goodSettings(quint16 port, const QString& portValue = QString())
         settings.setValue(QStringLiteral("web_server/delay"), 0);
         settings.setValue(QStringLiteral("web_server/secureConnection"), false);
         settings.setValue(QStringLiteral("groups/Boiler room"),
-            QVariantMap { { "name", "Boiler room" }, { "position", QPoint(20, 20) }, { "size", QSize(360, 200) } });
+            QVariantMap {
+                { "name", "Boiler room" }, { "position", QPoint(20, 20) }, { "size", QSize(360, 200) } });
     }
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -134,8 +136,9 @@ struct RunningProgram
     {
         QDeadlineTimer deadline(MAILBOX_TIMEOUT_MS);
         QSharedMemory mailbox(folder.program() + QStringLiteral("_2"));
-        const bool attached = QTest::qWaitFor([&] { return process->state() != QProcess::Running || mailbox.attach(); },
-                                  int(deadline.remainingTime()))
+        const bool attached
+            = QTest::qWaitFor([&] { return process->state() != QProcess::Running || mailbox.attach(); },
+                  int(deadline.remainingTime()))
             && mailbox.isAttached();
         if (!attached) {
             diagnosis = "no mailbox: " + mailbox.errorString().toUtf8();
@@ -167,12 +170,12 @@ struct RunningProgram
 };
 
 // Checks made while the program runs need its window built.
-#define REQUIRE_BUILT(program)                                                                             \
-    do {                                                                                                   \
-        if (!(program).reachable)                                                                          \
-            QSKIP((program).state().constData());                                                          \
-        if (!(program).built)                                                                              \
-            QFAIL((program).state().constData());                                                          \
+#define REQUIRE_BUILT(program)                                                                               \
+    do {                                                                                                     \
+        if (!(program).reachable)                                                                            \
+            QSKIP((program).state().constData());                                                            \
+        if (!(program).built)                                                                                \
+            QFAIL((program).state().constData());                                                            \
     } while (false)
 
 // Undoes chattr +i however the test ends: an immutable file outlives its folder.
@@ -278,7 +281,8 @@ void tst_MainWindowStoredFiles::damagedSettings()
     const QStringList critical = criticalTexts(folder);
     if (kept) {
         QCOMPARE(critical.size(), 1);
-        QVERIFY2(critical.first().contains(QLatin1String("settings.ini.unreadable")), qPrintable(critical.first()));
+        QVERIFY2(critical.first().contains(QLatin1String("settings.ini.unreadable")),
+            qPrintable(critical.first()));
     } else {
         QVERIFY2(critical.isEmpty(), qPrintable(critical.join(QLatin1Char('\n'))));
     }
@@ -350,7 +354,8 @@ void tst_MainWindowStoredFiles::unwritableFileReported()
     client.connectToHost(QHostAddress::LocalHost, port);
     QVERIFY(client.waitForConnected(5000));
     const QByteArray body = R"({"password":"demo"})";
-    client.write("POST /operator HTTP/1.0\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    client.write(
+        "POST /operator HTTP/1.0\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
     QTRY_COMPARE_WITH_TIMEOUT(client.state(), QAbstractSocket::UnconnectedState, 5000);
     QVERIFY(client.readAll().startsWith("HTTP/1.0 200"));
     QVERIFY(TestAppFolder::terminate(program.process.get()));
