@@ -138,10 +138,9 @@ struct RunningProgram
         mailbox.lock();
         *static_cast<qint32*>(mailbox.data()) = 1;
         mailbox.unlock();
-        QDeadlineTimer deadline(MAILBOX_TIMEOUT_MS);
-        while (!deadline.hasExpired() && process->state() == QProcess::Running && folder.mailboxValue() != 0)
-            QTest::qWait(20);
-        built = folder.mailboxValue() == 0;
+        built = QTest::qWaitFor(
+            [&] { return process->state() != QProcess::Running || folder.mailboxValue() == 0; }, MAILBOX_TIMEOUT_MS)
+            && folder.mailboxValue() == 0;
     }
     std::unique_ptr<QProcess> process;
     bool built = false;
