@@ -128,7 +128,10 @@ void tst_Startup::copiesInDifferentFoldersRunSideBySide()
     QVERIFY(folderB.install());
     std::unique_ptr<QProcess> a(folderA.start());
     std::unique_ptr<QProcess> b(folderB.start());
-    QTest::qWait(1000);
+    // Each made the mailbox of its own folder, which it does only once it has
+    // found no instance running there.
+    QVERIFY(folderA.mailboxValue() >= 0);
+    QVERIFY(folderB.mailboxValue() >= 0);
     QCOMPARE(a->state(), QProcess::Running);
     QCOMPARE(b->state(), QProcess::Running);
     QVERIFY(TestAppFolder::terminate(a.get()));

@@ -145,6 +145,7 @@ private slots:
     void columnTitlesShowInFull();
     void debugText_data();
     void debugText();
+    void debugStreamShowsEscapedText();
     void journalLevels();
     void informationMap();
     void bindingSetterRoles_data();
@@ -209,7 +210,8 @@ void tst_Plugbay::init()
 void tst_Plugbay::cleanup()
 {
     m_window.reset();
-    QTest::qWait(0);
+    // Module objects go by deleteLater.
+    QTRY_VERIFY(XModulesList.isEmpty());
     m_applicationData.reset();
 }
 
@@ -386,6 +388,17 @@ void tst_Plugbay::debugText()
     QTRY_COMPARE(view->toPlainText(), shown + QStringLiteral("\nnext"));
 }
 
+void tst_Plugbay::debugStreamShowsEscapedText()
+{
+    startWindow();
+    auto* view = page()->widget(1)->findChild<QPlainTextEdit*>();
+    // The stream quotes a text and writes characters it cannot print, like
+    // the zero-width space, as escapes; the tab shows the characters again.
+    const QString text = QString::fromUtf8("20\u00B0C\u200B");
+    QVERIFY(QMetaObject::invokeMethod(probe(), "writeDebugStream", Q_ARG(QString, text)));
+    QTRY_COMPARE(view->toPlainText(), QLatin1Char('"') + text + QStringLiteral("\" "));
+}
+
 void tst_Plugbay::journalLevels()
 {
     startWindow();
@@ -536,7 +549,8 @@ void tst_Plugbay::unbinding()
         auto* widget = qobject_cast<XWidgetStandart*>(XWidgetsPanel->getXWidgetByID("w1"));
         emit widget->deleteMe(widget);
         QTRY_VERIFY(!a);
-        QTest::qWait(0);
+        // The table hears of the deletion through a queued call.
+        QTRY_COMPARE(model()->data(model()->index(0, WIDGET_COLUMN)).toString(), QStringLiteral("[w1]"));
     } else {
         QVERIFY(model()->setData(model()->index(0, column), QString(), Qt::EditRole));
         QCOMPARE(a->setter(), probe());
