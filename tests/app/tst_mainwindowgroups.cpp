@@ -41,7 +41,8 @@ private slots:
 
 private:
     static QAction* entry(QMenu* menu, const QString& text);
-    static void makeThroughPanelMenu(const QStringList& answers, QStringList* transcript = nullptr);
+    static QString makeThroughPanelMenu(const QStringList& answers, QStringList* transcript = nullptr);
+    static QList<ModalAnswerer::Expected> namedAs(const QStringList& answers);
     static QVariantMap storedGroup(const QString& iniPath, const QString& name);
     static QStringList storedGroupNames(const QString& iniPath);
 
@@ -86,12 +87,24 @@ QAction* tst_MainWindowGroups::entry(QMenu* menu, const QString& text)
     return nullptr;
 }
 
-void tst_MainWindowGroups::makeThroughPanelMenu(const QStringList& answers, QStringList* transcript)
+// The name question, then the message box when the name is refused: both are
+// titled "Make new group".
+QList<ModalAnswerer::Expected> tst_MainWindowGroups::namedAs(const QStringList& answers)
 {
-    ModalAnswerer answerer(answers);
+    QList<ModalAnswerer::Expected> expected;
+    for (int i = 0; i < answers.size(); ++i)
+        expected << ModalAnswerer::Expected { i == 0 ? "QInputDialog" : "QMessageBox", "Make new group", answers.at(i) };
+    return expected;
+}
+
+// Returns the answerer's failure: empty when the dialogs came as expected.
+QString tst_MainWindowGroups::makeThroughPanelMenu(const QStringList& answers, QStringList* transcript)
+{
+    ModalAnswerer answerer(namedAs(answers));
     entry(XWidgetsPanel->contextMenu, QStringLiteral("Add the group"))->trigger();
     if (transcript)
         *transcript = answerer.transcript;
+    return answerer.failure();
 }
 
 QVariantMap tst_MainWindowGroups::storedGroup(const QString& iniPath, const QString& name)
@@ -136,10 +149,10 @@ void tst_MainWindowGroups::makeGroup()
 {
     QFETCH(QStringList, answers);
     MainWindow window(m_applicationData);
-    makeThroughPanelMenu({ QStringLiteral("Hall") });
+    QCOMPARE(makeThroughPanelMenu({ QStringLiteral("Hall") }), QString());
 
     QStringList transcript;
-    makeThroughPanelMenu(answers, &transcript);
+    QCOMPARE(makeThroughPanelMenu(answers, &transcript), QString());
     QTEST(transcript, "transcript");
 
     QStringList names;
@@ -165,7 +178,7 @@ void tst_MainWindowGroups::groupsSurviveRestart()
         MainWindow window(m_applicationData);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        makeThroughPanelMenu({ QStringLiteral("Hall") });
+        QCOMPARE(makeThroughPanelMenu({ QStringLiteral("Hall") }), QString());
         XWidgetPanel* panel = XWidgetsPanel;
         XWidgetGroup* group = panel->groups->last();
         QCOMPARE(group->geometry(), QRect(0, 0, 50, 50));
@@ -257,8 +270,8 @@ void tst_MainWindowGroups::deleteGroups()
         MainWindow window(m_applicationData);
         QVERIFY(XMainJournalItem);
         connect(XMainJournalItem, &JournalExchangeItem::addSignal, &journal, &JournalListener::heard);
-        makeThroughPanelMenu({ QStringLiteral("Hall") });
-        makeThroughPanelMenu({ QStringLiteral("Yard") });
+        QCOMPARE(makeThroughPanelMenu({ QStringLiteral("Hall") }), QString());
+        QCOMPARE(makeThroughPanelMenu({ QStringLiteral("Yard") }), QString());
         XWidgetGroup* hall = XWidgetsPanel->getGroupByName(QStringLiteral("Hall"));
         QPointer<XWidgetGroup> yard = XWidgetsPanel->getGroupByName(QStringLiteral("Yard"));
         auto* widget = new XWidget(&widgetRecord, XWidgetsPanel);
@@ -266,8 +279,9 @@ void tst_MainWindowGroups::deleteGroups()
         QCOMPARE(hall->widgets, QList<XWidget*> { widget });
 
         {
-            ModalAnswerer refused({ QStringLiteral("OK") });
+            ModalAnswerer refused({ { "QMessageBox", "Deleting group", "OK" } });
             entry(hall->menu, QStringLiteral("Delete group"))->trigger();
+            QVERIFY2(refused.failure().isEmpty(), qPrintable(refused.failure()));
             QCOMPARE(refused.transcript,
                 QStringList {
                     "box Deleting group | Removal is not possible because the group contains Widgets | "
@@ -275,8 +289,9 @@ void tst_MainWindowGroups::deleteGroups()
             QCOMPARE(XWidgetsPanel->groups->size(), 2);
         }
         {
-            ModalAnswerer asked({ QStringLiteral("Yes") });
+            ModalAnswerer asked({ { "QMessageBox", "Deleting group", "Yes" } });
             entry(yard->menu, QStringLiteral("Delete group"))->trigger();
+            QVERIFY2(asked.failure().isEmpty(), qPrintable(asked.failure()));
             QCOMPARE(
                 asked.transcript, QStringList { "box Deleting group | Are you sure? | No,Yes | default No" });
         }

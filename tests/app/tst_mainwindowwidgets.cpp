@@ -1,5 +1,6 @@
 #include "applicationdata.h"
 #include "mainwindow.h"
+#include "modalanswerer.h"
 #include "testappfolder.h"
 #include "xwidgetgroup.h"
 #include "xwidgetgroupsettings.h"
@@ -55,30 +56,14 @@ QStringList ids()
     return result;
 }
 
-// Answers the next input dialog with `text` (or cancels it), records how it
-// asked ("title|label|initial text") and the text of a message box that follows.
-void answerInput(const QString& text, bool accept, QString* message, QString* prompt = nullptr)
+// The new-widget question answered with `reply`, then, when the ID is
+// refused, the message saying why.
+QList<ModalAnswerer::Expected> newWidgetDialogs(const QString& reply, bool refused = false)
 {
-    QTimer::singleShot(0, [=] {
-        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        if (prompt)
-            *prompt = dialog->windowTitle() + QLatin1Char('|') + dialog->labelText() + QLatin1Char('|')
-                + dialog->textValue();
-        if (!accept) {
-            dialog->reject();
-            return;
-        }
-        QTimer::singleShot(0, [=] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                *message = box->windowTitle() + QLatin1String(": ") + box->text();
-                box->accept();
-            }
-        });
-        dialog->setTextValue(text);
-        dialog->accept();
-    });
+    QList<ModalAnswerer::Expected> expected { { "QInputDialog", "Make new widget", reply } };
+    if (refused)
+        expected << ModalAnswerer::Expected { "QMessageBox", "Make new widget", "OK" };
+    return expected;
 }
 }
 
@@ -204,10 +189,8 @@ void tst_MainWindowWidgets::makeNewWidget_data()
                                << QStringList { QStringLiteral("Pump"), QStringLiteral("Valve") };
     QTest::newRow("the proposed ID") << QStringLiteral("NewWidget") << true << QString()
                                      << QStringList { QStringLiteral("Pump"), QStringLiteral("NewWidget") };
-    QTest::newRow("empty text") << QString() << true << QStringLiteral("Make new widget: String is empty")
-                                << existing;
-    QTest::newRow("busy ID") << QStringLiteral("Pump") << true
-                             << QStringLiteral("Make new widget: ID is busy") << existing;
+    QTest::newRow("empty text") << QString() << true << QStringLiteral("String is empty") << existing;
+    QTest::newRow("busy ID") << QStringLiteral("Pump") << true << QStringLiteral("ID is busy") << existing;
     QTest::newRow("cancelled") << QStringLiteral("Valve") << false << QString() << existing;
 }
 
@@ -220,13 +203,15 @@ void tst_MainWindowWidgets::makeNewWidget()
 
     writeWidgetFile(QStringLiteral("Pump.sw"), widgetFile(QStringLiteral("Pump")));
     MainWindow window(m_applicationData.get());
-    QString shown;
-    QString prompt;
-    answerInput(text, accept, &shown, &prompt);
+    ModalAnswerer answerer(
+        newWidgetDialogs(accept ? text : QString::fromLatin1(ModalAnswerer::CANCEL), !message.isEmpty()));
     emit XWidgetsPanel->contextMenu->makeStandartWidgetClicked();
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
 
-    QCOMPARE(prompt, QStringLiteral("Make new widget|Widget ID|NewWidget"));
-    QCOMPARE(shown, message);
+    QStringList transcript { QStringLiteral("input Make new widget | Widget ID | NewWidget") };
+    if (!message.isEmpty())
+        transcript << QStringLiteral("box Make new widget | %1 | OK | default OK").arg(message);
+    QCOMPARE(answerer.transcript, transcript);
     QCOMPARE(ids(), made);
     QCOMPARE(XWidgetStandartSettingsList.size(), made.size());
     QVERIFY(XWidgetStandartSettingsList.last()->base.group.isEmpty());
@@ -244,10 +229,9 @@ void tst_MainWindowWidgets::widgetMadeFromGroupMenuStartsInGroup()
         XWidgetGroup* group = XWidgetsPanel->getGroupByName(QStringLiteral("Hall"));
         QVERIFY(group);
 
-        QString shown;
-        answerInput(QStringLiteral("InHall"), true, &shown);
+        ModalAnswerer answerer(newWidgetDialogs(QStringLiteral("InHall")));
         emit group->makeStandartWidgetClicked();
-        QCOMPARE(shown, QString());
+        QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
         QCOMPARE(ids(), QStringList({ QStringLiteral("InHall") }));
         QCOMPARE(XWidgetStandartSettingsList.first()->base.group, QStringLiteral("Hall"));
         QCOMPARE(XWidgetStandartList.first()->parentWidget(), static_cast<QWidget*>(group));
@@ -262,9 +246,9 @@ void tst_MainWindowWidgets::folderMadeWhenMissing()
 {
     {
         MainWindow window(m_applicationData.get());
-        QString shown;
-        answerInput(QStringLiteral("First"), true, &shown);
+        ModalAnswerer answerer(newWidgetDialogs(QStringLiteral("First")));
         window.xWidgetStandartMake();
+        QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
         QCOMPARE(ids(), QStringList({ QStringLiteral("First") }));
     }
     QCOMPARE(widgetFileNames(), QStringList({ QStringLiteral("First.sw") }));
@@ -278,9 +262,9 @@ void tst_MainWindowWidgets::failedWriteRemovesNothing()
     {
         MainWindow window(m_applicationData.get());
         emit XWidgetStandartList.first()->deleteMe(XWidgetStandartList.first());
-        QString shown;
-        answerInput(QStringLiteral("../escaped"), true, &shown);
+        ModalAnswerer answerer(newWidgetDialogs(QStringLiteral("../escaped")));
         window.xWidgetStandartMake();
+        QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
         QCOMPARE(ids(), QStringList({ QStringLiteral("../escaped") }));
     }
     QCOMPARE(widgetFileNames(), QStringList({ QStringLiteral("Pump.sw") }));

@@ -18,10 +18,8 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -61,32 +59,7 @@ private:
 };
 
 namespace {
-const int POLL_INTERVAL_MS = 10;
 const int ACCESS_COLUMN = 1;
-
-// Hands the next modal dialog that is no message box to `handle` (message
-// boxes are left to a ModalAnswerer running beside it).
-class ModalHandler : public QObject
-{
-public:
-    explicit ModalHandler(std::function<void(QWidget*)> handle)
-        : m_handle(std::move(handle))
-    {
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || qobject_cast<QMessageBox*>(modal) || modal->property("handled").toBool())
-                return;
-            modal->setProperty("handled", true);
-            m_timer.stop();
-            m_handle(modal);
-        });
-        m_timer.start(POLL_INTERVAL_MS);
-    }
-
-private:
-    std::function<void(QWidget*)> m_handle;
-    QTimer m_timer;
-};
 
 QMap<QString, UserItem_ACCESS_TYPE> accessMap(const QVariantMap& entries)
 {
@@ -265,8 +238,12 @@ void tst_UsersSettingsDialog::okChecks()
     edit(QStringLiteral("password"))->setText(password);
     edit(QStringLiteral("post"))->setText(QStringLiteral("Engineer"));
 
-    ModalAnswerer answerer({ QStringLiteral("OK") });
+    QList<ModalAnswerer::Expected> expected;
+    if (!message.isEmpty())
+        expected << ModalAnswerer::Expected { "QMessageBox", "", "OK" };
+    ModalAnswerer answerer(expected);
     QTest::mouseClick(button(QStringLiteral("OK")), Qt::LeftButton);
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
 
     if (message.isEmpty()) {
         QVERIFY(answerer.transcript.isEmpty());
@@ -381,8 +358,9 @@ void tst_UsersSettingsDialog::deleteUser()
     // Removing does not depend on valid fields.
     edit(QStringLiteral("password"))->setText(QStringLiteral("x"));
 
-    ModalAnswerer answerer({ answer });
+    ModalAnswerer answerer({ { "QMessageBox", "", answer } });
     QTest::mouseClick(button(QStringLiteral("Delete user")), Qt::LeftButton);
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
 
     QCOMPARE(
         answerer.transcript, QStringList { QStringLiteral("box  | Are you sure? | No,Yes | default No") });
@@ -438,33 +416,17 @@ void tst_UsersSettingsDialog::photoFileDialog()
     openDialog(0);
     QLineEdit* photo = edit(QStringLiteral("photo"));
 
-    QString caption;
-    QStringList filters;
-    QString directory;
-    ModalHandler handler([&](QWidget* modal) {
-        auto* fileDialog = qobject_cast<QFileDialog*>(modal);
-        if (!fileDialog) {
-            modal->close();
-            return;
-        }
-        caption = fileDialog->windowTitle();
-        filters = fileDialog->nameFilters();
-        directory = fileDialog->directory().absolutePath();
-        if (choose) {
-            fileDialog->selectFile(picture);
-            // Through QDialog: the file dialog keeps its own accept() protected.
-            static_cast<QDialog*>(fileDialog)->accept();
-        } else {
-            fileDialog->reject();
-        }
-    });
+    // The card stays open, modal too, beneath the file dialog.
+    ModalAnswerer answerer(
+        { { "QFileDialog", "Open file", choose ? picture : QString::fromLatin1(ModalAnswerer::CANCEL) } });
     QTest::mouseClick(button(QStringLiteral("...")), Qt::LeftButton);
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
 
-    QCOMPARE(caption, QStringLiteral("Open file"));
-    QCOMPARE(filters, QStringList { QStringLiteral("Picture file (*.png)") });
-    QCOMPARE(directory, QDir(m_dir->path()).absolutePath());
+    QCOMPARE(answerer.transcript,
+        QStringList { QStringLiteral("file Open file | %1 | Picture file (*.png)").arg(QDir(m_dir->path()).absolutePath()) });
     QCOMPARE(photo->text(), choose ? picture : start);
     QCOMPARE(m_users.at(0)->photo, start);
+    QVERIFY(m_dialog->isVisible());
 }
 
 QTEST_MAIN(tst_UsersSettingsDialog)

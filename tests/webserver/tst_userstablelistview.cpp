@@ -25,7 +25,6 @@ private slots:
 };
 
 namespace {
-const int POLL_INTERVAL_MS = 10;
 
 QPushButton* buttonWithText(QWidget* dialog, const QString& text)
 {
@@ -120,19 +119,10 @@ void tst_UsersTableListView::doubleClickOpensTheSettings()
     QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
 
     QString shownName;
-    QTimer answerer;
-    // Made only once the settings dialog is handled: it would take that one too.
-    std::unique_ptr<ModalAnswerer> question;
-    connect(&answerer, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<UsersSettingsDialog*>(QApplication::activeModalWidget());
-        if (!dialog || dialog->property("handled").toBool())
-            return;
-        dialog->setProperty("handled", true);
-        answerer.stop();
+    QList<ModalAnswerer::Expected> expected { { "UsersSettingsDialog", "", QString(), [&](QWidget* dialog) {
         auto* fullName = dialog->findChild<QLineEdit*>(QStringLiteral("fullName"));
         shownName = fullName->text();
         if (action == QLatin1String("delete")) {
-            question.reset(new ModalAnswerer({ QStringLiteral("Yes") }));
             buttonWithText(dialog, QStringLiteral("Delete user"))->click();
         } else if (action == QLatin1String("rename")) {
             fullName->setText(QStringLiteral("Renamed"));
@@ -140,13 +130,16 @@ void tst_UsersTableListView::doubleClickOpensTheSettings()
         } else {
             QTest::keyClick(dialog, Qt::Key_Escape);
         }
-    });
-    answerer.start(POLL_INTERVAL_MS);
+    } } };
+    if (action == QLatin1String("delete"))
+        expected << ModalAnswerer::Expected { "QMessageBox", "", "Yes" };
+    ModalAnswerer answerer(expected);
 
     const QPoint card = view.visualRect(model.index(2)).center();
     // A widget's double click in QTest comes without the press that precedes it on screen.
     QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, card);
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, card);
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
 
     QCOMPARE(shownName, QStringLiteral("User 2"));
     QCOMPARE(reset.count(), 1);

@@ -1,5 +1,6 @@
 #include "applicationdata.h"
 #include "mainwindow.h"
+#include "modalanswerer.h"
 #include "testappfolder.h"
 #include "useritem.h"
 #include "userstablelistview.h"
@@ -34,61 +35,59 @@ private slots:
 };
 
 namespace {
-const char CANCEL[] = "<cancel>";
-const char KEEP_SUGGESTION[] = "<keep>";
-const int POLL_INTERVAL_MS = 10;
+// The tab's prompts and messages, as the answerer notes them.
+QString prompt(const QString& label, const QString& offered)
+{
+    return QStringLiteral("input  | %1 | %2").arg(label, offered);
+}
 
-// Answers the modal dialogs that one operation opens, in turn, and notes what
-// each of them showed.
-class DialogAnswerer : public QObject
+QString message(const QString& text)
+{
+    return QStringLiteral("box  | %1 | OK | default OK").arg(text);
+}
+
+// The untitled dialogs of a transcript, answered in turn: each prompt with
+// the next of `answers`, each message with OK.
+QList<ModalAnswerer::Expected> dialogsOf(const QStringList& transcript, QStringList answers)
+{
+    QList<ModalAnswerer::Expected> expected;
+    for (const QString& line : transcript) {
+        if (line.startsWith(QLatin1String("box")))
+            expected << ModalAnswerer::Expected { "QMessageBox", "", "OK" };
+        else
+            expected << ModalAnswerer::Expected { "QInputDialog", "", answers.takeFirst() };
+    }
+    return expected;
+}
+
+// Notes whether every dialog shown while it lives is parented on `parent`
+// and, when it asks for text, shows what is typed.
+class DialogParentWatch : public QObject
 {
 public:
-    DialogAnswerer(QStringList answers, QWidget* expectedParent)
-        : m_answers(std::move(answers))
-        , m_expectedParent(expectedParent)
+    explicit DialogParentWatch(QWidget* parent)
+        : m_parent(parent)
     {
-        connect(&m_timer, &QTimer::timeout, this, &DialogAnswerer::answer);
-        m_timer.start(POLL_INTERVAL_MS);
+        qApp->installEventFilter(this);
     }
 
-    QStringList transcript;
-    bool plainDialogs = true;
-    int answersLeft() const { return m_answers.size(); }
+    bool allOnParent = true;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto* dialog = qobject_cast<QDialog*>(watched)) {
+                auto* input = qobject_cast<QInputDialog*>(dialog);
+                allOnParent = allOnParent && dialog->parentWidget() == m_parent
+                    && (!input || input->textEchoMode() == QLineEdit::Normal);
+            }
+        }
+        return false;
+    }
 
 private:
-    void answer()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal->property("answered").toBool())
-            return;
-        modal->setProperty("answered", true);
-        plainDialogs
-            = plainDialogs && modal->windowTitle().isEmpty() && modal->parentWidget() == m_expectedParent;
-        if (auto* input = qobject_cast<QInputDialog*>(modal)) {
-            transcript << QStringLiteral("%1 [%2]").arg(input->labelText(), input->textValue());
-            plainDialogs = plainDialogs && input->textEchoMode() == QLineEdit::Normal;
-            const QString reply = m_answers.isEmpty() ? QString(CANCEL) : m_answers.takeFirst();
-            if (reply == QLatin1String(CANCEL)) {
-                input->reject();
-                return;
-            }
-            if (reply != QLatin1String(KEEP_SUGGESTION))
-                input->setTextValue(reply);
-            input->accept();
-        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            transcript << QStringLiteral("message: %1").arg(box->text());
-            QAbstractButton* ok = box->button(QMessageBox::Ok);
-            plainDialogs = plainDialogs && ok && box->buttons().size() == 1;
-            if (ok)
-                ok->click();
-            else
-                box->reject();
-        }
-    }
-
-    QStringList m_answers;
-    QWidget* m_expectedParent = nullptr;
-    QTimer m_timer;
+    QWidget* m_parent = nullptr;
 };
 
 void clickAdd(UsersWidget* tab)
@@ -106,9 +105,9 @@ void clickAdd(UsersWidget* tab)
 // Adds a user through the tab's prompts, keeping the suggested user name.
 void addThroughPrompts(UsersWidget* tab, const QString& fullName)
 {
-    DialogAnswerer answerer({ fullName, KEEP_SUGGESTION }, tab);
+    ModalAnswerer answerer({ { "QInputDialog", "", fullName }, { "QInputDialog", "", ModalAnswerer::KEEP } });
     clickAdd(tab);
-    QCOMPARE(answerer.answersLeft(), 0);
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
 }
 
 QList<QVariantMap> mapsOf(const QList<UserItem*>& users)
@@ -174,29 +173,33 @@ void tst_UsersWidget::addUser_data()
     QTest::addColumn<QString>("fullName");
     QTest::addColumn<QString>("userName");
 
+    const char* const keep = ModalAnswerer::KEEP;
+    const char* const cancel = ModalAnswerer::CANCEL;
+    const QString full = QStringLiteral("Enter full name");
+    const QString user = QStringLiteral("Enter user name");
     QTest::newRow("suggestions kept on an empty list")
-        << 0 << QStringList { KEEP_SUGGESTION, KEEP_SUGGESTION }
-        << QStringList { "Enter full name [Tomas Verlen]", "Enter user name [User_0]" } << "Tomas Verlen"
+        << 0 << QStringList { keep, keep }
+        << QStringList { prompt(full, "Tomas Verlen"), prompt(user, "User_0") } << "Tomas Verlen"
         << "User_0";
     QTest::newRow("empty and busy names asked again with the last text")
         << 3 << QStringList { "", "Person 2", "Anna Berg", "person1", "", "anna" }
-        << QStringList { "Enter full name [Tomas Verlen]", "message: String is empty", "Enter full name []",
-               "message: This name is busy", "Enter full name [Person 2]", "Enter user name [User_33]",
-               "message: This name is busy", "Enter user name [person1]", "message: String is empty",
-               "Enter user name []" }
+        << QStringList { prompt(full, "Tomas Verlen"), message("String is empty"), prompt(full, ""),
+               message("This name is busy"), prompt(full, "Person 2"), prompt(user, "User_33"),
+               message("This name is busy"), prompt(user, "person1"), message("String is empty"),
+               prompt(user, "") }
         << "Anna Berg"
         << "anna";
     QTest::newRow("names differing only in case are free")
         << 1 << QStringList { "person 1", "PERSON1" }
-        << QStringList { "Enter full name [Tomas Verlen]", "Enter user name [User_11]" } << "person 1"
+        << QStringList { prompt(full, "Tomas Verlen"), prompt(user, "User_11") } << "person 1"
         << "PERSON1";
     QTest::newRow("cancel at the full name adds nothing")
-        << 2 << QStringList { CANCEL } << QStringList { "Enter full name [Tomas Verlen]" } << QString()
+        << 2 << QStringList { cancel } << QStringList { prompt(full, "Tomas Verlen") } << QString()
         << QString();
     QTest::newRow("busy full name, then cancel at the user name adds nothing")
-        << 1 << QStringList { "Person 1", "Anna Berg", CANCEL }
-        << QStringList { "Enter full name [Tomas Verlen]", "message: This name is busy",
-               "Enter full name [Person 1]", "Enter user name [User_11]" }
+        << 1 << QStringList { "Person 1", "Anna Berg", cancel }
+        << QStringList { prompt(full, "Tomas Verlen"), message("This name is busy"),
+               prompt(full, "Person 1"), prompt(user, "User_11") }
         << QString() << QString();
 }
 
@@ -223,12 +226,13 @@ void tst_UsersWidget::addUser()
     QVERIFY(view);
     QSignalSpy inserted(view->model(), &QAbstractItemModel::rowsInserted);
 
-    DialogAnswerer answerer(answers, &tab);
+    DialogParentWatch watch(&tab);
+    ModalAnswerer answerer(dialogsOf(transcript, answers));
     clickAdd(&tab);
 
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QCOMPARE(answerer.transcript, transcript);
-    QCOMPARE(answerer.answersLeft(), 0);
-    QVERIFY2(answerer.plainDialogs, "untitled dialogs on the tab, Ok only on messages");
+    QVERIFY2(watch.allOnParent, "dialogs on the tab, prompts showing what is typed");
     if (fullName.isEmpty()) {
         QCOMPARE(users.size(), existing);
         QCOMPARE(inserted.count(), 0);

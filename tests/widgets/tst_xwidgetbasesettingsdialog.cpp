@@ -32,23 +32,24 @@ namespace {
 using Drive = std::function<void(XWidgetBaseSettingsDialog*)>;
 
 // Opens the widget's base settings through its context menu and hands the
-// modal dialog to `drive`. A dialog that `drive` leaves open is rejected, so
-// a failed check cannot leave the test waiting on it.
-bool driveBaseSettings(XWidget* widget, const Drive& drive)
+// dialog to `drive`; `then` are the dialogs that driving it opens. A dialog
+// that `drive` leaves open is rejected. Returns the answerer's failure, empty
+// when every dialog came as expected.
+QString driveBaseSettings(XWidget* widget, const Drive& drive,
+    const QList<ModalAnswerer::Expected>& then = QList<ModalAnswerer::Expected>(), QStringList* transcript = nullptr)
 {
-    bool seen = false;
-    QTimer::singleShot(0, [&] {
-        QPointer<XWidgetBaseSettingsDialog> dialog
-            = qobject_cast<XWidgetBaseSettingsDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        seen = true;
+    QList<ModalAnswerer::Expected> expected { { "XWidgetBaseSettingsDialog", "", QString(), [&](QWidget* modal) {
+        QPointer<XWidgetBaseSettingsDialog> dialog = static_cast<XWidgetBaseSettingsDialog*>(modal);
         drive(dialog);
         if (dialog && dialog->isVisible())
             dialog->reject();
-    });
+    } } };
+    expected << then;
+    ModalAnswerer answerer(expected);
     widget->contextMenu->actions().at(0)->trigger();
-    return seen;
+    if (transcript)
+        *transcript = answerer.transcript;
+    return answerer.failure();
 }
 
 void typeInto(QWidget* field, const QString& text)
@@ -202,7 +203,7 @@ void tst_XWidgetBaseSettingsDialog::positionMovesLive()
     XWidget* widget = makeWidget(QStringLiteral("w"), QPoint(100, 100));
 
     QPoint whileOpen;
-    const bool seen = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
+    const QString failure = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
         typeInto(dialog->xSpin, QStringLiteral("27"));
         typeInto(dialog->ySpin, QStringLiteral("134"));
         whileOpen = widget->pos();
@@ -210,7 +211,7 @@ void tst_XWidgetBaseSettingsDialog::positionMovesLive()
         QCOMPARE(dialog->ySpin->value(), 134);
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
-    QVERIFY(seen);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QCOMPARE(whileOpen, expected);
     // Cancelling keeps the move: the record followed the spins.
     QCOMPARE(widget->pos(), expected);
@@ -238,11 +239,12 @@ void tst_XWidgetBaseSettingsDialog::identifier()
     makeWidget(QStringLiteral("b"), QPoint(100, 0));
     makeWidget(QStringLiteral("c"), QPoint(0, 0), QStringLiteral("Hall"));
 
-    ModalAnswerer answerer(QStringList { QStringLiteral("OK") });
     bool openAfterOk = false;
-    const bool seen = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
-        // The answerer is for the message box only.
-        dialog->setProperty("answered", true);
+    QList<ModalAnswerer::Expected> refusal;
+    if (busy)
+        refusal << ModalAnswerer::Expected { "QMessageBox", "", "OK" };
+    QStringList transcript;
+    const QString failure = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
         chooseGroup(dialog->groupCombo, QStringLiteral("Hall"));
         typeInto(dialog->widthSpin, QStringLiteral("90"));
         typeInto(dialog->idEdit, typed);
@@ -250,18 +252,18 @@ void tst_XWidgetBaseSettingsDialog::identifier()
         openAfterOk = dialog->isVisible();
         if (busy)
             QCOMPARE(widget->widgetSettings->id, QStringLiteral("a"));
-    });
-    QVERIFY(seen);
+    }, refusal, &transcript);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QCOMPARE(openAfterOk, busy);
+    const QString opened = QStringLiteral("dialog XWidgetBaseSettingsDialog | ");
     if (busy) {
-        QCOMPARE(
-            answerer.transcript, QStringList { QStringLiteral("box  | This ID is busy | OK | default OK") });
+        QCOMPARE(transcript, QStringList({ opened, QStringLiteral("box  | This ID is busy | OK | default OK") }));
         QCOMPARE(widget->widgetSettings->id, QStringLiteral("a"));
         QCOMPARE(widget->widgetSettings->group, QString());
         QCOMPARE(widget->widgetSettings->size, QSize(70, 60));
         QVERIFY(!widget->group);
     } else {
-        QVERIFY(answerer.transcript.isEmpty());
+        QCOMPARE(transcript, QStringList { opened });
         QCOMPARE(widget->widgetSettings->id, typed);
         QCOMPARE(widget->widgetSettings->group, QStringLiteral("Hall"));
         QCOMPARE(widget->widgetSettings->size, QSize(90, 60));
@@ -293,12 +295,12 @@ void tst_XWidgetBaseSettingsDialog::group()
     makeGroup(QStringLiteral("Yard"), QPoint(300, 250));
     XWidget* widget = makeWidget(QStringLiteral("w"), QPoint(10, 10), recordGroup);
 
-    const bool seen = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
+    const QString failure = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
         chooseGroup(dialog->groupCombo, chosen);
         QCOMPARE(dialog->groupCombo->currentText(), chosen);
         QTest::mouseClick(buttonWithText(dialog, QStringLiteral("OK")), Qt::LeftButton);
     });
-    QVERIFY(seen);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QCOMPARE(widget->widgetSettings->group, expectedGroup);
     XWidgetGroup* expected = m_panel->getGroupByName(expectedGroup);
     QCOMPARE(widget->group, expected);
@@ -335,7 +337,7 @@ void tst_XWidgetBaseSettingsDialog::size()
     XWidget* widget = makeWidget(QStringLiteral("w"), QPoint(10, 10));
     QCOMPARE(widget->size(), QSize(70, 60));
 
-    const bool seen = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
+    const QString failure = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
         if (toggleUserSize)
             QTest::keyClick(dialog->userSizeBox, Qt::Key_Space);
         QCOMPARE(dialog->userSizeBox->isChecked(), userSize);
@@ -343,7 +345,7 @@ void tst_XWidgetBaseSettingsDialog::size()
         typeInto(dialog->heightSpin, height);
         QTest::mouseClick(buttonWithText(dialog, QStringLiteral("OK")), Qt::LeftButton);
     });
-    QVERIFY(seen);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
     QCOMPARE(widget->widgetSettings->userSize, userSize);
     QCOMPARE(widget->widgetSettings->size, recordSize);
     QCOMPARE(widget->size(), userSize ? recordSize : widget->sizeHint());

@@ -1,3 +1,4 @@
+#include "modalanswerer.h"
 #include "testappfolder.h"
 #include "xwidget.h"
 #include "xwidgetcontextmenu.h"
@@ -9,7 +10,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -72,14 +72,13 @@ void tst_XWidgetDataDialog::opensFromMenu()
 {
     QPointer<XWidgetDataDialog> dialog;
     QString shown;
-    QTimer::singleShot(0, [&] {
-        dialog = qobject_cast<XWidgetDataDialog*>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
+    ModalAnswerer answerer({ { "XWidgetDataDialog", "", QString(), [&](QWidget* modal) {
+        dialog = static_cast<XWidgetDataDialog*>(modal);
         shown = dialog->textView->toPlainText();
         QTest::keyClick(dialog, Qt::Key_Escape);
-    });
+    } } });
     m_widget->contextMenu->actions().at(3)->trigger();
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QCOMPARE(shown, QStringLiteral("Variables:\nlevel: 4\nSignals:\nalarm"));
     QVERIFY2(!dialog, "the dialog deletes itself when closed");
 }

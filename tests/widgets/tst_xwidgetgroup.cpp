@@ -295,8 +295,9 @@ void tst_XWidgetGroup::deleteGroup()
         makeWidget(QStringLiteral("w"), QPoint(10, 10), QStringLiteral("Hall"));
     QSignalSpy spy(group, &XWidgetGroup::groupDelete);
 
-    ModalAnswerer answerer({ answer });
+    ModalAnswerer answerer({ { "QMessageBox", "Deleting group", answer } });
     entry(group->menu, QStringLiteral("Delete group"))->trigger();
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QCOMPARE(answerer.transcript, QStringList { shown });
     QTEST(spy.count() == 1, "deleteRequested");
     if (spy.count() == 1)

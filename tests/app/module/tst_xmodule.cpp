@@ -104,55 +104,45 @@ bool triggerMenu(XModulesTabWidget* tabs, int index, const QString& entry)
     return chosen;
 }
 
-// Answers the new-module chain: the name, then the library in the make dialog
-// (an empty library text rejects it; ModalAnswerer::CANCEL as the name cancels
-// the first question). Any message box on the way is closed. Notes the libraries the dialog offered.
-class NewModuleAnswerer : public QObject
+// The dialogs of the new-module chain: the name question ("New module"),
+// then either the message that refuses the name or the make dialog, where
+// `library` is chosen (empty: the dialog is rejected). CANCEL as the name
+// cancels the first question. The libraries the make dialog offered are
+// noted in `offered`.
+QList<ModalAnswerer::Expected> newModuleDialogs(
+    const QString& name, const QString& library, bool refused, QStringList* offered)
 {
-public:
-    NewModuleAnswerer(QString name, QString library)
-        : m_name(std::move(name))
-        , m_library(std::move(library))
-    {
-        connect(&m_timer, &QTimer::timeout, this, &NewModuleAnswerer::answer);
-        m_timer.start(10);
+    QList<ModalAnswerer::Expected> expected { { "QInputDialog", "New module", name } };
+    if (name == QLatin1String(ModalAnswerer::CANCEL))
+        return expected;
+    if (refused) {
+        expected << ModalAnswerer::Expected { "QMessageBox", "", "OK" };
+        return expected;
     }
+    expected << ModalAnswerer::Expected { "XModuleMakeDialog", "", QString(), [library, offered](QWidget* modal) {
+                     auto* dialog = static_cast<XModuleMakeDialog*>(modal);
+                     auto* combo = dialog->findChild<QComboBox*>();
+                     for (int i = 0; i < combo->count(); ++i)
+                         *offered << combo->itemText(i);
+                     if (library.isEmpty()) {
+                         dialog->reject();
+                         return;
+                     }
+                     combo->setCurrentText(library);
+                     QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
+                 } };
+    return expected;
+}
 
-    QStringList offered;
-
-private:
-    void answer()
-    {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal->property("answered").toBool())
-            return;
-        modal->setProperty("answered", true);
-        if (auto* input = qobject_cast<QInputDialog*>(modal)) {
-            if (m_name == QLatin1String(ModalAnswerer::CANCEL)) {
-                input->reject();
-                return;
-            }
-            input->setTextValue(m_name);
-            input->accept();
-        } else if (auto* dialog = qobject_cast<XModuleMakeDialog*>(modal)) {
-            auto* combo = dialog->findChild<QComboBox*>();
-            for (int i = 0; i < combo->count(); ++i)
-                offered << combo->itemText(i);
-            if (m_library.isEmpty()) {
-                dialog->reject();
-                return;
-            }
-            combo->setCurrentText(m_library);
-            QTest::mouseClick(dialog->findChild<QPushButton*>(), Qt::LeftButton);
-        } else {
-            modal->close();
-        }
-    }
-
-    QString m_name;
-    QString m_library;
-    QTimer m_timer;
-};
+// The rename chain, all untitled: the name question, and after each refusing
+// message box the question again.
+QList<ModalAnswerer::Expected> renameDialogs(const QStringList& answers)
+{
+    QList<ModalAnswerer::Expected> expected;
+    for (int i = 0; i < answers.size(); ++i)
+        expected << ModalAnswerer::Expected { i % 2 == 0 ? "QInputDialog" : "QMessageBox", "", answers.at(i) };
+    return expected;
+}
 }
 
 // The module host on real fixture libraries in this test's own modules_lib.
@@ -367,10 +357,10 @@ void tst_XModule::exitFiles()
         MainWindow window(m_applicationData);
         XModulesTabWidget* tabs = modulesTab(window);
         QCOMPARE(tabs->tabText(0), QStringLiteral("A"));
-        ModalAnswerer answerer(answers);
+        ModalAnswerer answerer(renameDialogs(answers));
         for (const QString& entry : menuEntries)
             QVERIFY2(triggerMenu(tabs, 0, entry), qPrintable(entry));
-        QCOMPARE(answerer.answersLeft(), 0);
+        QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
         QCOMPARE(tabs->isTabEnabled(0), !fileOfFirst.isEmpty());
     }
     QStringList files { "B.xmodule", "Broken.xmodule" };
@@ -415,9 +405,9 @@ void tst_XModule::rename()
 
     MainWindow window(m_applicationData);
     XModulesTabWidget* tabs = modulesTab(window);
-    ModalAnswerer answerer(answers);
+    ModalAnswerer answerer(renameDialogs(answers));
     QVERIFY(triggerMenu(tabs, 0, QStringLiteral("Rename")));
-    QCOMPARE(answerer.answersLeft(), 0);
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QCOMPARE(answerer.transcript.first(), QStringLiteral("input  | New name | A"));
     QStringList shownBoxes = answerer.transcript.filter(QRegularExpression("^box"));
     QCOMPARE(shownBoxes, boxes);
@@ -442,8 +432,10 @@ void tst_XModule::plusTabNeverStaysCurrent()
 
     QSignalSpy asked(tabs, &XModulesTabWidget::addModuleCliked);
     // Cancel the new-module chain the main window starts.
-    NewModuleAnswerer answerer { QLatin1String(ModalAnswerer::CANCEL), QString() };
+    QStringList offered;
+    ModalAnswerer answerer(newModuleDialogs(ModalAnswerer::CANCEL, QString(), false, &offered));
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(2).center());
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QCOMPARE(asked.count(), 1);
     QCOMPARE(tabs->currentIndex(), 1);
     // Reaching it from the keyboard or by code does not stick either.
@@ -498,14 +490,17 @@ void tst_XModule::newModule()
     {
         MainWindow window(m_applicationData);
         const int before = XModulesList.size();
-        NewModuleAnswerer answerer(name, library);
-        window.addModuleClicked();
         const bool added = files.contains(name + QStringLiteral(".xmodule")) && !busy;
+        const bool refused = busy || name.isEmpty() || name.contains(QLatin1Char('/'));
+        QStringList offered;
+        ModalAnswerer answerer(newModuleDialogs(name, library, refused, &offered));
+        window.addModuleClicked();
+        QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
         QCOMPARE(XModulesList.size(), before + (added ? 1 : 0));
         if (!added)
             QVERIFY(!QFileInfo::exists(ownPath(QStringLiteral("Outside.xmodule"))));
         if (added) {
-            QCOMPARE(answerer.offered, QStringList { "FixtureGood" });
+            QCOMPARE(offered, QStringList { "FixtureGood" });
             // Initialised at once; the file is there before the exit.
             QVERIFY(XModulesList.last()->moduleObject);
             QCOMPARE(readModule(name).value("libName").toString(), library);

@@ -1,6 +1,6 @@
 #include "dialog.h"
 #include "item.h"
-#include "modalaction.h"
+#include "modalanswerer.h"
 #include "tablemodel.h"
 #include "xwplabel.h"
 
@@ -83,30 +83,36 @@ void clickCell(QWidget* dialog, int row, int column)
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
 }
 
-// Clicks a Delete cell and answers the question it asks with Yes.
+// The settings dialog of the fixture's label, which is titled after the label.
+ModalAnswerer::Expected settingsDialog(std::function<void(QWidget*)> act)
+{
+    return { "Dialog", "Valve", QString(), std::move(act) };
+}
+
+// The question that a click on a Delete cell asks.
+const ModalAnswerer::Expected DELETING_YES { "QMessageBox", "Deleting item", "&Yes" };
+
+// The font dialog that the "Font" button opens: the font chosen there, one
+// size up by 7 points, is returned through `chosen`.
+ModalAnswerer::Expected fontDialog(QFont* chosen, bool confirm)
+{
+    return { "QFontDialog", "Select Font", QString(), [chosen, confirm](QWidget* modal) {
+                auto* fontDialog = static_cast<QFontDialog*>(modal);
+                QFont font = fontDialog->currentFont();
+                font.setPointSize(font.pointSize() + 7);
+                fontDialog->setCurrentFont(font);
+                *chosen = fontDialog->currentFont();
+                confirm ? fontDialog->accept() : fontDialog->reject();
+            } };
+}
+
 void deleteRow(QWidget* dialog, int row)
 {
-    onNextModal([](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        QVERIFY(box);
-        box->button(QMessageBox::Yes)->click();
-    });
     clickCell(dialog, row, TableModel::DeleteColumn);
 }
 
-// Chooses a font in the font dialog that the "Font" button opens, and returns
-// it through `chosen`.
-void chooseFont(QWidget* dialog, QFont* chosen, bool confirm)
+void chooseFont(QWidget* dialog)
 {
-    onNextModal([chosen, confirm](QWidget* modal) {
-        auto* fontDialog = qobject_cast<QFontDialog*>(modal);
-        QVERIFY(fontDialog);
-        QFont font = fontDialog->currentFont();
-        font.setPointSize(font.pointSize() + 7);
-        fontDialog->setCurrentFont(font);
-        *chosen = fontDialog->currentFont();
-        confirm ? fontDialog->accept() : fontDialog->reject();
-    });
     button(dialog, "Font")->click();
 }
 }
@@ -128,10 +134,8 @@ void tst_Dialog::window()
 {
     LabelFixture fixture;
     QPointer<QWidget> opened;
-    onNextModal([&](QWidget* modal) {
+    ModalAnswerer answerer({ settingsDialog([&](QWidget* modal) {
         opened = modal;
-        QVERIFY(qobject_cast<Dialog*>(modal));
-        QCOMPARE(modal->windowTitle(), QString("Valve"));
         QCOMPARE(modal->parentWidget(), fixture.text);
         auto* view = modal->findChild<QTableView*>();
         QCOMPARE(view->model()->rowCount(), 3);
@@ -139,8 +143,9 @@ void tst_Dialog::window()
         QVERIFY(button(modal, "Add"));
         QVERIFY(boxButton(modal, QDialogButtonBox::Ok));
         boxButton(modal, QDialogButtonBox::Cancel)->click();
-    });
+    }) });
     fixture.label->settingsDialog(QByteArray());
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QVERIFY(opened);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!opened);
@@ -151,8 +156,10 @@ void tst_Dialog::okWithoutChangesKeepsConditions()
     LabelFixture fixture;
     const QVariantMap before = fixture.items();
     QSignalSpy updated(fixture.label, &XWidgetStandartComponentBaseClass::libSettingsUpdated);
-    onNextModal([](QWidget* modal) { boxButton(modal, QDialogButtonBox::Ok)->click(); });
+    ModalAnswerer answerer(
+        { settingsDialog([](QWidget* modal) { boxButton(modal, QDialogButtonBox::Ok)->click(); }) });
     fixture.label->settingsDialog(QByteArray());
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QCOMPARE(updated.count(), 1);
     QCOMPARE(fixture.items(), before);
 }
@@ -162,22 +169,25 @@ void tst_Dialog::editsReachSettingsMap()
     LabelFixture fixture;
     QSignalSpy updated(fixture.label, &XWidgetStandartComponentBaseClass::libSettingsUpdated);
     QFont chosen;
-    onNextModal([&](QWidget* modal) {
-        // The Undefined row goes, a More row is added at the end.
-        deleteRow(modal, 0);
-        QCOMPARE(tableModel(modal)->rowCount(), 2);
-        button(modal, "Add")->click();
-        TableModel* model = tableModel(modal);
-        QCOMPARE(model->rowCount(), 3);
-        QCOMPARE(model->index(2, TableModel::ConditionColumn).data().toInt(), int(Item::Equally));
-        QVERIFY(model->setData(model->index(2, TableModel::ConditionColumn), int(Item::More)));
-        QVERIFY(model->setData(model->index(2, TableModel::ValueColumn), "5"));
-        QVERIFY(model->setData(model->index(2, TableModel::TextColumn), "%%value%% bar"));
-        QVERIFY(model->setData(model->index(2, TableModel::ColorColumn), "blue"));
-        chooseFont(modal, &chosen, true);
-        boxButton(modal, QDialogButtonBox::Ok)->click();
-    });
+    ModalAnswerer answerer({ settingsDialog([&](QWidget* modal) {
+                                // The Undefined row goes, a More row is added at the end.
+                                deleteRow(modal, 0);
+                                QCOMPARE(tableModel(modal)->rowCount(), 2);
+                                button(modal, "Add")->click();
+                                TableModel* model = tableModel(modal);
+                                QCOMPARE(model->rowCount(), 3);
+                                QCOMPARE(model->index(2, TableModel::ConditionColumn).data().toInt(),
+                                    int(Item::Equally));
+                                QVERIFY(model->setData(model->index(2, TableModel::ConditionColumn), int(Item::More)));
+                                QVERIFY(model->setData(model->index(2, TableModel::ValueColumn), "5"));
+                                QVERIFY(model->setData(model->index(2, TableModel::TextColumn), "%%value%% bar"));
+                                QVERIFY(model->setData(model->index(2, TableModel::ColorColumn), "blue"));
+                                chooseFont(modal);
+                                boxButton(modal, QDialogButtonBox::Ok)->click();
+                            }),
+        DELETING_YES, fontDialog(&chosen, true) });
     fixture.label->settingsDialog(QByteArray());
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
 
     QCOMPARE(updated.count(), 1);
     const QVariantMap expected
@@ -204,16 +214,18 @@ void tst_Dialog::cancelKeepsConditionsButNotFont()
     const QFont shown = fixture.text->font();
     QSignalSpy updated(fixture.label, &XWidgetStandartComponentBaseClass::libSettingsUpdated);
     QFont chosen;
-    onNextModal([&](QWidget* modal) {
-        button(modal, "Add")->click();
-        TableModel* model = tableModel(modal);
-        QVERIFY(model->setData(model->index(1, TableModel::TextColumn), "changed"));
-        deleteRow(modal, 0);
-        QCOMPARE(model->rowCount(), 3);
-        chooseFont(modal, &chosen, true);
-        boxButton(modal, QDialogButtonBox::Cancel)->click();
-    });
+    ModalAnswerer answerer({ settingsDialog([&](QWidget* modal) {
+                                button(modal, "Add")->click();
+                                TableModel* model = tableModel(modal);
+                                QVERIFY(model->setData(model->index(1, TableModel::TextColumn), "changed"));
+                                deleteRow(modal, 0);
+                                QCOMPARE(model->rowCount(), 3);
+                                chooseFont(modal);
+                                boxButton(modal, QDialogButtonBox::Cancel)->click();
+                            }),
+        DELETING_YES, fontDialog(&chosen, true) });
     fixture.label->settingsDialog(QByteArray());
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
 
     QCOMPARE(updated.count(), 0);
     QCOMPARE(fixture.items(), before);
@@ -230,11 +242,13 @@ void tst_Dialog::fontCancelledInFontDialog()
     LabelFixture fixture;
     const QString before = fixture.label->getMap().value("font").toString();
     QFont offered;
-    onNextModal([&](QWidget* modal) {
-        chooseFont(modal, &offered, false);
-        boxButton(modal, QDialogButtonBox::Ok)->click();
-    });
+    ModalAnswerer answerer({ settingsDialog([&](QWidget* modal) {
+                                chooseFont(modal);
+                                boxButton(modal, QDialogButtonBox::Ok)->click();
+                            }),
+        fontDialog(&offered, false) });
     fixture.label->settingsDialog(QByteArray());
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QVERIFY(offered.toString() != before);
     QCOMPARE(fixture.label->getMap().value("font").toString(), before);
 }
@@ -243,19 +257,21 @@ void tst_Dialog::geometryRoundTrip()
 {
     LabelFixture fixture;
     const QRect placed(120, 130, 640, 360);
-    onNextModal([&](QWidget* modal) {
+    ModalAnswerer placing({ settingsDialog([&](QWidget* modal) {
         modal->setGeometry(placed);
         boxButton(modal, QDialogButtonBox::Cancel)->click();
-    });
+    }) });
     const QByteArray saved = fixture.label->settingsDialog(QByteArray());
+    QVERIFY2(placing.failure().isEmpty(), qPrintable(placing.failure()));
     QVERIFY(!saved.isEmpty());
 
     QRect restored;
-    onNextModal([&](QWidget* modal) {
+    ModalAnswerer reopening({ settingsDialog([&](QWidget* modal) {
         restored = modal->geometry();
         boxButton(modal, QDialogButtonBox::Ok)->click();
-    });
+    }) });
     const QByteArray again = fixture.label->settingsDialog(saved);
+    QVERIFY2(reopening.failure().isEmpty(), qPrintable(reopening.failure()));
     QCOMPARE(restored, placed);
     QCOMPARE(again, saved);
 }

@@ -1,4 +1,4 @@
-#include "modalaction.h"
+#include "modalanswerer.h"
 #include "testappfolder.h"
 #include "xwidgetsglobals.h"
 #include "xwidgetstandartcomponent.h"
@@ -143,8 +143,7 @@ void tst_VistagLibrary::settingsDialogFromHost()
     QSignalSpy settingsUpdated(component, &XWidgetStandartComponent::settingsUpdated);
 
     // The library's dialog, driven through its window only: the first row's text changes, a row is added.
-    onNextModal([](QWidget* modal) {
-        QCOMPARE(modal->windowTitle(), QString("Valve"));
+    ModalAnswerer answerer({ { "QDialog", "Valve", QString(), [](QWidget* modal) {
         QAbstractItemModel* model = modal->findChild<QTableView*>()->model();
         QVERIFY(model->setData(model->index(0, 2), "no signal"));
         const QList<QPushButton*> buttons = modal->findChildren<QPushButton*>();
@@ -154,8 +153,9 @@ void tst_VistagLibrary::settingsDialogFromHost()
         }
         QCOMPARE(model->rowCount(), 4);
         modal->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-    });
+    } } });
     component->settingsDialog();
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
 
     QCOMPARE(settingsUpdated.count(), 1);
     QVERIFY(!XDialogsGeometry.value(DIALOG_GEOMETRY_KEY).toByteArray().isEmpty());

@@ -1,4 +1,5 @@
 #include "journalexchangeitem.h"
+#include "modalanswerer.h"
 #include "panelfixture.h"
 #include "testappfolder.h"
 #include "xwidgetcontextmenu.h"
@@ -64,17 +65,6 @@ XWidgetStandartComponent* byName(XWidgetStandart& widget, const QString& name)
     return nullptr;
 }
 
-void answerMessageBox(QMessageBox::StandardButton button, QString* title, QString* text)
-{
-    QTimer::singleShot(0, [=] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        *title = box->windowTitle();
-        *text = box->text();
-        box->button(button)->click();
-    });
-}
 }
 
 class tst_XWidgetStandart : public QObject, protected PanelFixture
@@ -481,27 +471,26 @@ void tst_XWidgetStandart::journalAdd()
 
 void tst_XWidgetStandart::deleteClicked_data()
 {
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("answer");
     QTest::addColumn<int>("requests");
-    QTest::newRow("yes asks to be deleted") << int(QMessageBox::Yes) << 1;
-    QTest::newRow("no keeps the widget") << int(QMessageBox::No) << 0;
+    QTest::newRow("yes asks to be deleted") << "&Yes" << 1;
+    QTest::newRow("no keeps the widget") << "&No" << 0;
 }
 
 void tst_XWidgetStandart::deleteClicked()
 {
-    QFETCH(int, answer);
+    QFETCH(QString, answer);
     QFETCH(int, requests);
 
     auto record = makeRecord({});
     XWidgetStandart widget(record.get(), nullptr, XWidgetsPanel);
     QSignalSpy deleteSpy(&widget, &XWidgetStandart::deleteMe);
-    QString title;
-    QString text;
-    answerMessageBox(QMessageBox::StandardButton(answer), &title, &text);
+    ModalAnswerer answerer({ { "QMessageBox", "Deleting widget", answer } });
     widget.deleteClicked();
 
-    QCOMPARE(title, QStringLiteral("Deleting widget"));
-    QCOMPARE(text, QStringLiteral("Are you sure for delete widget 'W1'?"));
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
+    QCOMPARE(answerer.transcript.value(0).section(QStringLiteral(" | "), 1, 1),
+        QStringLiteral("Are you sure for delete widget 'W1'?"));
     QCOMPARE(deleteSpy.count(), requests);
     if (requests)
         QCOMPARE(deleteSpy.first().first().value<XWidgetStandart*>(), &widget);
