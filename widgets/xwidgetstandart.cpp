@@ -381,7 +381,8 @@ void XWidgetStandart::showSettingsDialog()
         // Queued: the new dialog runs its own event loop, which must not run
         // inside the old dialog's destructor.
         if (result == XWidgetStandartDialog::AcceptResult)
-            connect(dialog, &QObject::destroyed, this, &XWidgetStandart::showSettingsDialog, Qt::QueuedConnection);
+            connect(dialog, &QObject::destroyed, this, &XWidgetStandart::showSettingsDialog,
+                Qt::QueuedConnection);
     }
     dialog->deleteLater();
     setNameToComponent();

@@ -37,7 +37,8 @@ const char LABEL_TEXT[] = "Boiler pressure";
 // One Vistag label "title" that shows LABEL_TEXT while it has no value.
 QByteArray boilerFile()
 {
-    const QJsonObject condition { { "condition", 4 }, { "value", "" }, { "text", LABEL_TEXT }, { "color", "blue" } };
+    const QJsonObject condition { { "condition", 4 }, { "value", "" }, { "text", LABEL_TEXT },
+        { "color", "blue" } };
     const QJsonObject title { { "name", "title" }, { "libName", "Vistag" },
         { "libSettings", QJsonObject { { "items", QJsonObject { { "0", condition } } } } } };
     return QJsonDocument(QJsonObject { { "base", QJsonObject { { "id", "boiler" } } }, { "name", "Boiler" },
@@ -62,7 +63,8 @@ void clickCell(QTableView* table, int row, int column)
 
 // Opens the cell's editor as the view does, sets it through `edit` and
 // commits it as Enter does.
-template <typename Editor> void editCell(QTableView* table, int row, int column, std::function<void(Editor*)> edit)
+template <typename Editor>
+void editCell(QTableView* table, int row, int column, std::function<void(Editor*)> edit)
 {
     const QModelIndex index = table->model()->index(row, column);
     table->setCurrentIndex(index);
@@ -125,7 +127,8 @@ void tst_MainWindowSettingsDialog::componentAddedThroughTheDialogIsShownAndStore
                   QTableView* table = settings->table;
                   button(dialog, "Add")->click();
                   QCOMPARE(settings->model->rowCount(), 2);
-                  editCell<QLineEdit>(table, 1, 0, [](QLineEdit* e) { e->setText(QStringLiteral("pressure")); });
+                  editCell<QLineEdit>(
+                      table, 1, 0, [](QLineEdit* e) { e->setText(QStringLiteral("pressure")); });
                   editCell<QComboBox>(table, 1, 1, [](QComboBox* e) {
                       QVERIFY(e->findText(QStringLiteral("Vistag")) > 0);
                       e->setCurrentText(QStringLiteral("Vistag"));
@@ -142,15 +145,14 @@ void tst_MainWindowSettingsDialog::componentAddedThroughTheDialogIsShownAndStore
                   QCOMPARE(settings->model->items.at(1)->connectToComponent, QStringLiteral("title"));
                   button(dialog, "Accept")->click();
               } },
-            { DIALOG_TYPE, DIALOG_TITLE, {},
-                [&reopenedWith](QWidget* dialog) {
-                    auto* settings = qobject_cast<XWidgetStandartDialog*>(dialog);
-                    for (const XWidgetStandartDialogComponentItem* item : qAsConst(settings->model->items)) {
-                        QVERIFY(item->component);
-                        reopenedWith.append(item->component);
-                    }
-                    button(dialog, "OK")->click();
-                } } });
+            { DIALOG_TYPE, DIALOG_TITLE, {}, [&reopenedWith](QWidget* dialog) {
+                 auto* settings = qobject_cast<XWidgetStandartDialog*>(dialog);
+                 for (const XWidgetStandartDialogComponentItem* item : qAsConst(settings->model->items)) {
+                     QVERIFY(item->component);
+                     reopenedWith.append(item->component);
+                 }
+                 button(dialog, "OK")->click();
+             } } });
     widget->settingsAction->trigger();
     QTRY_VERIFY(answerer.finished());
     QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));

@@ -122,10 +122,8 @@ XWidgetStandartDialog::XWidgetStandartDialog(XWidgetStandartSettings* settings, 
     layout->addWidget(componentsBox);
     layout->addLayout(bottom);
 
-    connect(m_tableButtons, &QButtonGroup::idClicked, this,
-        &XWidgetStandartDialog::buttonClicked);
-    connect(m_acceptOkButtons, &QButtonGroup::idClicked, this,
-        &XWidgetStandartDialog::acceptOkClicked);
+    connect(m_tableButtons, &QButtonGroup::idClicked, this, &XWidgetStandartDialog::buttonClicked);
+    connect(m_acceptOkButtons, &QButtonGroup::idClicked, this, &XWidgetStandartDialog::acceptOkClicked);
     connect(addButton, &QPushButton::clicked, model, [this]() { model->addNewItem(); });
     connect(table, &QTableView::clicked, this, &XWidgetStandartDialog::componentShowSettingsDialogClicked);
     connect(model, &XWidgetStandartDialogModel::listUpdated, this,

@@ -13,9 +13,11 @@ class XWidgetStandartDialogDelegate : public QStyledItemDelegate
     Q_OBJECT
 
 public:
-    XWidgetStandartDialogDelegate(QList<XWidgetStandartDialogComponentItem*>* items, QObject* parent = nullptr);
+    XWidgetStandartDialogDelegate(
+        QList<XWidgetStandartDialogComponentItem*>* items, QObject* parent = nullptr);
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QWidget* createEditor(
+        QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
 

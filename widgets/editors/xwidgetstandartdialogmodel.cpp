@@ -41,7 +41,7 @@ QVariant XWidgetStandartDialogModel::data(const QModelIndex& index, int role) co
         return hasObject && item->component->object->haveSettingsDialog() ? tr("Show") : QString();
     case CopyColumn:
         return !item->libName.isEmpty() && (!item->editedLibSettings.isEmpty() || hasObject) ? tr("Copy")
-                                                                                           : QString();
+                                                                                             : QString();
     case PasteColumn:
         if (item->libName.isEmpty())
             return QString();

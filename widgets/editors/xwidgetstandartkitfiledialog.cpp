@@ -144,7 +144,8 @@ void XWidgetStandartKitFileDialog::showPreview(XWidgetStandartSettings* settings
     clearPreview();
     previewSettings = settings;
     preview = new XWidgetStandartKitFileDialogXWidgetStandart(settings, previewContainer);
-    previewContainer->resize(settings->base.size.width() + KIT_MARGIN, settings->base.size.height() + KIT_MARGIN);
+    previewContainer->resize(
+        settings->base.size.width() + KIT_MARGIN, settings->base.size.height() + KIT_MARGIN);
 }
 
 void XWidgetStandartKitFileDialog::fileChanged(QString path)

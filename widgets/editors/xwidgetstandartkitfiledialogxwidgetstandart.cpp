@@ -23,7 +23,8 @@ XWidgetStandartKitFileDialogXWidgetStandart::XWidgetStandartKitFileDialogXWidget
 
     menu = new QMenu(this);
     QAction* debugAction = menu->addAction(tr("Show debug dialog"));
-    connect(debugAction, &QAction::triggered, this, &XWidgetStandartKitFileDialogXWidgetStandart::showDebugDialog);
+    connect(debugAction, &QAction::triggered, this,
+        &XWidgetStandartKitFileDialogXWidgetStandart::showDebugDialog);
 }
 
 void XWidgetStandartKitFileDialogXWidgetStandart::showDebugDialog()

@@ -139,7 +139,8 @@ QByteArray tst_StandartWidgetKit::readFile(const QString& name) const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QString tst_StandartWidgetKit::writeKit(const QString& name, const QList<XWidgetStandartComponentSettings*>& records)
+QString tst_StandartWidgetKit::writeKit(
+    const QString& name, const QList<XWidgetStandartComponentSettings*>& records)
 {
     QList<XWidgetStandartComponentSettings*> list = records;
     StandartWidgetKit kit(&list);
@@ -252,11 +253,12 @@ void tst_StandartWidgetKit::loadKit_data()
     QTest::addColumn<QPoint>("second");
     QTest::addColumn<QSize>("size");
 
-    QTest::newRow("normalised to 5, 5") << "kit.swkit" << true << true << QPoint(5, 5) << QPoint(65, 5)
-                                        << QSize(90, 30);
+    QTest::newRow("normalised to 5, 5")
+        << "kit.swkit" << true << true << QPoint(5, 5) << QPoint(65, 5) << QSize(90, 30);
     QTest::newRow("kept in place") << "kit.swkit" << false << true << QPoint(40, 30) << QPoint(100, 30)
                                    << QSize(125, 55);
-    QTest::newRow("suffix other than .swkit") << "kit.SWKIT" << true << false << QPoint() << QPoint() << QSize();
+    QTest::newRow("suffix other than .swkit")
+        << "kit.SWKIT" << true << false << QPoint() << QPoint() << QSize();
 }
 
 void tst_StandartWidgetKit::loadKit()
@@ -266,7 +268,8 @@ void tst_StandartWidgetKit::loadKit()
     QFETCH(bool, loaded);
     QVERIFY(!writeKit(file, { record("Lamp", {}, { 40, 30 }), record("Switch", {}, { 100, 30 }) }).isEmpty());
 
-    std::unique_ptr<XWidgetStandartSettings> kit(XWidgetStandartKitFileDialog::loadKit(path(file), normalise));
+    std::unique_ptr<XWidgetStandartSettings> kit(
+        XWidgetStandartKitFileDialog::loadKit(path(file), normalise));
     QCOMPARE(bool(kit), loaded);
     if (!loaded)
         return;
@@ -341,7 +344,8 @@ void tst_StandartWidgetKit::previewOffersItsDebugDialog()
 
 void tst_StandartWidgetKit::kitIcon()
 {
-    const QString kitPath = writeKit("kit.swkit", { record("Lamp", {}, { 40, 30 }), record("Switch", {}, { 100, 30 }) });
+    const QString kitPath
+        = writeKit("kit.swkit", { record("Lamp", {}, { 40, 30 }), record("Switch", {}, { 100, 30 }) });
     writeFile("broken.swkit", "[]");
     writeFile("notes.txt", "text");
     XWidgetStandartKitFileDialogIconProvider provider;
@@ -363,7 +367,8 @@ void tst_StandartWidgetKit::kitIcon()
 // with widgets, which exist in the GUI thread only.
 void tst_StandartWidgetKit::kitIconFromAWorkerThread()
 {
-    const QString kitPath = writeKit("kit.swkit", { record("Lamp", {}, { 40, 30 }), record("Switch", {}, { 100, 30 }) });
+    const QString kitPath
+        = writeKit("kit.swkit", { record("Lamp", {}, { 40, 30 }), record("Switch", {}, { 100, 30 }) });
     XWidgetStandartKitFileDialogIconProvider provider;
     QIcon icon;
     std::unique_ptr<QThread> worker(QThread::create([&]() { icon = provider.icon(QFileInfo(kitPath)); }));
@@ -374,7 +379,8 @@ void tst_StandartWidgetKit::kitIconFromAWorkerThread()
 
 void tst_StandartWidgetKit::fileDialogDrawsKitIcons()
 {
-    const QString kitPath = writeKit("kit.swkit", { record("Lamp", {}, { 40, 30 }), record("Switch", {}, { 100, 30 }) });
+    const QString kitPath
+        = writeKit("kit.swkit", { record("Lamp", {}, { 40, 30 }), record("Switch", {}, { 100, 30 }) });
     writeFile("broken.swkit", "{");
     XWidgetStandartKitFileDialog dialog(nullptr, QStringLiteral("Load kit"), m_dir->path());
     dialog.show();

@@ -71,8 +71,8 @@ public:
         std::unique_ptr<XWidgetStandartDialog> result(new XWidgetStandartDialog(&record, widget.get()));
         for (XWidgetStandartComponent* component : qAsConst(widget->components)) {
             const XWidgetStandartComponentSettings* r = component->settings;
-            result->model->addNewItem(
-                new XWidgetStandartDialogComponentItem(r->name, r->libName, r->connectToComponent, component));
+            result->model->addNewItem(new XWidgetStandartDialogComponentItem(
+                r->name, r->libName, r->connectToComponent, component));
         }
         return result;
     }
@@ -236,9 +236,11 @@ void tst_XWidgetStandartDialog::rowRules_data()
     QTest::addColumn<bool>("keepsRecord");
     QTest::addColumn<bool>("changed");
 
-    QTest::newRow("rename to another row's name is refused") << 0 << "Switch" << false << true << true << false;
+    QTest::newRow("rename to another row's name is refused")
+        << 0 << "Switch" << false << true << true << false;
     QTest::newRow("rename to its own name") << 0 << "Lamp" << true << true << true << false;
-    QTest::newRow("rename forgets the component, keeps the record") << 0 << "Bulb" << true << false << true << true;
+    QTest::newRow("rename forgets the component, keeps the record")
+        << 0 << "Bulb" << true << false << true << true;
     QTest::newRow("library change forgets both") << 1 << GAUGE_LIB << true << false << false << true;
     QTest::newRow("the same library keeps both") << 1 << LAMP_LIB << true << true << true << false;
     QTest::newRow("connect-to change keeps both") << 2 << "Gauge" << true << true << true << true;
@@ -290,8 +292,7 @@ void tst_XWidgetStandartDialog::cellsOfferWhatTheRowHolds()
     QCOMPARE(cells(4), (QStringList { "", "", "Paste" }));
     model->items.at(4)->editedLibSettings = text("pasted");
     QCOMPARE(cells(4), (QStringList { "", "Copy", "Paste (+)" }));
-    QCOMPARE(model->flags(model->index(0, 0)),
-        Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
+    QCOMPARE(model->flags(model->index(0, 0)), Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsEnabled);
     QCOMPARE(model->flags(model->index(0, 3)), Qt::ItemIsEnabled);
     QVERIFY(!model->index(0, 0).data(Qt::ToolTipRole).isValid());
 
@@ -378,10 +379,14 @@ void tst_XWidgetStandartDialog::paste_data()
 
     const QString question = "box  | Copied data for library FixtureLamp. Insert them into the component of "
                              "library FixtureGauge? | No,Yes | default No";
-    QTest::newRow("same library asks nothing") << 0 << 1 << "" << "" << "lamp";
+    QTest::newRow("same library asks nothing") << 0 << 1 << ""
+                                               << ""
+                                               << "lamp";
     QTest::newRow("other library, No") << 0 << 2 << "&No" << question << "";
     QTest::newRow("other library, Yes") << 0 << 2 << "&Yes" << question << "lamp";
-    QTest::newRow("nothing copied") << -1 << 1 << "OK" << "box  | No data | OK | default OK" << "";
+    QTest::newRow("nothing copied") << -1 << 1 << "OK"
+                                    << "box  | No data | OK | default OK"
+                                    << "";
 }
 
 void tst_XWidgetStandartDialog::paste()
@@ -443,7 +448,8 @@ void tst_XWidgetStandartDialog::kitLoad()
     QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     for (int i = 0; i + 1 < prefixes.size(); ++i) {
         QCOMPARE(answerer.transcript.at(2 + 2 * i),
-            QStringLiteral("box  | Some of the names are the same, enter a different prefix | OK | default OK"));
+            QStringLiteral(
+                "box  | Some of the names are the same, enter a different prefix | OK | default OK"));
     }
     QCOMPARE(answerer.transcript.at(1), QStringLiteral("input  | Prefix (not necessary) | "));
 
@@ -529,9 +535,8 @@ void tst_XWidgetStandartDialog::saveSelectedToKit()
     }();
     selectRows(dialog->table, { 1 });
     {
-        ModalAnswerer answerer(
-            { { "XWidgetStandartKitFileDialog", "Save kit", kit + ".swkit", {} },
-                { "QMessageBox", "Save kit", "&Yes", {} }, { "QMessageBox", "", "OK", {} } });
+        ModalAnswerer answerer({ { "XWidgetStandartKitFileDialog", "Save kit", kit + ".swkit", {} },
+            { "QMessageBox", "Save kit", "&Yes", {} }, { "QMessageBox", "", "OK", {} } });
         const FileSizeLimit noRoom(16);
         dialog->buttonClicked(XWidgetStandartDialog::SaveKitButton);
         QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
@@ -582,7 +587,8 @@ void tst_XWidgetStandartDialog::okWithUnchangedTableKeepsTheComponents()
     edited.component("Lamp")->object->setMap(text("live state"));
     ModalAnswerer answerer({ { DIALOG_TYPE, DIALOG_TITLE, {}, [](QWidget* dialog) {
                                   auto* settings = qobject_cast<XWidgetStandartDialog*>(dialog);
-                                  QCOMPARE(settings->nameOnComponentBox->currentText(), QStringLiteral("Switch"));
+                                  QCOMPARE(
+                                      settings->nameOnComponentBox->currentText(), QStringLiteral("Switch"));
                                   settings->nameEdit->setText(QStringLiteral("Renamed"));
                                   button(dialog, "OK")->click();
                               } } });
@@ -601,23 +607,30 @@ void tst_XWidgetStandartDialog::changedTableRebuildsTheComponents_data()
     QTest::addColumn<QStringList>("components");
     QTest::addColumn<bool>("lampKeepsRecord");
 
-    QTest::newRow("connect-to name only")
-        << "connect" << QStringList { "Lamp|FixtureLamp|Gauge|lamp", "Switch|FixtureLamp||switch", "Gauge|FixtureGauge||gauge" }
-        << true;
+    QTest::newRow("connect-to name only") << "connect"
+                                          << QStringList { "Lamp|FixtureLamp|Gauge|lamp",
+                                                 "Switch|FixtureLamp||switch", "Gauge|FixtureGauge||gauge" }
+                                          << true;
     QTest::newRow("rename keeps the library settings")
-        << "rename" << QStringList { "Bulb|FixtureLamp|Switch|lamp", "Switch|FixtureLamp||switch", "Gauge|FixtureGauge||gauge" }
+        << "rename"
+        << QStringList { "Bulb|FixtureLamp|Switch|lamp", "Switch|FixtureLamp||switch",
+               "Gauge|FixtureGauge||gauge" }
         << true;
     QTest::newRow("library change starts afresh")
-        << "library" << QStringList { "Lamp|FixtureGauge|Switch|", "Switch|FixtureLamp||switch", "Gauge|FixtureGauge||gauge" }
+        << "library"
+        << QStringList { "Lamp|FixtureGauge|Switch|", "Switch|FixtureLamp||switch",
+               "Gauge|FixtureGauge||gauge" }
         << false;
-    QTest::newRow("pasted settings")
-        << "paste" << QStringList { "Lamp|FixtureLamp|Switch|switch", "Switch|FixtureLamp||switch", "Gauge|FixtureGauge||gauge" }
-        << true;
+    QTest::newRow("pasted settings") << "paste"
+                                     << QStringList { "Lamp|FixtureLamp|Switch|switch",
+                                            "Switch|FixtureLamp||switch", "Gauge|FixtureGauge||gauge" }
+                                     << true;
     QTest::newRow("row removed and rows reordered")
         << "reorder" << QStringList { "Gauge|FixtureGauge||gauge", "Lamp|FixtureLamp|Switch|lamp" } << true;
-    QTest::newRow("new row")
-        << "add" << QStringList { "Lamp|FixtureLamp|Switch|lamp", "Switch|FixtureLamp||switch", "Gauge|FixtureGauge||gauge", "Dial|FixtureLamp|Lamp|" }
-        << true;
+    QTest::newRow("new row") << "add"
+                             << QStringList { "Lamp|FixtureLamp|Switch|lamp", "Switch|FixtureLamp||switch",
+                                    "Gauge|FixtureGauge||gauge", "Dial|FixtureLamp|Lamp|" }
+                             << true;
 }
 
 void tst_XWidgetStandartDialog::changedTableRebuildsTheComponents()
@@ -630,7 +643,8 @@ void tst_XWidgetStandartDialog::changedTableRebuildsTheComponents()
     XWidgetStandartComponentSettings* lampRecord = edited.record.components.first();
 
     ModalAnswerer answerer({ { DIALOG_TYPE, DIALOG_TITLE, {}, [&change](QWidget* dialog) {
-                                  XWidgetStandartDialogModel* model = qobject_cast<XWidgetStandartDialog*>(dialog)->model;
+                                  XWidgetStandartDialogModel* model
+                                      = qobject_cast<XWidgetStandartDialog*>(dialog)->model;
                                   auto set = [model](int row, int column, const QString& value) {
                                       QVERIFY(model->setData(model->index(row, column), value, Qt::EditRole));
                                   };
@@ -666,7 +680,8 @@ void tst_XWidgetStandartDialog::changedTableRebuildsTheComponents()
         XWidgetStandartComponent* component = edited.widget->components.at(i);
         QCOMPARE(component->settings, edited.record.components.at(i));
         QVERIFY(component->object);
-        QCOMPARE(component->object->getMap().value("text"), edited.record.components.at(i)->libSettings.value("text"));
+        QCOMPARE(component->object->getMap().value("text"),
+            edited.record.components.at(i)->libSettings.value("text"));
     }
     QFETCH(bool, lampKeepsRecord);
     QCOMPARE(edited.record.components.contains(lampRecord), lampKeepsRecord);
@@ -682,12 +697,14 @@ void tst_XWidgetStandartDialog::acceptReopensTheDialog()
 {
     EditedWidget edited;
     QStringList seen;
-    ModalAnswerer answerer({ { DIALOG_TYPE, DIALOG_TITLE, {}, [&seen](QWidget* dialog) {
-                                  XWidgetStandartDialogModel* model = qobject_cast<XWidgetStandartDialog*>(dialog)->model;
-                                  seen.append(rows(model).join(','));
-                                  model->setData(model->index(2, 0), "Dial", Qt::EditRole);
-                                  button(dialog, "Accept")->click();
-                              } },
+    ModalAnswerer answerer({ { DIALOG_TYPE, DIALOG_TITLE, {},
+                                 [&seen](QWidget* dialog) {
+                                     XWidgetStandartDialogModel* model
+                                         = qobject_cast<XWidgetStandartDialog*>(dialog)->model;
+                                     seen.append(rows(model).join(','));
+                                     model->setData(model->index(2, 0), "Dial", Qt::EditRole);
+                                     button(dialog, "Accept")->click();
+                                 } },
         { DIALOG_TYPE, DIALOG_TITLE, {}, [&seen](QWidget* dialog) {
              auto* settings = qobject_cast<XWidgetStandartDialog*>(dialog);
              seen.append(rows(settings->model).join(','));
@@ -732,8 +749,8 @@ void tst_XWidgetStandartDialog::cancelAfterKitLoadLeavesNoRecords()
     const QList<XWidgetStandartComponentSettings*> records = edited.record.components;
     auto dialog = edited.dialog();
     {
-        ModalAnswerer answerer({ { "XWidgetStandartKitFileDialog", "Load kit", kit, {} },
-            { "QInputDialog", "", "K_", {} } });
+        ModalAnswerer answerer(
+            { { "XWidgetStandartKitFileDialog", "Load kit", kit, {} }, { "QInputDialog", "", "K_", {} } });
         dialog->buttonClicked(XWidgetStandartDialog::LoadKitButton);
         QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     }
