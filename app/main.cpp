@@ -5,8 +5,28 @@
 #include <QApplication>
 #include <QDebug>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
+namespace {
+// Every web connection holds a descriptor; the usual soft limit of 1024 would
+// leave the program little room once a few hundred browsers are connected.
+void raiseDescriptorLimit()
+{
+#ifdef Q_OS_UNIX
+    rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+#endif
+}
+}
+
 int main(int argc, char* argv[])
 {
+    raiseDescriptorLimit();
     QApplication application(argc, argv);
     // Installed before the guard exists, so that a process seen running by
     // anybody already ends through the event loop when asked to.

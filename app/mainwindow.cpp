@@ -143,12 +143,13 @@ MainWindow::~MainWindow()
     saveUsers();
     saveStandartWidgets();
     saveGroups();
-    deleteSerialPort();
     saveWindowPlacement();
     postProgramClosed();
     saveJournal();
     releaseJournal();
+    // The modules' clean-up may still need the serial port and the panel.
     deleteModulesTab();
+    deleteSerialPort();
     settings->sync();
     removeStaleModuleFiles();
     delete ui;

@@ -94,7 +94,9 @@ XModule::~XModule()
     XModulesList.removeOne(this);
     if (moduleObject) {
         settings->libSettings = moduleObject->getMap();
-        moduleObject->deleteLater();
+        // At exit the event loop has ended: a deferred deletion would never
+        // run, and with it neither the module's own clean-up.
+        delete moduleObject;
         moduleObject = nullptr;
     }
     if (!saveFile(filePath(objectName())))

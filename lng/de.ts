@@ -338,6 +338,10 @@
         <source>Closed</source>
         <translation>Geschlossen</translation>
     </message>
+    <message>
+        <source>The connections cannot be accepted</source>
+        <translation>Die Verbindungen können nicht angenommen werden</translation>
+    </message>
 </context>
 <context>
     <name>XServerWidget</name>

@@ -3,11 +3,15 @@
 #include <QPointer>
 #include <QTcpServer>
 
+#include <memory>
+
+class XServerConnections;
 class XServerSettings;
 class XServerWidget;
 
-// The built-in web server: listens in the GUI thread and hands every accepted
-// connection to a thread of its own.
+// The built-in web server: opens and closes the listening socket in the GUI
+// thread and shows its state; accepting, reading and answering happen in the
+// server's own threads, so a busy GUI thread holds up only what needs it.
 class XServer : public QTcpServer
 {
     Q_OBJECT
@@ -24,13 +28,8 @@ public:
 public slots:
     void settingsLoaded();
 
-protected:
-    void incomingConnection(qintptr socketDescriptor) override;
-
 private:
-    void refuse(qintptr socketDescriptor);
-
     XServerSettings* m_settings = nullptr;
     QPointer<XServerWidget> m_widget;
-    int m_activeConnections = 0;
+    std::unique_ptr<XServerConnections> m_connections;
 };

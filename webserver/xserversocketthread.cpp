@@ -1,6 +1,8 @@
 #include "xserversocketthread.h"
 
 #include "useritem.h"
+#include "xserverconnections.h"
+#include "xserversigningate.h"
 #include "xwidget.h"
 #include "xwidgetgroup.h"
 #include "xwidgetgroupsettings.h"
@@ -8,33 +10,21 @@
 #include "xwidgetsglobals.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFont>
-#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeDatabase>
-#include <QSslKey>
-#include <QSslSocket>
-#include <QTimer>
+#include <QThread>
 
 namespace {
-// A request is headers and body together; anything larger is no browser of ours.
-const int MAX_REQUEST_SIZE = 1024 * 1024;
-// Counted from the moment the connection is accepted, so a peer that sends
-// nothing, or trickles a request, does not keep its thread for ever.
-const int REQUEST_TIMEOUT_MS = 10000;
-
 const char WEB_FOLDER[] = "web";
 const char NOT_FOUND_PAGE[] = "404.html";
 const char INDEX_PAGE[] = "index.html";
 const char NOT_FOUND_BODY[] = "<h1>404 - Not Found</h1>";
 const char PARENT_PREFIX[] = "../";
-const char CERTIFICATE_FILE[] = "/ssl/key.pem";
-const char PRIVATE_KEY_FILE[] = "/ssl/key.key";
 const char PASSWORD_KEY[] = "password";
 const char SIGN_IN_ERROR[] = "SIGN_IN_ERROR";
 const char REQUEST_ERROR[] = "ERROR";
@@ -47,43 +37,6 @@ const char TEXT_PLAIN[] = "text/plain";
 const int STATUS_OK = 200;
 const int STATUS_NOT_FOUND = 404;
 
-enum class Framing { Incomplete, Complete, TooLarge };
-
-// Where the request ends: after the blank line that closes the headers and the
-// body that "Content-Length" announces.
-Framing frameRequest(const QByteArray& received, int* requestSize)
-{
-    int headerEnd = received.indexOf("\r\n\r\n");
-    if (headerEnd >= 0) {
-        headerEnd += 4;
-    } else {
-        headerEnd = received.indexOf("\n\n");
-        if (headerEnd >= 0)
-            headerEnd += 2;
-    }
-    if (headerEnd < 0)
-        return received.size() > MAX_REQUEST_SIZE ? Framing::TooLarge : Framing::Incomplete;
-
-    qint64 contentLength = 0;
-    const QList<QByteArray> lines = received.left(headerEnd).split('\n');
-    for (int i = 1; i < lines.size(); ++i) {
-        const QByteArray line = lines.at(i).trimmed();
-        const int colon = line.indexOf(':');
-        if (colon < 0 || line.left(colon).trimmed().toLower() != "content-length")
-            continue;
-        bool ok = false;
-        const qint64 value = line.mid(colon + 1).trimmed().toLongLong(&ok);
-        if (ok && value > 0)
-            contentLength = value;
-    }
-    if (headerEnd + contentLength > MAX_REQUEST_SIZE)
-        return Framing::TooLarge;
-    if (received.size() < headerEnd + contentLength)
-        return Framing::Incomplete;
-    *requestSize = int(headerEnd + contentLength);
-    return Framing::Complete;
-}
-
 bool holdsParentSegment(const QString& path)
 {
     // A backslash separates segments too where the program runs on Windows.
@@ -94,6 +47,17 @@ bool holdsParentSegment(const QString& path)
             return true;
     }
     return false;
+}
+
+// The leading "../" go in one cut: removing them one at a time copies the
+// rest of the path each time, which a long run of them turns into minutes.
+QString withoutLeadingParents(const QString& path)
+{
+    const QLatin1String prefix(PARENT_PREFIX);
+    int from = 0;
+    while (path.midRef(from, prefix.size()) == prefix)
+        from += prefix.size();
+    return path.mid(from);
 }
 
 // A JSON null arrives as a valid variant of the null-pointer type.
@@ -113,118 +77,38 @@ bool liesInside(const QString& fileName, const QString& folder)
 }
 }
 
-XServerSocketThread::XServerSocketThread(qintptr socketDescriptor, int delay, bool secure, QObject* parent)
-    : QThread(parent)
-    , secure(secure)
-    , socketDescriptor(socketDescriptor)
+XServerSocketThread::XServerSocketThread(
+    XServerConnections* connections, int delay, const QString& peerAddress, QObject* parent)
+    : QObject(parent)
+    , m_connections(connections)
     , delay(delay)
+    , m_peerAddress(peerAddress)
 {
 }
 
-XServerSocketThread::~XServerSocketThread()
+QString XServerSocketThread::decode(const QByteArray& request)
 {
-    delete socket;
+    return QString::fromUtf8(QByteArray::fromPercentEncoding(request));
 }
 
-void XServerSocketThread::run()
+bool XServerSocketThread::isPost(const QString& text)
 {
-    if (secure) {
-        sslSocket = new QSslSocket;
-        socket = sslSocket;
-    } else {
-        socket = new QTcpSocket;
-    }
-    if (!socket->setSocketDescriptor(
-            socketDescriptor, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
-        delete socket;
-        socket = nullptr;
-        sslSocket = nullptr;
-        return;
-    }
-
-    if (secure) {
-        const QString appDir = QCoreApplication::applicationDirPath();
-        sslSocket->setLocalCertificate(appDir + QLatin1String(CERTIFICATE_FILE), QSsl::Pem);
-        QFile keyFile(appDir + QLatin1String(PRIVATE_KEY_FILE));
-        if (keyFile.open(QIODevice::ReadOnly))
-            sslSocket->setPrivateKey(
-                QSslKey(keyFile.readAll(), QSsl::Rsa, QSsl::Pem, QSsl::PrivateKey, QByteArray()));
-        sslSocket->setProtocol(QSsl::TlsV1_2);
-        sslSocket->startServerEncryption();
-    }
-
-    // Direct connections: the thread object lives in the GUI thread, the
-    // socket and the timer in this one.
-    connect(socket, &QTcpSocket::readyRead, this, &XServerSocketThread::onReadyRead, Qt::DirectConnection);
-    connect(
-        socket, &QTcpSocket::disconnected, this, &XServerSocketThread::onDisconected, Qt::DirectConnection);
-
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    connect(&deadline, &QTimer::timeout, this, &XServerSocketThread::closeUnanswered, Qt::DirectConnection);
-    deadline.start(REQUEST_TIMEOUT_MS);
-    m_deadline = &deadline;
-
-    exec();
-
-    m_deadline = nullptr;
-    // The socket's notifiers belong to this thread and must go with it.
-    delete socket;
-    socket = nullptr;
-    sslSocket = nullptr;
+    return text.startsWith(QLatin1String("POST"), Qt::CaseInsensitive);
 }
 
-void XServerSocketThread::onReadyRead()
+bool XServerSocketThread::isGet(const QString& text)
 {
-    if (m_handled)
-        return;
-    m_received += socket->readAll();
-
-    int requestSize = 0;
-    switch (frameRequest(m_received, &requestSize)) {
-    case Framing::Incomplete:
-        return;
-    case Framing::TooLarge:
-        closeUnanswered();
-        return;
-    case Framing::Complete:
-        break;
-    }
-
-    m_handled = true;
-    if (m_deadline)
-        m_deadline->stop();
-    handle(m_received.left(requestSize));
-    m_received.clear();
-    socket->disconnectFromHost();
+    return !isPost(text) && text.startsWith(QLatin1String("GET"), Qt::CaseInsensitive);
 }
 
-void XServerSocketThread::onDisconected()
+XServerSocketThread::Answer XServerSocketThread::answer() const
 {
-    socket->close();
-    quit();
+    return m_answer;
 }
 
-void XServerSocketThread::closeUnanswered()
+void XServerSocketThread::handlePost(const QString& text, const QString& gateKey)
 {
-    m_handled = true;
-    if (m_deadline)
-        m_deadline->stop();
-    socket->abort();
-    quit();
-}
-
-void XServerSocketThread::handle(const QByteArray& request)
-{
-    const QString text = QString::fromUtf8(QByteArray::fromPercentEncoding(request));
-    if (text.startsWith(QLatin1String("POST"), Qt::CaseInsensitive))
-        handlePost(text);
-    else if (text.startsWith(QLatin1String("GET"), Qt::CaseInsensitive))
-        handleGet(text);
-}
-
-void XServerSocketThread::handlePost(const QString& text)
-{
+    XServerSignInGate* gate = m_connections->signInGate();
     const QString rest = text.mid(text.indexOf(QLatin1Char('/')) + 1);
     const QString userName = rest.left(rest.indexOf(QLatin1Char(' ')));
     const QString body = rest.mid(rest.lastIndexOf(QLatin1Char('\n')) + 1);
@@ -234,58 +118,55 @@ void XServerSocketThread::handlePost(const QString& text)
     const QVariant passwordValue = request.value(QLatin1String(PASSWORD_KEY));
     const QString password = passwordValue.isValid() ? passwordValue.toString() : QString();
     if (!document.isObject() || password.isEmpty()) {
-        QThread::msleep(ulong(delay));
-        socket->write(REQUEST_ERROR);
+        gate->checked(gateKey, delay);
+        sendBare(REQUEST_ERROR);
+        m_answer.holdUntil = QDeadlineTimer(delay);
         return;
     }
 
-    // The users list and its records belong to the GUI thread, which may
-    // change them at any moment; they are read there.
     UserItem* signedIn = nullptr;
-    QMetaObject::invokeMethod(
-        this,
-        [&]() {
-            for (UserItem* candidate : qAsConst(XUsersList)) {
-                if (candidate->userName == userName) {
-                    if (candidate->password == password)
-                        signedIn = candidate;
-                    return;
-                }
+    const bool checked = inGuiThread([&]() {
+        for (UserItem* candidate : qAsConst(XUsersList)) {
+            if (candidate->userName == userName) {
+                if (candidate->password == password)
+                    signedIn = candidate;
+                return;
             }
-        },
-        Qt::BlockingQueuedConnection);
+        }
+    });
+    if (!checked) {
+        gate->checked(gateKey, 0);
+        return;
+    }
+    gate->checked(gateKey, signedIn ? 0 : delay);
     if (!signedIn) {
-        QThread::msleep(ulong(delay));
-        socket->write(SIGN_IN_ERROR);
+        sendBare(SIGN_IN_ERROR);
+        m_answer.holdUntil = QDeadlineTimer(delay);
         return;
     }
 
     user = signedIn;
     handleRequest(request);
+    if (m_abandoned)
+        return;
 
-    const QString address = socket->peerAddress().toString();
     const QDateTime now = QDateTime::currentDateTime();
     // Records taken out of the list are kept alive, so the pointer is still good.
-    QMetaObject::invokeMethod(
-        this,
-        [&]() {
-            user->lastWebRequest.dateTime = now;
-            user->lastWebRequest.address = address;
-        },
-        Qt::BlockingQueuedConnection);
+    inGuiThread([&]() {
+        user->lastWebRequest.dateTime = now;
+        user->lastWebRequest.address = m_peerAddress;
+    });
 }
 
 void XServerSocketThread::handleGet(const QString& text)
 {
     const int slash = text.indexOf(QLatin1Char('/'));
     const int blank = slash >= 0 ? text.indexOf(QLatin1Char(' '), slash + 1) : -1;
-    QString path = blank >= 0 ? text.mid(slash + 1, blank - slash - 1) : QString();
-    while (path.startsWith(QLatin1String(PARENT_PREFIX)))
-        path.remove(0, int(qstrlen(PARENT_PREFIX)));
+    QString path = withoutLeadingParents(blank >= 0 ? text.mid(slash + 1, blank - slash - 1) : QString());
     if (path.isEmpty())
         path = QLatin1String(INDEX_PAGE);
 
-    const QString appDir = QCoreApplication::applicationDirPath();
+    const QString appDir = m_connections->applicationFolder();
     const QString webDir = appDir + QLatin1Char('/') + QLatin1String(WEB_FOLDER);
     QString folder;
     QString fileName;
@@ -315,7 +196,8 @@ void XServerSocketThread::handleGet(const QString& text)
 
 void XServerSocketThread::sendResponse(QByteArray body, int status, QString contentType)
 {
-    QByteArray answer;
+    QByteArray& answer = m_answer.bytes;
+    answer.clear();
     answer.reserve(body.size() + 256);
     answer += "HTTP/1.0 ";
     answer += status == STATUS_NOT_FOUND ? "404 Not Found" : "200 OK";
@@ -325,14 +207,33 @@ void XServerSocketThread::sendResponse(QByteArray body, int status, QString cont
     answer += QByteArray::number(body.size());
     answer += "\r\nServer: Velmora Server\r\nConnection: close\r\n\r\n";
     answer += body;
-    socket->write(answer);
+    m_answer.answered = true;
 }
 
-template <typename Call> void XServerSocketThread::inGuiThread(Call call)
+void XServerSocketThread::sendBare(const QByteArray& bytes)
 {
-    // The thread object lives in the GUI thread: a blocking queued call on it
-    // runs there while this connection waits.
-    QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
+    m_answer.bytes = bytes;
+    m_answer.answered = true;
+}
+
+template <typename Call> bool XServerSocketThread::inGuiThread(Call call)
+{
+    // Once the server is being taken down the panel and the users may be gone
+    // already: the request is then dropped unanswered.
+    if (m_abandoned)
+        return false;
+    bool ran = false;
+    QMetaObject::invokeMethod(
+        qApp,
+        [&]() {
+            if (m_connections->isStopping())
+                return;
+            call();
+            ran = true;
+        },
+        Qt::BlockingQueuedConnection);
+    m_abandoned = !ran;
+    return ran;
 }
 
 void XServerSocketThread::handleRequest(QVariantMap request)
@@ -354,7 +255,10 @@ void XServerSocketThread::handleRequest(QVariantMap request)
         return;
     }
 
-    const QJsonDocument answer(QJsonObject::fromVariantMap(collectData(request)));
+    const QVariantMap data = collectData(request);
+    if (m_abandoned)
+        return;
+    const QJsonDocument answer(QJsonObject::fromVariantMap(data));
     sendResponse(answer.toJson(QJsonDocument::Indented), STATUS_OK, QLatin1String(TEXT_PLAIN));
 }
 
@@ -429,29 +333,29 @@ QVariantMap XServerSocketThread::groupsData(QVariantMap input)
 
 QVariantMap XServerSocketThread::widgetsData(QVariantMap input)
 {
-    QList<AccessibleWidget> widgets;
-    inGuiThread([&]() { widgets = accessibleWidgets(); });
-    for (const AccessibleWidget& widget : qAsConst(widgets)) {
-        QString id;
-        if (!lockWidget(widget.first, &id))
+    // Each pass is one call into the GUI thread, which runs every widget's
+    // webMapDo there in turn: the exchanges of several browsers cannot
+    // interleave on a widget, and a widget costs no round trip of its own.
+    inGuiThread([&]() { webMapPass(input, true, nullptr); });
+    QVariantMap answer;
+    inGuiThread([&]() { webMapPass(input, false, &answer); });
+    return answer;
+}
+
+void XServerSocketThread::webMapPass(const QVariantMap& input, bool applyInput, QVariantMap* answer)
+{
+    // A widget's own webMap may have another deleted (a click running a
+    // script), so each is looked at through its guard.
+    const QList<AccessibleWidget> widgets = accessibleWidgets();
+    for (const AccessibleWidget& widget : widgets) {
+        if (!widget.first)
             continue;
         const bool writable = widget.second == ReadAndWrite;
-        emit webMapDo(writable ? input.value(id).toMap() : QVariantMap(), writable);
-        unlockWidget(widget.first);
+        const QString id = widget.first->id();
+        widget.first->webMapDo(applyInput && writable ? input.value(id).toMap() : QVariantMap(), writable);
+        if (answer && widget.first && !widget.first->webData.isEmpty())
+            answer->insert(id, widget.first->webData);
     }
-
-    QVariantMap answer;
-    inGuiThread([&]() { widgets = accessibleWidgets(); });
-    for (const AccessibleWidget& widget : qAsConst(widgets)) {
-        QString id;
-        if (!lockWidget(widget.first, &id))
-            continue;
-        emit webMapDo(QVariantMap(), widget.second == ReadAndWrite);
-        const QVariantMap data = unlockWidget(widget.first);
-        if (!data.isEmpty())
-            answer.insert(id, data);
-    }
-    return answer;
 }
 
 QList<XServerSocketThread::AccessibleWidget> XServerSocketThread::accessibleWidgets()
@@ -477,45 +381,4 @@ XServerSocketThread::AccessibleWidget XServerSocketThread::findWidget(QString id
             return widget;
     }
     return { nullptr, NotAllowed };
-}
-
-bool XServerSocketThread::lockWidget(const QPointer<XWidget>& widget, QString* id)
-{
-    // The mutex is taken and given back in the GUI thread, where the widget
-    // is known to be alive; another connection holding it means trying again.
-    for (;;) {
-        bool gone = false;
-        bool locked = false;
-        inGuiThread([&]() {
-            if (!widget) {
-                gone = true;
-                return;
-            }
-            locked = widget->mutex.tryLock(0);
-            if (!locked)
-                return;
-            *id = widget->id();
-            m_webMapConnection = connect(this, &XServerSocketThread::webMapDo, widget.data(),
-                &XWidget::webMapDo, Qt::BlockingQueuedConnection);
-        });
-        if (gone)
-            return false;
-        if (locked)
-            return true;
-        QThread::yieldCurrentThread();
-    }
-}
-
-QVariantMap XServerSocketThread::unlockWidget(const QPointer<XWidget>& widget)
-{
-    QVariantMap data;
-    inGuiThread([&]() {
-        disconnect(m_webMapConnection);
-        // A widget deleted meanwhile took its mutex with it.
-        if (!widget)
-            return;
-        data = widget->webData;
-        widget->mutex.unlock();
-    });
-    return data;
 }

@@ -3,47 +3,57 @@
 #include "useritem.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
+#include <QObject>
 #include <QPair>
 #include <QPointer>
 #include <QString>
-#include <QThread>
 #include <QVariantMap>
 
-class QSslSocket;
-class QTcpSocket;
-class QTimer;
+class XServerConnections;
 class XWidget;
 
-// Serves one connection of the web server in a thread and event loop of its
-// own: reads one request, answers it and closes the connection.
-class XServerSocketThread : public QThread
+// The HTTP handling of one request of the web server, once the request is
+// complete: a GET is answered in the network thread that read it, without the
+// GUI thread; a POST runs in a worker thread of the server and reads the
+// users, the panel and the widgets only inside calls into the GUI thread.
+class XServerSocketThread : public QObject
 {
     Q_OBJECT
 
 public:
-    XServerSocketThread(qintptr socketDescriptor, int delay, bool secure, QObject* parent = nullptr);
-    ~XServerSocketThread() override;
+    // What the connection writes: nothing at all when the request gets no
+    // answer, and not before the hold time when a sign-in failed.
+    struct Answer
+    {
+        QByteArray bytes;
+        bool answered = false;
+        QDeadlineTimer holdUntil;
+    };
 
-    void run() override;
+    XServerSocketThread(XServerConnections* connections, int delay, const QString& peerAddress,
+        QObject* parent = nullptr);
 
-signals:
-    void webMapDo(QVariantMap map, bool writable);
+    // The request as one text: received bytes percent-decoded as a whole.
+    static QString decode(const QByteArray& request);
+    static bool isPost(const QString& text);
+    static bool isGet(const QString& text);
 
-public slots:
-    void onReadyRead();
-    void onDisconected();
+    void handleGet(const QString& text);
+    // Tells the server's sign-in gate, as soon as the password was checked,
+    // whether the attempt failed; the exchange itself runs after that.
+    void handlePost(const QString& text, const QString& gateKey);
+
+    Answer answer() const;
 
 private:
-    void handle(const QByteArray& request);
-    void handlePost(const QString& text);
-    void handleGet(const QString& text);
     void sendResponse(QByteArray body, int status, QString contentType);
+    void sendBare(const QByteArray& bytes);
     void handleRequest(QVariantMap request);
-    void closeUnanswered();
 
-    // A widget as the connection sees it: guarded, since the GUI thread may
-    // delete it at any moment between two calls.
+    // A widget as the exchange sees it: guarded, since the GUI thread may
+    // delete it between two calls.
     using AccessibleWidget = QPair<QPointer<XWidget>, UserItem_ACCESS_TYPE>;
 
     QVariantMap collectData(QVariantMap request);
@@ -51,23 +61,17 @@ private:
     QVariantMap groupsFont();
     QVariantMap groupsData(QVariantMap input);
     QVariantMap widgetsData(QVariantMap input);
-    // These two walk the panel and so run only in the GUI thread.
+    // These walk the panel and so run only in the GUI thread.
     QList<AccessibleWidget> accessibleWidgets();
     AccessibleWidget findWidget(QString id);
+    void webMapPass(const QVariantMap& input, bool applyInput, QVariantMap* answer);
 
-    bool lockWidget(const QPointer<XWidget>& widget, QString* id);
-    QVariantMap unlockWidget(const QPointer<XWidget>& widget);
-    template <typename Call> void inGuiThread(Call call);
+    template <typename Call> bool inGuiThread(Call call);
 
-    bool secure = false;
+    XServerConnections* m_connections = nullptr;
     UserItem* user = nullptr;
-    qintptr socketDescriptor = 0;
     int delay = 0;
-    QTcpSocket* socket = nullptr;
-    QSslSocket* sslSocket = nullptr;
-
-    QByteArray m_received;
-    QTimer* m_deadline = nullptr;
-    bool m_handled = false;
-    QMetaObject::Connection m_webMapConnection;
+    QString m_peerAddress;
+    Answer m_answer;
+    bool m_abandoned = false;
 };

@@ -1,6 +1,6 @@
 #include "xwidgetsglobals.h"
 
-XWidgetPanel* XWidgetsPanel = nullptr;
+XWIDGETS_PANEL_EXPORT XWidgetPanel* XWidgetsPanel = nullptr;
 QVariantMap XDialogsGeometry;
 QList<UserItem*> XUsersList;
 QList<XWidgetGroupSettings*> XWidgetGroupSettingsList;

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QVariantMap>
+#include <QtGlobal>
 
 class UserItem;
 class XWidgetGroupSettings;
@@ -13,7 +14,15 @@ class XWidgetPanel;
 class XWidgetStandart;
 class XWidgetStandartSettings;
 
-extern XWidgetPanel* XWidgetsPanel;
+// A module library exports its panel pointer under this plain name; the
+// programs keep theirs to themselves.
+#ifdef XWIDGETS_FULL
+#define XWIDGETS_PANEL_EXPORT
+#else
+#define XWIDGETS_PANEL_EXPORT Q_DECL_EXPORT
+#endif
+
+extern XWIDGETS_PANEL_EXPORT XWidgetPanel* XWidgetsPanel;
 extern QVariantMap XDialogsGeometry;
 extern QList<UserItem*> XUsersList;
 extern QList<XWidgetGroupSettings*> XWidgetGroupSettingsList;

@@ -542,6 +542,9 @@ void tst_XModule::realProcessSavesOnTerminate()
     QCOMPARE(libSettings.value("kept").toInt(), 7);
     const QStringList calls = libSettings.value("calls").toStringList();
     QCOMPARE(calls.mid(calls.size() - 2), (QStringList { "allLoaded", "getMap" }));
+    // The module object itself went at exit, after its settings were taken
+    // and before the serial port and the panel.
+    QCOMPARE(folder.readFile(QStringLiteral("fixture-destroyed")), QByteArray("serial port alive, panel alive"));
 }
 
 QTEST_MAIN(tst_XModule)

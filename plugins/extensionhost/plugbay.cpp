@@ -1,0 +1,449 @@
+#include "plugbay.h"
+
+#include "journalexchangeitem.h"
+#include "plugbaybaseclass.h"
+#include "plugbaycomponentitem.h"
+#include "plugbaycomponentsdelegate.h"
+#include "plugbaycomponentsmodel.h"
+#include "plugbaywidget.h"
+#include "useritem.h"
+#include "xwidgetpanel.h"
+#include "xwidgetsglobals.h"
+#include "xwidgetstandartcomponent.h"
+#include "xwidgetstandartcomponentbaseclass.h"
+
+#include <QBuffer>
+#include <QHBoxLayout>
+#include <QLibrary>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableView>
+#include <QTextCodec>
+
+#include <QFileInfo>
+
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <dlfcn.h>
+#endif
+
+namespace {
+const char DESCRIPTION[] = "Extension";
+const int MODULE_VERSION = 0x10001;
+const int MODULE_INTERFACE_VERSION = 1;
+
+const char EXTENSION_FOLDER[] = "/extension";
+const char EXTENSION_INI[] = "/extension/extension.ini";
+const char LIB_FILE_NAME_KEY[] = "libFileName";
+const char MAKE_OBJECT_SYMBOL[] = "makeObject";
+
+const char INFO_LANGUAGE_KEY[] = "transtale";
+const char INFO_DIRS_KEY[] = "dirs";
+const char INFO_EXTENSION_DIR_KEY[] = "extension";
+const char INFO_CONTENT_DIR_KEY[] = "content";
+const char INFO_USERS_KEY[] = "users";
+
+const char WIDGET_ID_KEY[] = "widgetID";
+const char COMPONENT_NAME_KEY[] = "componentName";
+
+// The extension's debug stream writes what it cannot show as "\u" and four
+// hex digits of UTF-16.
+const char ESCAPE_MARKER[] = "\\u";
+const int ESCAPE_LENGTH = 6;
+const int ESCAPE_MARKER_LENGTH = 2;
+const char ESCAPE_CODEC[] = "UTF-16BE";
+
+// A symbol looked up in a library is also searched for in what the library
+// depends on, and every extension depends on this library, whose own factory
+// has the same name: only a factory of the extension file itself counts.
+bool isDefinedIn(QFunctionPointer symbol, const QString& fileName)
+{
+#ifdef Q_OS_UNIX
+    Dl_info info;
+    if (!dladdr(reinterpret_cast<void*>(symbol), &info) || !info.dli_fname)
+        return false;
+    return QFileInfo(QString::fromLocal8Bit(info.dli_fname)).canonicalFilePath()
+        == QFileInfo(fileName).canonicalFilePath();
+#else
+    Q_UNUSED(fileName)
+    return symbol != nullptr;
+#endif
+}
+
+PlugbayBaseClass* callFactory(PlugbayMakeObjectFunction makeObject, const QVariant& parameters)
+{
+    // An outside library must not take the program down with it.
+    try {
+        return makeObject(parameters);
+    } catch (...) {
+        return nullptr;
+    }
+}
+}
+
+Plugbay::Plugbay()
+    : debugBuffer(new QBuffer)
+    , debugView(new QPlainTextEdit)
+{
+    debugView->setLineWrapMode(QPlainTextEdit::NoWrap);
+    debugView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    debugView->setReadOnly(true);
+    debugBuffer->open(QIODevice::ReadWrite);
+    connect(debugBuffer, SIGNAL(readyRead()), this, SLOT(x_debugBytesRead()));
+}
+
+Plugbay::~Plugbay()
+{
+    // Taken down first, while the module still serves it: its clean-up may
+    // journal or set values on its way out.
+    delete extension;
+    extension = nullptr;
+    const QList<PlugbayComponentItem*> items = components.values();
+    components.clear();
+    qDeleteAll(items);
+    // The tab stays with the host a little longer than the record it shows.
+    if (widget)
+        widget->settings = nullptr;
+    debugBuffer->deleteLater();
+    if (!debugEnabled)
+        debugView->deleteLater();
+}
+
+void Plugbay::setLinks(QString moduleDir, QString modulesLibDir, QString contentDir)
+{
+    baseDir = moduleDir;
+    this->contentDir = contentDir;
+    XModuleBase::setLinks(moduleDir, modulesLibDir, contentDir);
+}
+
+void Plugbay::setTranslate(QString language)
+{
+    translate = language;
+    XModuleBase::setTranslate(language);
+}
+
+void Plugbay::setXwidgetsPanel(QWidget* panel)
+{
+    // The host's panel class is the one this library was built from; its own
+    // type information cannot confirm that across the two builds.
+    XWidgetsPanel = static_cast<XWidgetPanel*>(panel);
+}
+
+void Plugbay::setUsersList(void* usersList)
+{
+    this->usersList = static_cast<QList<UserItem*>*>(usersList);
+}
+
+void Plugbay::setMap(QMap<QString, QVariant> map)
+{
+    storedMap = map;
+}
+
+void Plugbay::init()
+{
+    settings.setMap(storedMap);
+    widget = new PlugbayWidget(&settings);
+    model = new PlugbayComponentsModel(&components, &settings, this);
+    widget->table->setModel(model);
+    widget->table->setItemDelegate(new PlugbayComponentsDelegate(&components, this));
+
+    QString error;
+    if (!loadExtension(&error)) {
+        if (journal)
+            journal->add(tr("Extension load error. %1").arg(error), JournalItem::ITEM_LEVEL_CRITICAL);
+    } else {
+        setAdditionalInfomation();
+        if (extension->x_debugIsEnabled()) {
+            debugEnabled = true;
+            auto* page = new QWidget;
+            auto* layout = new QHBoxLayout(page);
+            layout->addWidget(debugView);
+            auto* clear = new QPushButton(tr("Clear"), page);
+            layout->addWidget(clear);
+            connect(clear, SIGNAL(clicked()), debugView, SLOT(clear()));
+            widget->addTab(page, tr("Debug"));
+        }
+        extension->setParent(this);
+        connect(extension, SIGNAL(x_journalAdd_signal(QString, int)), this, SLOT(x_journalAdd(QString, int)));
+        connect(extension, SIGNAL(x_componentSetValue_signal(QString, QVariant)), this,
+            SLOT(x_componentSetValue(QString, QVariant)));
+        connect(extension, SIGNAL(x_componentSetRange_signal(QString, double, double)), this,
+            SLOT(x_componentSetRange(QString, double, double)));
+        connect(extension, SIGNAL(x_componentSetWritable_signal(QString, bool)), this,
+            SLOT(x_componentSetWritable(QString, bool)));
+        connect(extension, SIGNAL(x_componentsUpdated()), this, SLOT(x_componentsUpdated()));
+        extension->x_start();
+    }
+
+    if (extension) {
+        if (QWidget* page = extension->x_getWidget())
+            widget->addTab(page, extension->x_widgetName());
+    }
+    widget->loadFromSettings();
+    model->update(true);
+}
+
+QWidget* Plugbay::getWidget()
+{
+    return widget;
+}
+
+void Plugbay::allLoaded()
+{
+    if (extension)
+        extension->x_allLoaded();
+}
+
+QMap<QString, QVariant> Plugbay::getMap()
+{
+    if (extension)
+        settings.extensionParameters = extension->x_getParameters();
+    return settings.getMap();
+}
+
+bool Plugbay::loadExtension(QString* error)
+{
+    auto fail = [error](const QString& text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+
+    // Without a folder of its own the module would look for extension/ at
+    // the root of the file system.
+    QString libFileName;
+    if (!baseDir.isEmpty()) {
+        auto ini = std::make_unique<QSettings>(baseDir + QLatin1String(EXTENSION_INI), QSettings::IniFormat);
+        ini->sync();
+        libFileName = ini->value(QLatin1String(LIB_FILE_NAME_KEY)).toString();
+        ini->sync();
+    }
+    if (libFileName.isEmpty())
+        return fail(tr("Parameter 'libFileName' is empty"));
+
+    // Never unloaded: the extension's code runs for the life of the process.
+    QLibrary library(baseDir + QLatin1String(EXTENSION_FOLDER) + QLatin1Char('/') + libFileName);
+    if (!library.load())
+        return fail(tr("Can't load %1 (%2)").arg(library.fileName(), library.errorString()));
+    const QFunctionPointer symbol = library.resolve(MAKE_OBJECT_SYMBOL);
+    auto makeObject = symbol && isDefinedIn(symbol, library.fileName())
+        ? reinterpret_cast<PlugbayMakeObjectFunction>(symbol)
+        : nullptr;
+    if (!makeObject)
+        return fail(tr("Can't call 'makeObject'"));
+    extension = callFactory(makeObject, settings.extensionParameters);
+    if (!extension)
+        return fail(tr("Can't make extension object"));
+    extension->x_setDebug(debugBuffer);
+    return true;
+}
+
+void Plugbay::setAdditionalInfomation()
+{
+    if (!extension)
+        return;
+    QVariantMap users;
+    if (usersList) {
+        for (const UserItem* user : qAsConst(*usersList)) {
+            users.insert(user->userName,
+                QVariantMap {
+                    { QStringLiteral("fullName"), user->fullName },
+                    { QStringLiteral("post"), user->post },
+                    { QStringLiteral("password"), user->password },
+                    { QStringLiteral("phone"), user->phone },
+                    { QStringLiteral("email"), user->email },
+                    { QStringLiteral("icq"), user->icq },
+                    { QStringLiteral("jabber"), user->jabber },
+                });
+        }
+    }
+    const QVariantMap info {
+        { QLatin1String(INFO_LANGUAGE_KEY), translate },
+        { QLatin1String(INFO_DIRS_KEY),
+            QVariantMap {
+                { QLatin1String(INFO_EXTENSION_DIR_KEY), baseDir + QLatin1String(EXTENSION_FOLDER) },
+                { QLatin1String(INFO_CONTENT_DIR_KEY), contentDir },
+            } },
+        { QLatin1String(INFO_USERS_KEY), users },
+    };
+    extension->x_setAdditionInformation(info);
+}
+
+void Plugbay::connectComponent(PlugbayComponentItem* item)
+{
+    connect(item, SIGNAL(valueUpdatedSignal()), this, SLOT(component_valueUpdated()));
+    connect(item, SIGNAL(returnValueUpdatedSignal()), this, SLOT(component_returnValueUpdated()));
+    connect(item, SIGNAL(xwidgetComponentConnected(PlugbayComponentItem*)), this,
+        SLOT(xwidgetComponentConnected(PlugbayComponentItem*)));
+}
+
+void Plugbay::disconnectComponent(PlugbayComponentItem* item)
+{
+    disconnect(item, SIGNAL(valueUpdatedSignal()), this, SLOT(component_valueUpdated()));
+    disconnect(item, SIGNAL(returnValueUpdatedSignal()), this, SLOT(component_returnValueUpdated()));
+    disconnect(item, SIGNAL(xwidgetComponentConnected(PlugbayComponentItem*)), this,
+        SLOT(xwidgetComponentConnected(PlugbayComponentItem*)));
+}
+
+void Plugbay::x_debugBytesRead()
+{
+    QByteArray bytes = debugBuffer->data();
+    const int zero = bytes.indexOf('\0');
+    if (zero >= 0)
+        bytes.truncate(zero);
+    QString text = QString::fromUtf8(bytes);
+    if (QTextCodec* codec = QTextCodec::codecForName(ESCAPE_CODEC)) {
+        const QString marker = QLatin1String(ESCAPE_MARKER);
+        // Each pass replaces six characters by at most one, so it ends.
+        for (int p = text.indexOf(marker); p >= 0 && p < text.length() - (ESCAPE_LENGTH - 1);
+             p = text.indexOf(marker)) {
+            const QString escape = text.mid(p, ESCAPE_LENGTH);
+            const QByteArray code = QByteArray::fromHex(escape.mid(ESCAPE_MARKER_LENGTH).toLatin1());
+            text.replace(escape, codec->toUnicode(code));
+        }
+    }
+    debugView->appendPlainText(text);
+    debugBuffer->buffer().clear();
+    debugBuffer->seek(0);
+}
+
+void Plugbay::x_journalAdd(QString text, int level)
+{
+    if (!journal || level < JournalItem::ITEM_LEVEL_NONE || level > JournalItem::ITEM_LEVEL_CRITICAL)
+        return;
+    journal->add(text, JournalItem::ITEM_LEVEL_t(level));
+}
+
+void Plugbay::x_componentSetValue(QString name, QVariant value)
+{
+    if (PlugbayComponentItem* item = components.value(name))
+        item->setValue(value, extension);
+}
+
+void Plugbay::x_componentSetRange(QString name, double min, double max)
+{
+    if (PlugbayComponentItem* item = components.value(name))
+        item->setRange(min, max);
+}
+
+void Plugbay::x_componentSetWritable(QString name, bool writable)
+{
+    if (PlugbayComponentItem* item = components.value(name))
+        item->setWritable(writable);
+}
+
+void Plugbay::x_componentsUpdated()
+{
+    if (!extension)
+        return;
+    const QMap<QString, PlugbayBaseClass::widgetComponentItem_t> list = extension->x_getComponentsList();
+    model->beginReset();
+
+    for (auto it = components.begin(); it != components.end();) {
+        if (list.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        PlugbayComponentItem* item = it.value();
+        it = components.erase(it);
+        disconnectComponent(item);
+        item->deleteLater();
+    }
+
+    for (auto entry = list.cbegin(); entry != list.cend(); ++entry) {
+        const QString& name = entry.key();
+        PlugbayComponentItem* item = components.value(name);
+        if (item) {
+            disconnectComponent(item);
+        } else {
+            item = new PlugbayComponentItem(journal, nullptr);
+            components.insert(name, item);
+        }
+        item->setter = entry->setter;
+        item->extension = extension;
+        item->label = entry->label;
+        item->setWritable(entry->writable);
+        const QVariantMap binding = settings.componentsList[name].toMap();
+        item->setWidgetId(binding.value(QLatin1String(WIDGET_ID_KEY)).toString());
+        item->setWidgetComponentName(binding.value(QLatin1String(COMPONENT_NAME_KEY)).toString());
+        connectComponent(item);
+        if (item->xwidgetComponent())
+            xwidgetComponentConnected(item);
+    }
+
+    model->endReset();
+}
+
+void Plugbay::xwidgetComponentConnected(PlugbayComponentItem* item)
+{
+    const QString name = componentName(item);
+    if (!name.isEmpty() && extension)
+        extension->x_widgetComponentConnected(name);
+}
+
+void Plugbay::component_valueUpdated()
+{
+    PlugbayComponentItem* item = senderItem();
+    if (!item || !extension)
+        return;
+    const QString name = componentName(item);
+    if (name.isEmpty())
+        return;
+    if (XWidgetStandartComponent* component = item->xwidgetComponent()) {
+        const QVariant value = component->object ? component->object->lastSetValue() : QVariant();
+        extension->x_componentValueUpdated(name, value);
+    }
+    model->update(false);
+}
+
+void Plugbay::component_returnValueUpdated()
+{
+    PlugbayComponentItem* item = senderItem();
+    if (!item || !extension)
+        return;
+    const QString name = componentName(item);
+    if (name.isEmpty())
+        return;
+    XWidgetStandartComponent* component = item->xwidgetComponent();
+    if (component && component->setter() == extension)
+        extension->x_componentReturnValueUpdated(name, component->getValue());
+}
+
+QString Plugbay::componentName(PlugbayComponentItem* item) const
+{
+    return components.key(item);
+}
+
+PlugbayComponentItem* Plugbay::senderItem() const
+{
+    return qobject_cast<PlugbayComponentItem*>(sender());
+}
+
+extern "C" Q_DECL_EXPORT int getQtVersion()
+{
+    // The host compares this with its own build: report the Qt this library
+    // was really built against.
+    return QT_VERSION;
+}
+
+extern "C" Q_DECL_EXPORT XModuleBase* makeObject()
+{
+    return new Plugbay;
+}
+
+extern "C" Q_DECL_EXPORT int getVersion()
+{
+    return MODULE_VERSION;
+}
+
+extern "C" Q_DECL_EXPORT QString description()
+{
+    return QLatin1String(DESCRIPTION);
+}
+
+extern "C" Q_DECL_EXPORT int getModuleVersion()
+{
+    return MODULE_INTERFACE_VERSION;
+}

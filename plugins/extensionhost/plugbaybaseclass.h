@@ -1,0 +1,84 @@
+#pragma once
+
+// The interface between the extension host module and an outside extension
+// library. An extension library links against the host module library, which
+// exports this class whole, derives its object from it and exports
+//
+//     extern "C" PlugbayBaseClass* makeObject(QVariant parameters);
+//
+// `parameters` is what x_getParameters() returned when the module was last
+// saved (invalid on the first run); a null result means the library failed.
+//
+// The host drives the object only through the virtual slots below, in this
+// order: x_setDebug, x_setAdditionInformation, x_debugIsEnabled, x_start,
+// x_getWidget and x_widgetName; later x_allLoaded, and x_getParameters each
+// time the module is saved. The object is destroyed with the module.
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+class QDebug;
+class QIODevice;
+class QWidget;
+
+#if defined(PLUGBAY_LIBRARY)
+#define PLUGBAY_EXPORT Q_DECL_EXPORT
+#else
+#define PLUGBAY_EXPORT Q_DECL_IMPORT
+#endif
+
+class PLUGBAY_EXPORT PlugbayBaseClass : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The journal's levels; the host drops any other value.
+    enum JournalLevel_t { JournalNone = 0, JournalNormal = 1, JournalWarning = 2, JournalCritical = 3 };
+
+    // One component the extension offers for binding to a widget component.
+    struct widgetComponentItem_t
+    {
+        // Shown in the Components tab.
+        QString label;
+        // The extension wants to be the setter of the bound widget component.
+        bool setter = false;
+        // The writable flag the bound component gets while the extension is its setter.
+        bool writable = false;
+    };
+
+    PlugbayBaseClass();
+    ~PlugbayBaseClass() override;
+
+    // The host's debug device, as a stream; null until x_setDebug.
+    QDebug* x_debug = nullptr;
+
+signals:
+    void x_journalAdd_signal(QString text, int level);
+    void x_componentSetValue_signal(QString name, QVariant value);
+    void x_componentSetRange_signal(QString name, double min, double max);
+    void x_componentSetWritable_signal(QString name, bool writable);
+    void x_componentsUpdated();
+
+public slots:
+    virtual void x_setDebug(QIODevice* device);
+    virtual bool x_debugIsEnabled();
+    virtual void x_setAdditionInformation(QMap<QString, QVariant> info);
+    virtual void x_start();
+    virtual void x_allLoaded();
+    virtual QVariant x_getParameters();
+    virtual void x_journalAdd(QString text, PlugbayBaseClass::JournalLevel_t level);
+    virtual QWidget* x_getWidget();
+    virtual QString x_widgetName();
+    virtual void x_widgetComponentConnected(QString name);
+    virtual void x_componentValueUpdated(QString name, QVariant value);
+    virtual void x_componentReturnValueUpdated(QString name, QVariant value);
+    virtual void x_componentSetValue(QString name, QVariant value);
+    virtual void x_componentSetRange(QString name, double min, double max);
+    virtual void x_componentSetWritable(QString name, bool writable);
+    virtual QMap<QString, PlugbayBaseClass::widgetComponentItem_t> x_getComponentsList();
+};
+
+// The factory an extension library exports under this unmangled name.
+using PlugbayMakeObjectFunction = PlugbayBaseClass* (*)(QVariant parameters);

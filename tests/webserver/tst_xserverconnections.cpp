@@ -1,0 +1,315 @@
+#include "webpanelfixture.h"
+#include "webtestclient.h"
+
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <sys/resource.h>
+
+namespace {
+const int MAX_CONNECTIONS = 500;
+const int REQUEST_TIMEOUT_MS = 10000;
+const int SOCKET_TIMEOUT_MS = 10000;
+const QByteArray INDEX_PAGE = "index";
+const QByteArray EMPTY_ANSWER = "{\n}\n";
+
+// Everything the server writes until it closes; a blocking client for
+// threads without an event loop.
+struct BlockingAnswer
+{
+    QByteArray bytes;
+    bool closed = false;
+    qint64 elapsedMs = 0;
+};
+
+BlockingAnswer blockingExchange(quint16 port, const QByteArray& request)
+{
+    BlockingAnswer answer;
+    QElapsedTimer clock;
+    clock.start();
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(SOCKET_TIMEOUT_MS))
+        return answer;
+    socket.write(request);
+    socket.waitForBytesWritten(SOCKET_TIMEOUT_MS);
+    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(SOCKET_TIMEOUT_MS))
+        answer.bytes += socket.readAll();
+    answer.bytes += socket.readAll();
+    answer.closed = socket.state() == QAbstractSocket::UnconnectedState;
+    answer.elapsedMs = clock.elapsed();
+    return answer;
+}
+
+const QByteArray GET_ROOT = "GET / HTTP/1.0\r\n\r\n";
+
+// Waits without an event loop, for client threads.
+template <typename Condition> bool pollFor(Condition condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// Counts the calls that reach this thread through its event loop.
+class MetaCallCounter : public QObject
+{
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MetaCall)
+            ++count;
+        return QObject::eventFilter(watched, event);
+    }
+};
+}
+
+// Connections as the network threads hold them: the count of open
+// connections, idle and slow peers, the sign-in delay per address, and the
+// limits a request must keep.
+class tst_XServerConnections : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void countExactWhileGuiThreadIsBusy();
+    void idleConnectionsDoNotLockOut();
+    void signInDelayPerAddress();
+    void requestLimits_data();
+    void requestLimits();
+    void exchangeCallsGuiThreadPerPass();
+};
+
+void tst_XServerConnections::initTestCase()
+{
+    // A thousand sockets on both ends of loopback in one process.
+    rlimit limit {};
+    QVERIFY(getrlimit(RLIMIT_NOFILE, &limit) == 0);
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+
+    TestAppFolder::cleanOwnFolder();
+    TestAppFolder::writeOwnFile(QStringLiteral("web/index.html"), INDEX_PAGE);
+}
+
+void tst_XServerConnections::countExactWhileGuiThreadIsBusy()
+{
+    WebTest::Server server;
+    XServer* xserver = server.server();
+    const quint16 port = server.port();
+
+    int unanswered = 0;
+    QByteArray firstUnanswered;
+    int acceptedIdle = 0;
+    BlockingAnswer refused;
+    bool idleKept = true;
+    bool countBackToZero = false;
+    // The GUI thread waits in join() throughout: nothing of this may need it.
+    std::thread client([&]() {
+        for (int i = 0; i < 2000; ++i) {
+            const BlockingAnswer answer = blockingExchange(port, GET_ROOT);
+            if (WebTest::parse(answer.bytes).body != INDEX_PAGE) {
+                if (unanswered++ == 0)
+                    firstUnanswered = answer.bytes;
+            }
+        }
+
+        std::vector<std::unique_ptr<QTcpSocket>> idle;
+        for (int i = 0; i < MAX_CONNECTIONS; ++i) {
+            idle.push_back(std::make_unique<QTcpSocket>());
+            idle.back()->connectToHost(QHostAddress::LocalHost, port);
+            idle.back()->waitForConnected(SOCKET_TIMEOUT_MS);
+            // In steps: a burst beyond the listen backlog is lost in the kernel.
+            if ((i + 1) % 25 == 0)
+                pollFor([&]() { return xserver->activeConnections() == i + 1; }, SOCKET_TIMEOUT_MS);
+        }
+        acceptedIdle = xserver->activeConnections();
+        refused = blockingExchange(port, GET_ROOT);
+        for (const auto& socket : idle)
+            idleKept = idleKept && socket->state() == QAbstractSocket::ConnectedState;
+        idle.clear();
+        countBackToZero = pollFor([&]() { return xserver->activeConnections() == 0; }, SOCKET_TIMEOUT_MS);
+    });
+    client.join();
+
+    QVERIFY2(unanswered == 0,
+        qPrintable(QStringLiteral("%1 of 2000 unanswered, first: %2")
+                       .arg(unanswered)
+                       .arg(QString::fromUtf8(firstUnanswered.left(200)))));
+    QCOMPARE(acceptedIdle, MAX_CONNECTIONS);
+    QVERIFY(refused.closed);
+    QCOMPARE(refused.bytes, QByteArray());
+    QVERIFY2(refused.elapsedMs < REQUEST_TIMEOUT_MS / 2, QByteArray::number(refused.elapsedMs));
+    QVERIFY(idleKept);
+    QVERIFY(countBackToZero);
+}
+
+void tst_XServerConnections::idleConnectionsDoNotLockOut()
+{
+    const int silent = 440;
+    const int trickling = 50;
+    WebTest::Server server;
+    WebTest::Panel::addUser(QStringLiteral("ann"), QStringLiteral("pw"), {});
+    std::vector<std::unique_ptr<QTcpSocket>> peers;
+    for (int i = 0; i < silent + trickling; ++i) {
+        peers.push_back(std::make_unique<QTcpSocket>());
+        peers.back()->connectToHost(QHostAddress::LocalHost, server.port());
+        if ((i + 1) % 25 == 0)
+            QTRY_COMPARE(server.server()->activeConnections(), i + 1);
+    }
+    QTRY_COMPARE(server.server()->activeConnections(), silent + trickling);
+    for (int i = silent; i < silent + trickling; ++i)
+        peers.at(size_t(i))->write("GET / HTTP/1.0\r\nX-Slow: ");
+    QTest::qWait(100);
+
+    // A newcomer is served while the GUI thread is blocked in join().
+    BlockingAnswer newcomer;
+    std::thread client([&]() { newcomer = blockingExchange(server.port(), GET_ROOT); });
+    client.join();
+    QCOMPARE(WebTest::parse(newcomer.bytes).body, INDEX_PAGE);
+    QVERIFY2(newcomer.elapsedMs < 1000, QByteArray::number(newcomer.elapsedMs));
+
+    // And a sign-in once the GUI thread is free again, with every peer still there.
+    const WebTest::Answer signedIn
+        = WebTest::exchange(server.port(), { WebTest::postRequest("ann", R"({"password":"pw"})") });
+    QCOMPARE(WebTest::parse(signedIn.bytes).body, EMPTY_ANSWER);
+    QCOMPARE(server.server()->activeConnections(), silent + trickling);
+    qDeleteAll(XUsersList);
+    XUsersList.clear();
+}
+
+void tst_XServerConnections::signInDelayPerAddress()
+{
+    const int delayMs = 50;
+    const int guesses = 20;
+    WebTest::Server server(false, delayMs);
+    WebTest::Panel::addUser(QStringLiteral("ann"), QStringLiteral("pw"), {});
+    const QByteArray wrong = WebTest::postRequest("ann", R"({"password":"guess"})");
+
+    QElapsedTimer clock;
+    clock.start();
+    struct Guess
+    {
+        QTcpSocket socket;
+        QByteArray received;
+        qint64 closedAt = -1;
+    };
+    std::vector<std::unique_ptr<Guess>> parallel;
+    for (int i = 0; i < guesses; ++i) {
+        parallel.push_back(std::make_unique<Guess>());
+        Guess* guess = parallel.back().get();
+        connect(&guess->socket, &QIODevice::readyRead, [guess]() { guess->received += guess->socket.readAll(); });
+        connect(&guess->socket, &QAbstractSocket::disconnected, [guess, &clock]() { guess->closedAt = clock.elapsed(); });
+        connect(&guess->socket, &QAbstractSocket::connected, [guess, wrong]() { guess->socket.write(wrong); });
+        guess->socket.connectToHost(QHostAddress::LocalHost, server.port());
+    }
+    QTRY_VERIFY(parallel.back()->socket.state() == QAbstractSocket::ConnectedState);
+
+    // While the guesses wait their turn: a file from the same address, and a
+    // wrong guess from another one, are not held behind them.
+    const WebTest::Answer file = WebTest::get(server.port(), "/");
+    const qint64 fileAt = clock.elapsed();
+    Guess other;
+    QVERIFY(other.socket.bind(QHostAddress(QStringLiteral("127.0.0.2"))));
+    connect(&other.socket, &QIODevice::readyRead, [&other]() { other.received += other.socket.readAll(); });
+    connect(&other.socket, &QAbstractSocket::disconnected, [&]() { other.closedAt = clock.elapsed(); });
+    const qint64 otherStart = clock.elapsed();
+    other.socket.connectToHost(QHostAddress::LocalHost, server.port());
+    QTRY_VERIFY(other.socket.state() == QAbstractSocket::ConnectedState);
+    other.socket.write(wrong);
+
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::all_of(parallel.begin(), parallel.end(), [](const auto& guess) { return guess->closedAt >= 0; }),
+        guesses * delayMs * 10 + 10000);
+    QTRY_VERIFY(other.closedAt >= 0);
+
+    qint64 last = 0;
+    for (const auto& guess : parallel) {
+        QCOMPARE(guess->received, QByteArray("SIGN_IN_ERROR"));
+        last = qMax(last, guess->closedAt);
+    }
+    QVERIFY2(last >= guesses * delayMs, QByteArray::number(last));
+    QCOMPARE(WebTest::parse(file.bytes).body, INDEX_PAGE);
+    QVERIFY2(fileAt < guesses * delayMs, QByteArray::number(fileAt));
+    QCOMPARE(other.received, QByteArray("SIGN_IN_ERROR"));
+    QVERIFY2(other.closedAt - otherStart < guesses * delayMs / 2,
+        QByteArray::number(other.closedAt - otherStart));
+    qDeleteAll(XUsersList);
+    XUsersList.clear();
+}
+
+void tst_XServerConnections::requestLimits_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<bool>("answered");
+
+    QByteArray parents;
+    for (int i = 0; i < 340000; ++i)
+        parents += "../";
+    QTest::newRow("a megabyte of leading parents")
+        << "GET /" + parents + "index.html HTTP/1.0\r\n\r\n" << true;
+    QTest::newRow("length of the largest 64-bit number")
+        << QByteArray("POST /ann HTTP/1.0\r\nContent-Length: 9223372036854775807\r\n\r\n{") << false;
+    QTest::newRow("length one past 64 bits")
+        << QByteArray("POST /ann HTTP/1.0\r\nContent-Length: 9223372036854775808\r\n\r\n{") << false;
+    QTest::newRow("length of thirty digits")
+        << QByteArray("GET / HTTP/1.0\r\nContent-Length: 123456789012345678901234567890\r\n\r\n") << false;
+}
+
+void tst_XServerConnections::requestLimits()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(bool, answered);
+    WebTest::Server server;
+    const WebTest::Answer answer = WebTest::exchange(server.port(), { request });
+    QVERIFY(answer.closed);
+    QVERIFY2(answer.elapsedMs < REQUEST_TIMEOUT_MS / 4, QByteArray::number(answer.elapsedMs));
+    if (answered)
+        QCOMPARE(WebTest::parse(answer.bytes).body, INDEX_PAGE);
+    else
+        QCOMPARE(answer.bytes, QByteArray());
+}
+
+void tst_XServerConnections::exchangeCallsGuiThreadPerPass()
+{
+    const int widgets = 50;
+    WebTest::Server server;
+    WebTest::Panel panel;
+    panel.addGroup(QStringLiteral("G"), { 0, 0 }, { 800, 800 });
+    QByteArray input;
+    for (int i = 0; i < widgets; ++i) {
+        panel.addWidget(QStringLiteral("w%1").arg(i), QStringLiteral("G"));
+        input += (i ? ",\"w" : "\"w") + QByteArray::number(i) + "\":{\"clicked\":true}";
+    }
+    WebTest::Panel::addUser(QStringLiteral("ann"), QStringLiteral("pw"), { { QStringLiteral("G"), ReadAndWrite } });
+
+    MetaCallCounter counter;
+    qApp->installEventFilter(&counter);
+    const WebTest::Answer answer = WebTest::exchange(server.port(),
+        { WebTest::postRequest("ann", "{\"password\":\"pw\",\"WIDGETS\":{" + input + "}}") });
+    qApp->removeEventFilter(&counter);
+
+    const QJsonObject states
+        = QJsonDocument::fromJson(WebTest::parse(answer.bytes).body).object().value("WIDGETS").toObject();
+    QCOMPARE(states.size(), widgets);
+    // Sign-in, the two passes and the time of the request: none per widget.
+    QVERIFY2(counter.count <= 4, QByteArray::number(counter.count));
+}
+
+QTEST_MAIN(tst_XServerConnections)
+#include "tst_xserverconnections.moc"

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "xserversocketthread.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QTcpSocket;
+class XServerConnections;
+
+// One connection of the web server, in the network thread that accepted it:
+// reads until the request is complete, answers a GET at once, hands a POST to
+// a worker when the sign-in gate lets it, writes the one answer and closes.
+// It counts as open from its acceptance until its socket is closed.
+class XServerConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    XServerConnection(
+        qintptr descriptor, XServerConnections* connections, int delay, bool secure, QObject* parent);
+    ~XServerConnection() override;
+
+    void start();
+
+private:
+    void onReadyRead();
+    void onDisconnected();
+    void closeUnanswered();
+    void serve(const QByteArray& request);
+    void startPost();
+    void postHandled(const XServerSocketThread::Answer& answer);
+    void answerAndClose(const XServerSocketThread::Answer& answer);
+    void release();
+
+    XServerConnections* m_connections = nullptr;
+    qintptr m_descriptor = -1;
+    int m_delay = 0;
+    bool m_secure = false;
+    QTcpSocket* m_socket = nullptr;
+    QTimer m_deadline;
+    QByteArray m_received;
+    QString m_postText;
+    QString m_peerAddress;
+    bool m_handled = false;
+    bool m_released = false;
+    bool m_workerBusy = false;
+    bool m_inSignInGate = false;
+};

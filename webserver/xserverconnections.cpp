@@ -1,0 +1,166 @@
+#include "xserverconnections.h"
+
+#include "xserverlistener.h"
+
+#include <QCoreApplication>
+#include <QMutexLocker>
+#include <QThread>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace {
+// Beyond this many open connections a newcomer is closed at once.
+const int MAX_CONNECTIONS = 500;
+// Descriptors that connections never take, so that the program can still
+// open its files, start threads and save at exit however many peers connect.
+const int RESERVED_DESCRIPTORS = 64;
+const int MAX_NETWORK_THREADS = 4;
+const int MIN_WORKERS = 4;
+const int SHUTDOWN_POLL_MS = 10;
+
+qint64 softDescriptorLimit()
+{
+#ifdef Q_OS_UNIX
+    rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        return qint64(limit.rlim_cur);
+#endif
+    return 0;
+}
+
+qintptr copyDescriptor(qintptr descriptor)
+{
+#ifdef Q_OS_UNIX
+    return ::dup(int(descriptor));
+#else
+    Q_UNUSED(descriptor)
+    return -1;
+#endif
+}
+
+void closeDescriptor(qintptr descriptor)
+{
+#ifdef Q_OS_UNIX
+    ::close(int(descriptor));
+#else
+    Q_UNUSED(descriptor)
+#endif
+}
+}
+
+XServerConnections::XServerConnections()
+    : m_applicationFolder(QCoreApplication::applicationDirPath())
+{
+    const qint64 limit = softDescriptorLimit();
+    m_descriptorCeiling = limit > 0 ? limit - RESERVED_DESCRIPTORS : 0;
+    m_workers.setMaxThreadCount(qMax(MIN_WORKERS, QThread::idealThreadCount()));
+    m_workers.setExpiryTimeout(-1);
+}
+
+XServerConnections::~XServerConnections()
+{
+    {
+        QMutexLocker locker(&m_dispatchLock);
+        m_stopping.storeRelease(1);
+    }
+    // A worker may be waiting on a call into this thread; the calls return at
+    // once now, but they have to be delivered.
+    while (!m_workers.waitForDone(SHUTDOWN_POLL_MS))
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    // Each listener goes with its thread, and its connections with it.
+    for (const std::unique_ptr<QThread>& thread : m_threads) {
+        thread->quit();
+        thread->wait();
+    }
+}
+
+bool XServerConnections::listen(qintptr listeningDescriptor, int delay, bool secure)
+{
+    if (m_threads.empty()) {
+        const int count = qBound(1, QThread::idealThreadCount() / 2, MAX_NETWORK_THREADS);
+        for (int i = 0; i < count; ++i) {
+            auto thread = std::make_unique<QThread>();
+            thread->setObjectName(QStringLiteral("web server %1").arg(i));
+            auto* listener = new XServerListener(this);
+            listener->moveToThread(thread.get());
+            QObject::connect(thread.get(), &QThread::finished, listener, &QObject::deleteLater);
+            thread->start();
+            m_listeners.push_back(listener);
+            m_threads.push_back(std::move(thread));
+        }
+    }
+
+    bool listening = false;
+    for (XServerListener* listener : m_listeners) {
+        const qintptr copy = copyDescriptor(listeningDescriptor);
+        if (copy < 0)
+            continue;
+        bool taken = false;
+        QMetaObject::invokeMethod(
+            listener, [&]() { taken = listener->listenOn(copy, delay, secure); },
+            Qt::BlockingQueuedConnection);
+        if (taken)
+            listening = true;
+        else
+            closeDescriptor(copy);
+    }
+    return listening;
+}
+
+void XServerConnections::stopListening()
+{
+    for (XServerListener* listener : m_listeners)
+        QMetaObject::invokeMethod(listener, [listener]() { listener->close(); }, Qt::BlockingQueuedConnection);
+}
+
+int XServerConnections::active() const
+{
+    return m_active.loadAcquire();
+}
+
+bool XServerConnections::admit(qintptr descriptor)
+{
+    // Descriptors are handed out lowest first, so a newcomer's number tells
+    // how many are open.
+    if (m_descriptorCeiling > 0 && descriptor >= m_descriptorCeiling)
+        return false;
+    for (;;) {
+        const int open = m_active.loadAcquire();
+        if (open >= MAX_CONNECTIONS)
+            return false;
+        if (m_active.testAndSetOrdered(open, open + 1))
+            return true;
+    }
+}
+
+void XServerConnections::release()
+{
+    m_active.fetchAndSubOrdered(1);
+}
+
+bool XServerConnections::dispatch(std::function<void()> task)
+{
+    QMutexLocker locker(&m_dispatchLock);
+    if (m_stopping.loadAcquire())
+        return false;
+    m_workers.start(std::move(task));
+    return true;
+}
+
+bool XServerConnections::isStopping() const
+{
+    return m_stopping.loadAcquire() != 0;
+}
+
+XServerSignInGate* XServerConnections::signInGate()
+{
+    return &m_signInGate;
+}
+
+QString XServerConnections::applicationFolder() const
+{
+    return m_applicationFolder;
+}

@@ -1,0 +1,66 @@
+#include "xserverlistener.h"
+
+#include "xserverconnection.h"
+#include "xserverconnections.h"
+
+#include <QDebug>
+#include <QSslSocket>
+#include <QTimer>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+// After a failed accept (a peer that reset at once, no descriptor left) the
+// socket stays paused this long rather than being retried in a busy loop.
+const int ACCEPT_RETRY_MS = 20;
+
+void closeDescriptor(qintptr descriptor)
+{
+#ifdef Q_OS_UNIX
+    ::close(int(descriptor));
+#else
+    QTcpSocket socket;
+    if (socket.setSocketDescriptor(descriptor))
+        socket.abort();
+#endif
+}
+}
+
+XServerListener::XServerListener(XServerConnections* connections)
+    : m_connections(connections)
+{
+    // QTcpServer pauses for good after any failed accept.
+    connect(this, &QTcpServer::acceptError, this, [this]() {
+        QTimer::singleShot(ACCEPT_RETRY_MS, this, [this]() {
+            if (isListening())
+                resumeAccepting();
+        });
+    });
+}
+
+bool XServerListener::listenOn(qintptr descriptor, int delay, bool secure)
+{
+    close();
+    m_delay = delay;
+    m_secure = secure;
+    return setSocketDescriptor(descriptor);
+}
+
+void XServerListener::incomingConnection(qintptr descriptor)
+{
+    if (m_secure && !QSslSocket::supportsSsl()) {
+        qDebug() << "SSL enabled for Web server, but maintained in the system";
+        closeDescriptor(descriptor);
+        return;
+    }
+    // Nobody else takes a refused descriptor, so it is closed here rather
+    // than left open until the peer gives up.
+    if (!m_connections->admit(descriptor)) {
+        closeDescriptor(descriptor);
+        return;
+    }
+    auto* connection = new XServerConnection(descriptor, m_connections, m_delay, m_secure, this);
+    connection->start();
+}
