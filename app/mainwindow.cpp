@@ -19,6 +19,7 @@
 #include "xstoredfile.h"
 #include "xwidgetgroup.h"
 #include "xwidgetgroupsettings.h"
+#include "xwidgetidcheck.h"
 #include "xwidgetpanel.h"
 #include "xwidgetpanelcontextmenu.h"
 #include "xwidgetpanelscrollarea.h"
@@ -85,12 +86,13 @@ QFileInfoList widgetFiles()
         .entryInfoList({ QLatin1String(WIDGET_FILE_FILTER) }, QDir::Files, QDir::Name | QDir::IgnoreCase);
 }
 
-// The file of a widget is named after its ID. An ID holding a path separator
-// gives an empty result: it is never written, so the operator's input cannot
-// reach files outside the folder.
+// The file of a widget is named after its ID. The dialogs refuse IDs that
+// cannot be such a file; one that still arrives (from a file name on disk)
+// gives an empty result and is never written, so nothing reaches files
+// outside the folder.
 QString widgetFilePath(const QString& id)
 {
-    if (id.contains(QLatin1Char('/')) || id.contains(QLatin1Char('\\')))
+    if (!XWidgetIdCheck::isUsable(id))
         return QString();
     return widgetsDir() + QLatin1Char('/') + id + QLatin1String(WIDGET_FILE_SUFFIX);
 }
@@ -493,14 +495,9 @@ void MainWindow::addModuleClicked()
         = QInputDialog::getText(this, tr("New module"), tr("Name"), QLineEdit::Normal, tr("New module"), &ok);
     if (!ok)
         return;
-    // The name becomes a file name: an empty one would give a hidden file that
-    // is never read back, a path separator a file outside the modules folder.
-    if (name.isEmpty()) {
-        QMessageBox::warning(this, QString(), tr("Name is empty"));
-        return;
-    }
-    if (!XModule::isValidName(name)) {
-        QMessageBox::warning(this, QString(), tr("Name must not contain / or \\"));
+    const QString refusal = XModule::nameRefusal(name);
+    if (!refusal.isEmpty()) {
+        QMessageBox::warning(this, QString(), refusal);
         return;
     }
     if (modulesTab->isNameBusy(name, true, this))
@@ -587,8 +584,9 @@ QString MainWindow::makeNewWidgetDialog()
         this, tr("Make new widget"), tr("Widget ID"), QLineEdit::Normal, tr("NewWidget"), &ok);
     if (!ok)
         return QString();
-    if (id.isEmpty()) {
-        QMessageBox::information(this, tr("Make new widget"), tr("String is empty"));
+    const QString refusal = XWidgetIdCheck::refusal(id);
+    if (!refusal.isEmpty()) {
+        QMessageBox::information(this, tr("Make new widget"), refusal);
         return QString();
     }
     if (XWidgetsPanel->getXWidgetByID(id)) {

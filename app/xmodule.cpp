@@ -51,8 +51,14 @@ QString moduleDir(const QString& libName)
 XModule::XModule(QString name, QTabWidget* tabs)
     : QObject(tabs)
     , settings(new XModuleSettings)
+    , m_storedName(name)
 {
     setObjectName(name);
+    // The journal names a module as the operator knows it now.
+    connect(this, &QObject::objectNameChanged, this, [this](const QString& newName) {
+        if (moduleObject && moduleObject->journal)
+            moduleObject->journal->source = newName;
+    });
     loadFile(filePath(name));
     qDebug() << "Loading module" << name << settings->libName;
 
@@ -99,10 +105,13 @@ XModule::~XModule()
         delete moduleObject;
         moduleObject = nullptr;
     }
-    if (!saveFile(filePath(objectName())))
+    const bool saved = saveFile(filePath(objectName()));
+    if (!saved)
         qDebug() << "File open error";
+    // The name reported is the file the main window keeps: after a failed
+    // save that is the file the module was loaded from.
     if (!removeMark)
-        emit normalDestroyed(objectName());
+        emit normalDestroyed(saved ? objectName() : m_storedName);
     delete settings;
 }
 
@@ -195,9 +204,20 @@ int XModule::versionPatch(int version)
     return version & VERSION_PART_MASK;
 }
 
+QString XModule::nameRefusal(const QString& name)
+{
+    if (name.isEmpty())
+        return tr("Name is empty");
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')))
+        return tr("Name must not contain / or \\");
+    if (name.startsWith(QLatin1Char('.')))
+        return tr("Name must not start with a dot");
+    return QString();
+}
+
 bool XModule::isValidName(const QString& name)
 {
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+    return nameRefusal(name).isEmpty();
 }
 
 void XModule::allLoaded()

@@ -30,8 +30,11 @@ public:
     static QString filePath(const QString& name);
     // The tab and list icon a library may bring in its own folder.
     static QString iconPath(const QString& libName);
-    // Names end up as file names: a path separator would lead outside the
-    // modules folder.
+    // Names end up as file names that the loader must list again: an empty
+    // name or a leading dot gives a hidden file, a path separator would lead
+    // outside the modules folder. The refusal is the text shown to the
+    // operator; empty when the name is fine.
+    static QString nameRefusal(const QString& name);
     static bool isValidName(const QString& name);
 
     // The parts of a packed version (Qt's or a module's own).
@@ -51,4 +54,10 @@ signals:
 
 public slots:
     void allLoaded();
+
+private:
+    // The name under which the module's file lies on disk. A renamed module
+    // is saved under its new name at the end; until that save succeeded, the
+    // old file is the only copy of its settings.
+    QString m_storedName;
 };

@@ -82,6 +82,16 @@ void XModulesTabWidget::slotCustomMenuRequested(QPoint pos)
     menu->popup(QCursor::pos());
 }
 
+void XModulesTabWidget::tabInserted(int index)
+{
+    QTabWidget::tabInserted(index);
+    // A page inserted before a current "+" pushes "+" along without a change
+    // of the current index being announced: "+" would stay current over the
+    // new page.
+    if (currentIndex() == count() - 1 && index != count() - 1)
+        setCurrentIndex(index);
+}
+
 void XModulesTabWidget::currentChanged(int index)
 {
     if (index == count() - 1)
@@ -127,12 +137,9 @@ void XModulesTabWidget::renameModuleClicked()
             this, QString(), tr("New name"), QLineEdit::Normal, module->objectName(), &ok);
         if (!ok)
             return;
-        if (name.isEmpty()) {
-            QMessageBox::warning(this, QString(), tr("Name is empty"));
-            continue;
-        }
-        if (!XModule::isValidName(name)) {
-            QMessageBox::warning(this, QString(), tr("Name must not contain / or \\"));
+        const QString refusal = XModule::nameRefusal(name);
+        if (!refusal.isEmpty()) {
+            QMessageBox::warning(this, QString(), refusal);
             continue;
         }
         XModule* other = findModule(name);

@@ -31,6 +31,9 @@ public slots:
     void removeModuleClicked();
     void renameModuleClicked();
 
+protected:
+    void tabInserted(int index) override;
+
 private:
     // The module that the context-menu action sending the current signal was
     // made for, with its tab index.

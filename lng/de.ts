@@ -204,14 +204,6 @@
         <source>Name</source>
         <translation>Name</translation>
     </message>
-    <message>
-        <source>Name is empty</source>
-        <translation>Der Name ist leer</translation>
-    </message>
-    <message>
-        <source>Name must not contain / or \</source>
-        <translation>Der Name darf weder / noch \ enthalten</translation>
-    </message>
 </context>
 <context>
     <name>UsersTableDelegateWidget</name>
@@ -269,6 +261,18 @@
         <source>Can&apos;t load object</source>
         <translation>Objekt kann nicht geladen werden</translation>
     </message>
+    <message>
+        <source>Name is empty</source>
+        <translation>Der Name ist leer</translation>
+    </message>
+    <message>
+        <source>Name must not contain / or \</source>
+        <translation>Der Name darf weder / noch \ enthalten</translation>
+    </message>
+    <message>
+        <source>Name must not start with a dot</source>
+        <translation>Der Name darf nicht mit einem Punkt beginnen</translation>
+    </message>
 </context>
 <context>
     <name>XModuleMakeDialog</name>
@@ -310,14 +314,6 @@
     <message>
         <source>New name</source>
         <translation>Neuer Name</translation>
-    </message>
-    <message>
-        <source>Name is empty</source>
-        <translation>Der Name ist leer</translation>
-    </message>
-    <message>
-        <source>Name must not contain / or \</source>
-        <translation>Der Name darf weder / noch \ enthalten</translation>
     </message>
     <message>
         <source>Name is busy</source>
@@ -426,6 +422,21 @@
     <message>
         <source>Are you sure</source>
         <translation>Sind Sie sicher</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetIdCheck</name>
+    <message>
+        <source>String is empty</source>
+        <translation>Die Eingabe ist leer</translation>
+    </message>
+    <message>
+        <source>ID must not contain / or \</source>
+        <translation>Die ID darf weder / noch \ enthalten</translation>
+    </message>
+    <message>
+        <source>ID must not start with a dot</source>
+        <translation>Die ID darf nicht mit einem Punkt beginnen</translation>
     </message>
 </context>
 <context>

@@ -20,6 +20,7 @@ namespace {
 const char* const COMPONENTS_FOLDER = "/widgets_components_lib";
 const char* const MAKE_OBJECT = "makeObject";
 const char* const DIALOG_GEOMETRY_KEY = "XWidgetStandartComponentDialog_geometry";
+const char* const KNOWN_WRITABLE_PROPERTY = "_knownWritable";
 const int MIN_SIDE = 10;
 const int MOVE_STEP = 5;
 // A dragged component keeps at least this much of itself inside its parent.
@@ -94,8 +95,10 @@ XWidgetStandartComponent::XWidgetStandartComponent(XWidgetStandartComponentSetti
         }
         object->setLibPath(libDir);
     } else {
-        object = new XWidgetStandartComponentEmpty;
+        auto* empty = new XWidgetStandartComponentEmpty;
+        object = empty;
         noLibrary = true;
+        setProperty(KNOWN_WRITABLE_PROPERTY, empty->isWritable());
     }
 
     ownLayout->addLayout(object, 0);
@@ -159,9 +162,16 @@ bool XWidgetStandartComponent::setRange(double min, double max, QObject* sender)
 void XWidgetStandartComponent::setWritable(bool v, QObject* sender)
 {
     PropagationWave wave(PropagationWave::Writable, this, sender);
-    if (object)
+    if (object) {
         object->setWritable(v);
+        setProperty(KNOWN_WRITABLE_PROPERTY, v);
+    }
     passLimitOn(sender, wave, [this, v](XWidgetStandartComponent* linked) { linked->setWritable(v, this); });
+}
+
+QVariant XWidgetStandartComponent::knownWritable() const
+{
+    return property(KNOWN_WRITABLE_PROPERTY);
 }
 
 QObject* XWidgetStandartComponent::setter()

@@ -39,6 +39,13 @@ public:
     Q_INVOKABLE QVariant lastSetValue();
     Q_INVOKABLE QVariant getValue();
 
+    // The writability last given to the library object through this
+    // component, which the component interface cannot report: a setter that
+    // goes gives back what it found. Invalid while the library object keeps
+    // the writability it was made with, which only the library knows. Held as
+    // a dynamic property: the fields are shared with the module libraries.
+    QVariant knownWritable() const;
+
     void connectToComponent(XWidgetStandartComponent* other);
     const QList<XWidgetStandartComponent*>& connectedComponents() const { return m_connectedComponents; }
     void setPosition(QPoint p);

@@ -15,6 +15,7 @@ public:
     void setValue(QVariant v) override;
     void setReturnValue(QVariant v) override;
     QVariant getValue() override;
+    bool isWritable() const { return writable; }
 
 private:
     bool writable = true;

@@ -15,6 +15,7 @@
 #include <QNetworkRequest>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -29,11 +30,17 @@ Webquery::Webquery()
     connect(m_network, SIGNAL(finished(QNetworkReply*)), this, SLOT(networkFinished(QNetworkReply*)));
 }
 
+Webquery::~Webquery()
+{
+    releaseComponent();
+}
+
 void Webquery::setXwidgetsPanel(QWidget* panel)
 {
     // The host's panel class is the one this library was built from; its own
     // type information cannot confirm that across the two builds.
     XWidgetsPanel = static_cast<XWidgetPanel*>(panel);
+    m_panel = panel;
 }
 
 void Webquery::setMap(QMap<QString, QVariant> map)
@@ -64,14 +71,29 @@ QMap<QString, QVariant> Webquery::getMap()
     return m_settings.getMap();
 }
 
+void Webquery::releaseComponent()
+{
+    if (!m_component)
+        return;
+    disconnect(m_component, SIGNAL(destroyed(QObject*)), this, SLOT(componentDestroyed(QObject*)));
+    disconnect(m_component, SIGNAL(returnValueUpdatedSignal()), this, SLOT(componentValueUpdated()));
+    XWidgetStandartComponent* component = m_component;
+    m_component = nullptr;
+    if (component->setter() != this)
+        return;
+    component->setSetter(m_previousSetter);
+    // Writability that nobody set is the library's own, which it cannot
+    // report: a library object is taken to be writable only when a setter
+    // made it so.
+    component->setWritable(m_previousWritable.isValid() ? m_previousWritable.toBool() : false);
+    m_previousSetter = nullptr;
+    m_previousWritable = QVariant();
+}
+
 void Webquery::updateComponent()
 {
-    if (m_component) {
-        disconnect(m_component, SIGNAL(destroyed(QObject*)), this, SLOT(componentDestroyed(QObject*)));
-        disconnect(m_component, SIGNAL(returnValueUpdatedSignal()), this, SLOT(componentValueUpdated()));
-        m_component = nullptr;
-    }
-    if (m_settings.xwidget.isEmpty() || m_settings.component.isEmpty() || !XWidgetsPanel)
+    releaseComponent();
+    if (m_settings.xwidget.isEmpty() || m_settings.component.isEmpty() || !m_panel || !XWidgetsPanel)
         return;
     XWidget* widget = XWidgetsPanel->getXWidgetByID(m_settings.xwidget);
     // The host's type information is not ours: the class is checked by name.
@@ -94,14 +116,27 @@ void Webquery::updateComponent()
     QObject* setter = m_component->setter();
     if (setter && setter != this && journal)
         journal->add(tr("Conflict of setters."), JournalItem::ITEM_LEVEL_CRITICAL);
+    m_previousSetter = setter == this ? nullptr : setter;
+    m_previousWritable = m_component->knownWritable();
     m_component->setWritable(true);
     m_component->setSetter(this);
 }
 
 void Webquery::componentDestroyed(QObject* object)
 {
-    if (object == m_component)
-        m_component = nullptr;
+    Q_UNUSED(object)
+    // Sent from inside the component's destruction, when the guard may
+    // already be clear. The widget's settings dialog destroys old components
+    // only after it has made their successors: the component of the stored
+    // name is looked up again once the destruction is over, and is none when
+    // the whole widget, or the panel with it, went.
+    m_component = nullptr;
+    m_previousSetter = nullptr;
+    m_previousWritable = QVariant();
+    QTimer::singleShot(0, this, [this] {
+        if (!m_component && m_panel)
+            updateComponent();
+    });
 }
 
 void Webquery::componentValueUpdated()
@@ -132,11 +167,26 @@ void Webquery::componentValueUpdated()
             m_widget->setLastRequest(QString());
         return;
     }
-    m_network->get(QNetworkRequest(QUrl(match->request + suffix, QUrl::TolerantMode)));
+    const QUrl url(match->request + suffix, QUrl::TolerantMode);
+    // The answer ends up in the tab, the component and so the browser: no
+    // local files, resources or other schemes.
+    if (!isAllowedUrl(url)) {
+        if (journal)
+            journal->add(tr("Request <%1> refused: only http and https URLs are sent").arg(value),
+                JournalItem::ITEM_LEVEL_CRITICAL);
+        return;
+    }
+    m_network->get(QNetworkRequest(url));
     if (m_widget)
         m_widget->setLastRequest(value);
     if (!m_settings.setAnswerToComponent)
         emit m_component->setValueHandlerSignal(m_component, QVariant(value), this);
+}
+
+bool Webquery::isAllowedUrl(const QUrl& url) const
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
 void Webquery::networkFinished(QNetworkReply* reply)

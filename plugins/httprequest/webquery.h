@@ -10,6 +10,7 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QUrl;
 class XHttpModel;
 class XHttpWidget;
 class XWidgetStandartComponent;
@@ -23,6 +24,7 @@ class Webquery : public XModuleBase
 
 public:
     Webquery();
+    ~Webquery() override;
 
     void setXwidgetsPanel(QWidget* panel) override;
     void setMap(QMap<QString, QVariant> map) override;
@@ -37,6 +39,12 @@ public slots:
     void networkFinished(QNetworkReply* reply);
 
 private:
+    // Gives the bound component back what binding took: the setter role to
+    // the setter it had, and the writability it had. Nothing when another
+    // setter has taken the component over since.
+    void releaseComponent();
+    bool isAllowedUrl(const QUrl& url) const;
+
     QMap<QString, QVariant> m_storedMap;
     Settings m_settings;
     // Owned by the host's tab once embedded, never by the module. The host
@@ -44,6 +52,13 @@ private:
     // may finish in between: the guard keeps them off a deleted widget.
     QPointer<XHttpWidget> m_widget;
     XHttpModel* m_model = nullptr;
-    XWidgetStandartComponent* m_component = nullptr;
+    // Guarded: the settings dialog rebuilds a widget's components and
+    // destroys the old ones later, from the event loop.
+    QPointer<XWidgetStandartComponent> m_component;
+    QPointer<QObject> m_previousSetter;
+    // The panel the host handed over. The lookup global is shared by every
+    // module of this library and outlives the panel it points at.
+    QPointer<QWidget> m_panel;
+    QVariant m_previousWritable;
     QNetworkAccessManager* m_network = nullptr;
 };

@@ -221,28 +221,34 @@ void tst_XWidgetBaseSettingsDialog::positionMovesLive()
 void tst_XWidgetBaseSettingsDialog::identifier_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("busy");
+    // The warning that keeps the dialog open; empty: accepted.
+    QTest::addColumn<QString>("refusal");
 
-    QTest::newRow("another widget's ID is refused") << QStringLiteral("b") << true;
-    QTest::newRow("an ID used inside a group is refused") << QStringLiteral("c") << true;
-    QTest::newRow("the own ID is accepted") << QStringLiteral("a") << false;
-    QTest::newRow("a free ID is accepted") << QStringLiteral("d") << false;
-    QTest::newRow("the empty ID is accepted when free") << QString() << false;
+    QTest::newRow("another widget's ID is refused") << QStringLiteral("b") << "This ID is busy";
+    QTest::newRow("an ID used inside a group is refused") << QStringLiteral("c") << "This ID is busy";
+    QTest::newRow("the own ID is accepted") << QStringLiteral("a") << "";
+    QTest::newRow("a free ID is accepted") << QStringLiteral("d") << "";
+    QTest::newRow("a dot inside is fine") << QStringLiteral("d.1") << "";
+    QTest::newRow("the empty ID is refused") << QString() << "String is empty";
+    QTest::newRow("a slash is refused") << QStringLiteral("d/1") << "ID must not contain / or \\";
+    QTest::newRow("a backslash is refused") << QStringLiteral("d\\1") << "ID must not contain / or \\";
+    QTest::newRow("a leading dot is refused") << QStringLiteral(".d") << "ID must not start with a dot";
 }
 
 void tst_XWidgetBaseSettingsDialog::identifier()
 {
     QFETCH(QString, typed);
-    QFETCH(bool, busy);
+    QFETCH(QString, refusal);
+    const bool refused = !refusal.isEmpty();
     makeGroup(QStringLiteral("Hall"), QPoint(300, 0));
     XWidget* widget = makeWidget(QStringLiteral("a"), QPoint(0, 0));
     makeWidget(QStringLiteral("b"), QPoint(100, 0));
     makeWidget(QStringLiteral("c"), QPoint(0, 0), QStringLiteral("Hall"));
 
     bool openAfterOk = false;
-    QList<ModalAnswerer::Expected> refusal;
-    if (busy)
-        refusal << ModalAnswerer::Expected { "QMessageBox", "", "OK" };
+    QList<ModalAnswerer::Expected> boxes;
+    if (refused)
+        boxes << ModalAnswerer::Expected { "QMessageBox", "", "OK" };
     QStringList transcript;
     const QString failure = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
         chooseGroup(dialog->groupCombo, QStringLiteral("Hall"));
@@ -250,14 +256,14 @@ void tst_XWidgetBaseSettingsDialog::identifier()
         typeInto(dialog->idEdit, typed);
         QTest::mouseClick(buttonWithText(dialog, QStringLiteral("OK")), Qt::LeftButton);
         openAfterOk = dialog->isVisible();
-        if (busy)
+        if (refused)
             QCOMPARE(widget->widgetSettings->id, QStringLiteral("a"));
-    }, refusal, &transcript);
+    }, boxes, &transcript);
     QVERIFY2(failure.isEmpty(), qPrintable(failure));
-    QCOMPARE(openAfterOk, busy);
+    QCOMPARE(openAfterOk, refused);
     const QString opened = QStringLiteral("dialog XWidgetBaseSettingsDialog | ");
-    if (busy) {
-        QCOMPARE(transcript, QStringList({ opened, QStringLiteral("box  | This ID is busy | OK | default OK") }));
+    if (refused) {
+        QCOMPARE(transcript, QStringList({ opened, QStringLiteral("box  | %1 | OK | default OK").arg(refusal) }));
         QCOMPARE(widget->widgetSettings->id, QStringLiteral("a"));
         QCOMPARE(widget->widgetSettings->group, QString());
         QCOMPARE(widget->widgetSettings->size, QSize(70, 60));

@@ -3,6 +3,7 @@
 #include "xwidget.h"
 #include "xwidgetgroup.h"
 #include "xwidgetgroupsettings.h"
+#include "xwidgetidcheck.h"
 #include "xwidgetpanel.h"
 #include "xwidgetsettings.h"
 #include "xwidgetsglobals.h"
@@ -125,6 +126,11 @@ void XWidgetBaseSettingsDialog::positionChanged()
 
 void XWidgetBaseSettingsDialog::accept()
 {
+    const QString refusal = XWidgetIdCheck::refusal(idEdit->text());
+    if (!refusal.isEmpty()) {
+        QMessageBox::warning(this, QString(), refusal, QMessageBox::Ok);
+        return;
+    }
     XWidget* holder = XWidgetsPanel ? XWidgetsPanel->getXWidgetByID(idEdit->text()) : nullptr;
     if (holder && holder != widget) {
         QMessageBox::warning(this, QString(), tr("This ID is busy"), QMessageBox::Ok);

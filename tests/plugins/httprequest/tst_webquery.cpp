@@ -10,6 +10,8 @@
 #include "xwidgetsglobals.h"
 #include "xwidgetstandart.h"
 #include "xwidgetstandartcomponent.h"
+#include "xwidgetstandartcomponentsettings.h"
+#include "xwidgetstandartsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,8 +19,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QNetworkAccessManager>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -117,11 +121,20 @@ private slots:
     void typedWidgetIdBindsFirstComponent();
     void tableEditsSavedAtExit();
     void secondModuleTakesSetterOver();
+    void unboundComponentGetsItsRolesBack_data();
+    void unboundComponentGetsItsRolesBack();
+    void removedModuleGivesRolesBack();
+    void onlyHttpRequestsSent_data();
+    void onlyHttpRequestsSent();
+    void rebindsAfterComponentsRebuilt();
 
 private:
     void startWindow(const QVariantMap& libSettings);
     XWidgetStandartComponent* hostComponent(const QString& name);
     QWidget* moduleTab();
+    QObject* moduleObject() const;
+    // Journal entries of the running window with that text, "[level] source".
+    static QStringList journalEntries(const QString& text);
     // What the operator enters into a component that has a setter.
     static void enter(XWidgetStandartComponent* component, const QString& value);
 
@@ -174,6 +187,23 @@ QWidget* tst_Webquery::moduleTab()
 {
     auto* tabs = m_window->findChild<XModulesTabWidget*>();
     return tabs && tabs->count() > 1 ? tabs->widget(0) : nullptr;
+}
+
+QObject* tst_Webquery::moduleObject() const
+{
+    return XModulesList.isEmpty() ? nullptr : XModulesList.first()->moduleObject;
+}
+
+QStringList tst_Webquery::journalEntries(const QString& text)
+{
+    QStringList found;
+    const QVariantMap journal = XJournalModel->map();
+    for (const QVariant& entry : journal) {
+        const QVariantMap map = entry.toMap();
+        if (map.value("text").toString() == text)
+            found << QStringLiteral("[%1] %2").arg(map.value("level").toInt()).arg(map.value("sourse").toString());
+    }
+    return found;
 }
 
 void tst_Webquery::enter(XWidgetStandartComponent* component, const QString& value)
@@ -427,6 +457,138 @@ void tst_Webquery::secondModuleTakesSetterOver()
         return found;
     };
     QTRY_COMPARE(conflicts(), QStringList { "[3] Second" });
+}
+
+void tst_Webquery::unboundComponentGetsItsRolesBack_data()
+{
+    QTest::addColumn<QString>("library");
+    // Writability given through the component before the module binds it;
+    // invalid: none, the library object keeps what it was made with.
+    QTest::addColumn<QVariant>("writableBefore");
+    // What the component reports after a plain value "V" once unbound: its
+    // last set value while not writable (a label), or, while writable, the
+    // return value a setter would have left (none here) or the value itself.
+    QTest::addColumn<QString>("reported");
+
+    QTest::newRow("label, never made writable") << "Vistag" << QVariant() << "V";
+    QTest::newRow("label made writable before") << "Vistag" << QVariant(true) << "";
+    QTest::newRow("no library, writable from the start") << "" << QVariant() << "V";
+    QTest::newRow("no library, made read-only before") << "" << QVariant(false) << "";
+}
+
+// The widget-ID field binds at every keystroke: "t" binds widget t, "t." no
+// widget, "t.x" widget t.x. Widget t's component must come out as it went in.
+void tst_Webquery::unboundComponentGetsItsRolesBack()
+{
+    QFETCH(QString, library);
+    QFETCH(QVariant, writableBefore);
+    QFETCH(QString, reported);
+    const QVariantMap components { { "0", QVariantMap { { "name", "c" }, { "libName", library } } } };
+    writeJson(QStringLiteral("standart_widgets/t.sw"), { { "components", components } });
+    writeJson(QStringLiteral("standart_widgets/t.x.sw"), { { "components", components } });
+    startWindow({ { "component", "c" }, { "items", QVariantMap { { "0", item("V", m_server->url("/v")) } } } });
+    auto* t = qobject_cast<XWidgetStandart*>(XWidgetsPanel->getXWidgetByID(QStringLiteral("t")));
+    auto* tx = qobject_cast<XWidgetStandart*>(XWidgetsPanel->getXWidgetByID(QStringLiteral("t.x")));
+    QVERIFY(t && tx);
+    XWidgetStandartComponent* component = t->component(QStringLiteral("c"));
+    QVERIFY(component && component->object && !component->setter());
+    if (writableBefore.isValid())
+        component->setWritable(writableBefore.toBool());
+
+    auto* idEdit = moduleTab()->findChild<QLineEdit*>();
+    idEdit->setFocus();
+    QTest::keyClick(idEdit, Qt::Key_T);
+    QCOMPARE(component->setter(), moduleObject());
+    QTest::keyClicks(idEdit, QStringLiteral(".x"));
+    QCOMPARE(idEdit->text(), QStringLiteral("t.x"));
+    QCOMPARE(tx->component(QStringLiteral("c"))->setter(), moduleObject());
+
+    QVERIFY(!component->setter());
+    enter(component, QStringLiteral("V"));
+    QCOMPARE(component->getValue().toString(), reported);
+    // The module works on t.x's component now.
+    enter(tx->component(QStringLiteral("c")), QStringLiteral("V"));
+    QTRY_COMPARE(m_server->paths, QStringList { "/v" });
+}
+
+void tst_Webquery::removedModuleGivesRolesBack()
+{
+    startWindow({ { "xwidget", WIDGET_ID }, { "component", "level" } });
+    XWidgetStandartComponent* level = hostComponent(QStringLiteral("level"));
+    QVERIFY(level);
+    QPointer<QObject> module = moduleObject();
+    QCOMPARE(level->setter(), module.data());
+
+    delete XModulesList.first();
+    QTRY_VERIFY(module.isNull());
+    QVERIFY(!level->setter());
+}
+
+void tst_Webquery::onlyHttpRequestsSent_data()
+{
+    QTest::addColumn<QString>("request");
+
+    QTest::newRow("a local file") << QUrl::fromLocalFile(TestAppFolder::ownFilePath("secret.txt")).toString();
+    QTest::newRow("a file URL in capitals") << QStringLiteral("FILE://")
+            + TestAppFolder::ownFilePath("secret.txt");
+    QTest::newRow("inline data") << QStringLiteral("data:text/plain,secret");
+    QTest::newRow("a resource of the program") << QStringLiteral("qrc:/secret");
+    QTest::newRow("no scheme") << QStringLiteral("secret.txt");
+}
+
+void tst_Webquery::onlyHttpRequestsSent()
+{
+    QFETCH(QString, request);
+    TestAppFolder::writeOwnFile(QStringLiteral("secret.txt"), "secret");
+    m_server->bodies.insert(QStringLiteral("/open"), "opened");
+    startWindow({ { "xwidget", WIDGET_ID }, { "component", "level" },
+        { "items",
+            QVariantMap { { "0", item("local", request) }, { "1", item("open", m_server->url("/open")) } } } });
+    XWidgetStandartComponent* level = hostComponent(QStringLiteral("level"));
+    QVERIFY(level);
+    auto* network = moduleObject()->findChild<QNetworkAccessManager*>();
+    QVERIFY(network);
+    QSignalSpy finished(network, &QNetworkAccessManager::finished);
+    auto* answerBox = moduleTab()->findChild<QPlainTextEdit*>();
+
+    enter(level, QStringLiteral("local"));
+    QCOMPARE(journalEntries(QStringLiteral("Request <local> refused: only http and https URLs are sent")),
+        QStringList { QStringLiteral("[3] %1").arg(QLatin1String(MODULE_NAME)) });
+    // Not acknowledged either.
+    QVERIFY(!level->lastSetValue().isValid());
+
+    // The next request is the first and only one that finishes.
+    enter(level, QStringLiteral("open"));
+    QTRY_COMPARE(answerBox->toPlainText(), QStringLiteral("opened"));
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(m_server->paths, QStringList { "/open" });
+}
+
+// The settings dialog rebuilds a widget's components: it hands the old ones
+// to deleteLater() and makes new ones from the records. Done here the same way.
+void tst_Webquery::rebindsAfterComponentsRebuilt()
+{
+    startWindow({ { "xwidget", WIDGET_ID }, { "component", "state" },
+        { "items", QVariantMap { { "0", item("open", m_server->url("/open")) } } } });
+    auto* widget = qobject_cast<XWidgetStandart*>(XWidgetsPanel->getXWidgetByID(QLatin1String(WIDGET_ID)));
+    QVERIFY(widget);
+    QPointer<XWidgetStandartComponent> old = widget->component(QStringLiteral("state"));
+    QCOMPARE(old->setter(), moduleObject());
+
+    for (XWidgetStandartComponent* component : qAsConst(widget->components))
+        component->deleteLater();
+    widget->components.clear();
+    widget->settings->components.first()->name = QStringLiteral("renamed");
+    widget->acceptSettings();
+    XWidgetStandartComponent* rebuilt = widget->component(QStringLiteral("state"));
+    QVERIFY(rebuilt && rebuilt != old);
+
+    QTRY_VERIFY(old.isNull());
+    QTRY_COMPARE(rebuilt->setter(), moduleObject());
+    enter(rebuilt, QStringLiteral("open"));
+    QTRY_COMPARE(m_server->paths, QStringList { "/open" });
+    QCOMPARE(rebuilt->lastSetValue().toString(), QStringLiteral("open"));
+    QVERIFY(!widget->component(QStringLiteral("renamed"))->setter());
 }
 
 QTEST_MAIN(tst_Webquery)
