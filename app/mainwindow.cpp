@@ -37,9 +37,12 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSettings>
 #include <QTimerEvent>
 #include <QTranslator>
+
+#include <cstdio>
 
 namespace {
 const int MAILBOX_TIMER_INTERVAL_MS = 1000;
@@ -97,15 +100,36 @@ QString widgetFilePath(const QString& id)
     return widgetsDir() + QLatin1Char('/') + id + QLatin1String(WIDGET_FILE_SUFFIX);
 }
 
+QString modulesDir()
+{
+    return appDir() + QStringLiteral("/modules");
+}
+
 QFileInfoList moduleFiles()
 {
-    return QDir(appDir() + QStringLiteral("/modules"))
+    return QDir(modulesDir())
         .entryInfoList({ QLatin1String(MODULE_FILE_FILTER) }, QDir::Files, QDir::Name | QDir::IgnoreCase);
 }
 
 QString usersFilePath()
 {
     return appDir() + QStringLiteral("/users");
+}
+
+QString settingsFilePath()
+{
+    return appDir() + QStringLiteral("/settings.ini");
+}
+
+// What made QSettings fail: it does not say, so the write it attempts is
+// tried again the same way.
+QString settingsWriteFailureReason(const QString& path)
+{
+    QSaveFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly))
+        return probe.errorString();
+    probe.cancelWriting();
+    return MainWindow::tr("the settings could not be written");
 }
 }
 
@@ -114,13 +138,23 @@ MainWindow::MainWindow(ApplicationData* applicationData, QWidget* parent)
     , applicationData(applicationData)
     , ui(new Ui::MainWindow)
 {
-    settings = new QSettings(appDir() + QStringLiteral("/settings.ini"), QSettings::IniFormat, this);
+    XStoredFile::setFailureHandler(
+        [this](const QString& path, const QString& reason) { reportSaveFailure(path, reason); });
+    removeSaveLeftovers();
+    // Before QSettings has a chance to write the damage back as if it were good.
+    const QString keptSettings = XStoredFile::keepUnreadableIni(settingsFilePath());
+    settings = new QSettings(settingsFilePath(), QSettings::IniFormat, this);
     loadTranslations();
     ui->setupUi(this);
     setWindowTitle(QCoreApplication::applicationName() + QStringLiteral(" V")
         + QCoreApplication::applicationVersion());
     setWindowIcon(applicationData->windowIcon());
     initJournal();
+    if (!keptSettings.isEmpty()) {
+        XMainJournalItem->add(tr("The settings file could not be read and is kept as %1; the defaults are used")
+                                  .arg(QFileInfo(keptSettings).fileName()),
+            JournalItem::ITEM_LEVEL_CRITICAL);
+    }
     initTrayIcon();
     restoreWindowPlacement();
     initWidgetsTab();
@@ -152,9 +186,37 @@ MainWindow::~MainWindow()
     // The modules' clean-up may still need the serial port and the panel.
     deleteModulesTab();
     deleteSerialPort();
-    settings->sync();
+    syncSettings();
     removeStaleModuleFiles();
+    printSaveFailures();
     delete ui;
+}
+
+void MainWindow::removeSaveLeftovers()
+{
+    XStoredFile::removeSaveLeftovers(appDir(), QStringLiteral("users"));
+    XStoredFile::removeSaveLeftovers(appDir(), QStringLiteral("journal"));
+    XStoredFile::removeSaveLeftovers(appDir(), QStringLiteral("settings.ini"));
+    XStoredFile::removeSaveLeftovers(widgetsDir(), QLatin1String(WIDGET_FILE_FILTER));
+    XStoredFile::removeSaveLeftovers(modulesDir(), QLatin1String(MODULE_FILE_FILTER));
+}
+
+void MainWindow::reportSaveFailure(const QString& path, const QString& reason)
+{
+    const QString message = tr("Could not save %1: %2").arg(QDir::toNativeSeparators(path), reason);
+    if (XMainJournalItem)
+        XMainJournalItem->add(message, JournalItem::ITEM_LEVEL_CRITICAL);
+    m_saveFailures.append(message);
+}
+
+void MainWindow::printSaveFailures()
+{
+    XStoredFile::setFailureHandler(nullptr);
+    for (const QString& message : qAsConst(m_saveFailures)) {
+        std::fputs(message.toLocal8Bit().constData(), stderr);
+        std::fputc('\n', stderr);
+    }
+    std::fflush(stderr);
 }
 
 void MainWindow::installTranslator(const QString& fileName, const QString& directory)
@@ -404,7 +466,13 @@ void MainWindow::saveStandartWidgets()
     bool allWritten = true;
     for (XWidgetStandartSettings* record : qAsConst(XWidgetStandartSettingsList)) {
         const QString path = widgetFilePath(record->base.id);
-        if (path.isEmpty() || !XStoredFile::writeJsonObject(path, record->getMap())) {
+        if (path.isEmpty()) {
+            reportSaveFailure(
+                record->base.id + QLatin1String(WIDGET_FILE_SUFFIX), XWidgetIdCheck::refusal(record->base.id));
+            allWritten = false;
+            continue;
+        }
+        if (!XStoredFile::writeJsonObject(path, record->getMap())) {
             allWritten = false;
             continue;
         }
@@ -471,6 +539,13 @@ void MainWindow::deleteModulesTab()
 {
     delete modulesTab;
     modulesTab = nullptr;
+}
+
+void MainWindow::syncSettings()
+{
+    settings->sync();
+    if (settings->status() == QSettings::AccessError)
+        reportSaveFailure(settings->fileName(), settingsWriteFailureReason(settings->fileName()));
 }
 
 void MainWindow::removeStaleModuleFiles()

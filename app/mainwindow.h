@@ -83,7 +83,15 @@ private:
     void saveJournal();
     void releaseJournal();
     void deleteModulesTab();
+    void syncSettings();
     void removeStaleModuleFiles();
+    void printSaveFailures();
+
+    // Temporaries that a kill during an earlier save left beside the stored files.
+    void removeSaveLeftovers();
+    // A stored file that could not be written: a critical journal entry now,
+    // and a line on standard error at exit.
+    void reportSaveFailure(const QString& path, const QString& reason);
 
     void installTranslator(const QString& fileName, const QString& directory);
 
@@ -99,5 +107,6 @@ private:
     int timerId = 0;
     // .sw files that could not be read at start; never removed by the program.
     QStringList m_unreadableWidgetFiles;
+    QStringList m_saveFailures;
     Ui::MainWindow* ui = nullptr;
 };

@@ -204,6 +204,18 @@
         <source>Name</source>
         <translation>Name</translation>
     </message>
+    <message>
+        <source>the settings could not be written</source>
+        <translation>die Einstellungen konnten nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>The settings file could not be read and is kept as %1; the defaults are used</source>
+        <translation>Die Einstellungsdatei war nicht lesbar und wurde als %1 aufbewahrt; es gelten die Standardwerte</translation>
+    </message>
+    <message>
+        <source>Could not save %1: %2</source>
+        <translation>%1 konnte nicht gespeichert werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>UsersTableDelegateWidget</name>

@@ -31,46 +31,84 @@ bool allDigits(const QByteArray& text)
     return true;
 }
 
-// Where the request ends: after the blank line that closes the headers and the
-// body that "Content-Length" announces.
-Framing frameRequest(const QByteArray& received, int* requestSize)
-{
-    int headerEnd = received.indexOf("\r\n\r\n");
-    if (headerEnd >= 0) {
-        headerEnd += 4;
-    } else {
-        headerEnd = received.indexOf("\n\n");
-        if (headerEnd >= 0)
-            headerEnd += 2;
-    }
-    if (headerEnd < 0)
-        return received.size() > MAX_REQUEST_SIZE ? Framing::TooLarge : Framing::Incomplete;
+}
 
-    qint64 contentLength = 0;
-    const QList<QByteArray> lines = received.left(headerEnd).split('\n');
-    for (int i = 1; i < lines.size(); ++i) {
-        const QByteArray line = lines.at(i).trimmed();
-        const int colon = line.indexOf(':');
-        if (colon < 0 || line.left(colon).trimmed().toLower() != "content-length")
-            continue;
-        const QByteArray text = line.mid(colon + 1).trimmed();
-        bool ok = false;
-        const qint64 value = text.toLongLong(&ok);
-        // A number too long for 64 bits is as much too large as any other.
-        if (!ok && allDigits(text))
+// Where the request ends: after the blank line that closes the headers and the
+// body that "Content-Length" announces. Fed the whole buffer after every read;
+// it looks only at what is new, so a request arriving in many pieces costs no
+// more than one arriving whole.
+class RequestFraming
+{
+public:
+    Framing frame(const QByteArray& received, int* requestSize)
+    {
+        if (m_headerEnd < 0)
+            findHeaderEnd(received);
+        if (m_headerEnd < 0)
+            return received.size() > MAX_REQUEST_SIZE ? Framing::TooLarge : Framing::Incomplete;
+        if (m_contentLength < 0 && !readContentLength(received))
             return Framing::TooLarge;
-        if (ok && value > 0)
-            contentLength = value;
+        // Compared without adding, so that no announced length can wrap round.
+        if (m_headerEnd > MAX_REQUEST_SIZE || m_contentLength > MAX_REQUEST_SIZE - m_headerEnd)
+            return Framing::TooLarge;
+        if (received.size() < m_headerEnd + m_contentLength)
+            return Framing::Incomplete;
+        *requestSize = int(m_headerEnd + m_contentLength);
+        return Framing::Complete;
     }
-    // Compared without adding, so that no announced length can wrap round.
-    if (headerEnd > MAX_REQUEST_SIZE || contentLength > MAX_REQUEST_SIZE - headerEnd)
-        return Framing::TooLarge;
-    if (received.size() < headerEnd + contentLength)
-        return Framing::Incomplete;
-    *requestSize = int(headerEnd + contentLength);
-    return Framing::Complete;
-}
-}
+
+private:
+    void findHeaderEnd(const QByteArray& received)
+    {
+        // The first blank line of either kind, the CR LF kind preferred
+        // wherever it lies; a separator may straddle two reads.
+        if (m_crlfEnd < 0) {
+            const int at = received.indexOf("\r\n\r\n", qMax(0, m_searchedUpTo - 3));
+            if (at >= 0)
+                m_crlfEnd = at + 4;
+        }
+        if (m_lfEnd < 0) {
+            const int at = received.indexOf("\n\n", qMax(0, m_searchedUpTo - 1));
+            if (at >= 0)
+                m_lfEnd = at + 2;
+        }
+        m_searchedUpTo = received.size();
+        if (m_crlfEnd >= 0)
+            m_headerEnd = m_crlfEnd;
+        else if (m_lfEnd >= 0)
+            m_headerEnd = m_lfEnd;
+    }
+
+    bool readContentLength(const QByteArray& received)
+    {
+        m_contentLength = 0;
+        // The request line, which may be most of the request, holds no header.
+        const int firstLineEnd = received.indexOf('\n');
+        const QList<QByteArray> lines
+            = received.mid(firstLineEnd + 1, int(m_headerEnd) - firstLineEnd - 1).split('\n');
+        for (int i = 0; i < lines.size(); ++i) {
+            const QByteArray line = lines.at(i).trimmed();
+            const int colon = line.indexOf(':');
+            if (colon < 0 || line.left(colon).trimmed().toLower() != "content-length")
+                continue;
+            const QByteArray text = line.mid(colon + 1).trimmed();
+            bool ok = false;
+            const qint64 value = text.toLongLong(&ok);
+            // A number too long for 64 bits is as much too large as any other.
+            if (!ok && allDigits(text))
+                return false;
+            if (ok && value > 0)
+                m_contentLength = value;
+        }
+        return true;
+    }
+
+    int m_searchedUpTo = 0;
+    int m_crlfEnd = -1;
+    int m_lfEnd = -1;
+    qint64 m_headerEnd = -1;
+    qint64 m_contentLength = -1;
+};
 
 XServerConnection::XServerConnection(
     qintptr descriptor, XServerConnections* connections, int delay, bool secure, QObject* parent)
@@ -79,6 +117,7 @@ XServerConnection::XServerConnection(
     , m_descriptor(descriptor)
     , m_delay(delay)
     , m_secure(secure)
+    , m_framing(std::make_unique<RequestFraming>())
 {
 }
 
@@ -139,7 +178,7 @@ void XServerConnection::onReadyRead()
     m_received += m_socket->readAll();
 
     int requestSize = 0;
-    switch (frameRequest(m_received, &requestSize)) {
+    switch (m_framing->frame(m_received, &requestSize)) {
     case Framing::Incomplete:
         return;
     case Framing::TooLarge:
@@ -188,7 +227,7 @@ void XServerConnection::startPost()
 {
     XServerSignInGate* gate = m_connections->signInGate();
     if (m_released) {
-        gate->checked(m_peerAddress, 0);
+        gate->checked(m_peerAddress, false, 0);
         return;
     }
     m_workerBusy = true;
@@ -207,7 +246,7 @@ void XServerConnection::startPost()
     });
     if (!dispatched) {
         m_workerBusy = false;
-        gate->checked(m_peerAddress, 0);
+        gate->checked(m_peerAddress, false, 0);
         answerAndClose(XServerSocketThread::Answer());
     }
 }

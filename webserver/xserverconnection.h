@@ -7,7 +7,10 @@
 #include <QString>
 #include <QTimer>
 
+#include <memory>
+
 class QTcpSocket;
+class RequestFraming;
 class XServerConnections;
 
 // One connection of the web server, in the network thread that accepted it:
@@ -42,6 +45,7 @@ private:
     QTcpSocket* m_socket = nullptr;
     QTimer m_deadline;
     QByteArray m_received;
+    std::unique_ptr<RequestFraming> m_framing;
     QString m_postText;
     QString m_peerAddress;
     bool m_handled = false;

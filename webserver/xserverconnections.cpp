@@ -70,7 +70,11 @@ XServerConnections::~XServerConnections()
     // once now, but they have to be delivered.
     while (!m_workers.waitForDone(SHUTDOWN_POLL_MS))
         QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
-    // Each listener goes with its thread, and its connections with it.
+    // Connections handed over but not yet taken are taken before the threads
+    // end: each listener goes with its thread, and its connections with it.
+    stopListening();
+    for (XServerListener* listener : m_listeners)
+        QMetaObject::invokeMethod(listener, []() {}, Qt::BlockingQueuedConnection);
     for (const std::unique_ptr<QThread>& thread : m_threads) {
         thread->quit();
         thread->wait();
@@ -93,21 +97,16 @@ bool XServerConnections::listen(qintptr listeningDescriptor, int delay, bool sec
         }
     }
 
-    bool listening = false;
-    for (XServerListener* listener : m_listeners) {
-        const qintptr copy = copyDescriptor(listeningDescriptor);
-        if (copy < 0)
-            continue;
-        bool taken = false;
-        QMetaObject::invokeMethod(
-            listener, [&]() { taken = listener->listenOn(copy, delay, secure); },
-            Qt::BlockingQueuedConnection);
-        if (taken)
-            listening = true;
-        else
-            closeDescriptor(copy);
-    }
-    return listening;
+    XServerListener* acceptor = m_listeners.front();
+    const qintptr copy = copyDescriptor(listeningDescriptor);
+    if (copy < 0)
+        return false;
+    bool taken = false;
+    QMetaObject::invokeMethod(
+        acceptor, [&]() { taken = acceptor->listenOn(copy, delay, secure); }, Qt::BlockingQueuedConnection);
+    if (!taken)
+        closeDescriptor(copy);
+    return taken;
 }
 
 void XServerConnections::stopListening()
@@ -134,6 +133,16 @@ bool XServerConnections::admit(qintptr descriptor)
         if (m_active.testAndSetOrdered(open, open + 1))
             return true;
     }
+}
+
+XServerListener* XServerConnections::leastLoaded(XServerListener* asker) const
+{
+    XServerListener* least = asker;
+    for (XServerListener* listener : m_listeners) {
+        if (listener->load() < least->load())
+            least = listener;
+    }
+    return least;
 }
 
 void XServerConnections::release()

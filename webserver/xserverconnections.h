@@ -29,7 +29,7 @@ public:
     ~XServerConnections();
 
     // Called in the GUI thread. The listening socket stays the caller's; the
-    // network threads accept on copies of its descriptor.
+    // first network thread accepts on a copy of its descriptor.
     bool listen(qintptr listeningDescriptor, int delay, bool secure);
     void stopListening();
 
@@ -37,6 +37,8 @@ public:
 
     // Called in the network threads and the workers.
     bool admit(qintptr descriptor);
+    // The network thread with the fewest connections; asker when it ties.
+    XServerListener* leastLoaded(XServerListener* asker) const;
     void release();
     bool dispatch(std::function<void()> task);
     bool isStopping() const;

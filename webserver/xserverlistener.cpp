@@ -61,6 +61,27 @@ void XServerListener::incomingConnection(qintptr descriptor)
         closeDescriptor(descriptor);
         return;
     }
-    auto* connection = new XServerConnection(descriptor, m_connections, m_delay, m_secure, this);
+    XServerListener* target = m_connections->leastLoaded(this);
+    target->m_load.ref();
+    if (target == this) {
+        adopt(descriptor, m_delay, m_secure);
+        return;
+    }
+    const int delay = m_delay;
+    const bool secure = m_secure;
+    QMetaObject::invokeMethod(
+        target, [target, descriptor, delay, secure]() { target->adopt(descriptor, delay, secure); },
+        Qt::QueuedConnection);
+}
+
+int XServerListener::load() const
+{
+    return m_load.loadRelaxed();
+}
+
+void XServerListener::adopt(qintptr descriptor, int delay, bool secure)
+{
+    auto* connection = new XServerConnection(descriptor, m_connections, delay, secure, this);
+    connect(connection, &QObject::destroyed, this, [this]() { m_load.deref(); });
     connection->start();
 }

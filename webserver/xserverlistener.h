@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QAtomicInt>
 #include <QTcpServer>
 
 class XServerConnections;
 
-// Accepts the web server's connections in one of its network threads, on a
-// copy of the listening socket's descriptor, and keeps them as its children.
+// One network thread of the web server: holds the connections that are given
+// to it, as its children. The first one also accepts, on a copy of the
+// listening socket's descriptor, and keeps a newcomer itself while it is the
+// least busy, so that a single browser costs no hand-over between threads.
 class XServerListener : public QTcpServer
 {
     Q_OBJECT
@@ -16,6 +19,11 @@ public:
     // Runs in the listener's thread; the descriptor is the listener's from then on.
     bool listenOn(qintptr descriptor, int delay, bool secure);
 
+    // Connections held by this thread, read by the accepting one.
+    int load() const;
+    // Runs in this listener's thread.
+    void adopt(qintptr descriptor, int delay, bool secure);
+
 protected:
     void incomingConnection(qintptr descriptor) override;
 
@@ -23,4 +31,5 @@ private:
     XServerConnections* m_connections = nullptr;
     int m_delay = 0;
     bool m_secure = false;
+    QAtomicInt m_load = 0;
 };

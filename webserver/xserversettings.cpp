@@ -13,6 +13,8 @@ const bool DEFAULT_ENABLED = false;
 const int DEFAULT_PORT = 80;
 const int DEFAULT_DELAY_MS = 1000;
 const bool DEFAULT_SECURE_CONNECTION = false;
+const int MIN_PORT = 1;
+const int MAX_PORT = 65535;
 }
 
 XServerSettings::XServerSettings(QSettings* settings)
@@ -24,7 +26,12 @@ void XServerSettings::load()
 {
     settings->beginGroup(QLatin1String(GROUP));
     enabled = settings->value(QLatin1String(KEY_ENABLED), DEFAULT_ENABLED).toBool();
-    port = settings->value(QLatin1String(KEY_PORT), DEFAULT_PORT).toInt();
+    // Anything but a port number counts as no port at all: read as it stands
+    // it would give 0, on which the server listens at a port of the system's choosing.
+    bool isNumber = false;
+    port = settings->value(QLatin1String(KEY_PORT), DEFAULT_PORT).toInt(&isNumber);
+    if (!isNumber || port < MIN_PORT || port > MAX_PORT)
+        port = DEFAULT_PORT;
     delay = settings->value(QLatin1String(KEY_DELAY), DEFAULT_DELAY_MS).toInt();
     secureConnection
         = settings->value(QLatin1String(KEY_SECURE_CONNECTION), DEFAULT_SECURE_CONNECTION).toBool();

@@ -11,6 +11,8 @@ namespace {
 // Addresses whose last failure has long been served are forgotten once this
 // many are remembered.
 const int REMEMBERED_ADDRESSES = 256;
+// How long a successful sign-in lets an address be checked side by side.
+const int TRUST_MS = 60000;
 
 qint64 nowMs()
 {
@@ -26,16 +28,22 @@ void XServerSignInGate::enqueue(const QString& address, QObject* context, std::f
     if (m_turns.size() > REMEMBERED_ADDRESSES)
         forgetIdle(now);
     Turns& turns = m_turns[address];
-    if (!turns.checking && turns.waiting.isEmpty() && now >= turns.notBeforeMs) {
-        turns.checking = true;
-        turns.holder = context;
+    if (turns.waiting.isEmpty() && mayStart(turns, now)) {
+        ++turns.checking;
         locker.unlock();
         start();
         return;
     }
     turns.waiting.append({ context, std::move(start) });
-    if (!turns.checking)
-        admitNext(turns, now);
+    if (turns.checking == 0)
+        admitNext(address, turns, now);
+}
+
+bool XServerSignInGate::mayStart(const Turns& turns, qint64 now)
+{
+    if (now < turns.notBeforeMs)
+        return false;
+    return turns.checking == 0 || now < turns.trustedUntilMs;
 }
 
 void XServerSignInGate::cancel(QObject* context)
@@ -48,59 +56,83 @@ void XServerSignInGate::cancel(QObject* context)
             if (turns.waiting.at(i).context == context)
                 turns.waiting.removeAt(i);
         }
-        if (turns.holder == context) {
-            turns.holder = nullptr;
-            turns.checking = false;
-            if (!turns.waiting.isEmpty())
-                admitNext(turns, now);
+        if (turns.starting.removeAll(context) > 0) {
+            --turns.checking;
+            if (!turns.waiting.isEmpty() && (turns.checking == 0 || mayStart(turns, now)))
+                admitNext(it.key(), turns, now);
         }
     }
 }
 
-void XServerSignInGate::checked(const QString& address, int failureDelayMs)
+int XServerSignInGate::checked(const QString& address, bool failed, int failureDelayMs)
 {
     QMutexLocker locker(&m_lock);
     const auto it = m_turns.find(address);
     if (it == m_turns.end())
-        return;
+        return failed ? failureDelayMs : 0;
     const qint64 now = nowMs();
     Turns& turns = it.value();
-    turns.checking = false;
-    turns.holder = nullptr;
-    if (failureDelayMs > 0)
-        turns.notBeforeMs = std::max(turns.notBeforeMs, now + failureDelayMs);
-    if (!turns.waiting.isEmpty())
-        admitNext(turns, now);
-    else if (now >= turns.notBeforeMs)
+    --turns.checking;
+    int holdMs = 0;
+    if (failed) {
+        turns.notBeforeMs = std::max(turns.notBeforeMs, now) + failureDelayMs;
+        turns.trustedUntilMs = 0;
+        holdMs = int(turns.notBeforeMs - now);
+    } else {
+        turns.trustedUntilMs = now + TRUST_MS;
+    }
+    if (!turns.waiting.isEmpty() && (turns.checking == 0 || mayStart(turns, now)))
+        admitNext(address, turns, now);
+    else if (turns.checking == 0 && turns.waiting.isEmpty() && now >= turns.notBeforeMs
+        && now >= turns.trustedUntilMs)
         m_turns.erase(it);
+    return holdMs;
 }
 
-void XServerSignInGate::admitNext(Turns& turns, qint64 now)
+void XServerSignInGate::admitNext(const QString& address, Turns& turns, qint64 now)
 {
-    const Waiter next = turns.waiting.takeFirst();
-    turns.checking = true;
-    turns.holder = next.context;
+    // One at a time, at the address's next slot; a trusted address with its
+    // slots passed lets everybody still waiting go together.
+    const bool together = now >= turns.notBeforeMs && now < turns.trustedUntilMs;
     const int waitMs = int(std::max<qint64>(0, turns.notBeforeMs - now));
-    QObject* context = next.context;
-    const std::function<void()> start = next.start;
-    // Posted while the lock is held: a context on its way out cancels under
-    // the same lock, and its pending events go with it.
-    QMetaObject::invokeMethod(
-        context,
-        [context, start, waitMs]() {
-            if (waitMs == 0)
-                start();
-            else
-                QTimer::singleShot(waitMs, Qt::PreciseTimer, context, start);
-        },
-        Qt::QueuedConnection);
+    do {
+        const Waiter next = turns.waiting.takeFirst();
+        ++turns.checking;
+        turns.starting.append(next.context);
+        QObject* context = next.context;
+        const std::function<void()> start = next.start;
+        auto run = [this, address, context, start]() {
+            started(address, context);
+            start();
+        };
+        // Posted while the lock is held: a context on its way out cancels
+        // under the same lock, and its pending events go with it.
+        QMetaObject::invokeMethod(
+            context,
+            [context, run, waitMs]() {
+                if (waitMs == 0)
+                    run();
+                else
+                    QTimer::singleShot(waitMs, Qt::PreciseTimer, context, run);
+            },
+            Qt::QueuedConnection);
+    } while (together && !turns.waiting.isEmpty());
+}
+
+void XServerSignInGate::started(const QString& address, QObject* context)
+{
+    QMutexLocker locker(&m_lock);
+    const auto it = m_turns.find(address);
+    if (it != m_turns.end())
+        it->starting.removeOne(context);
 }
 
 void XServerSignInGate::forgetIdle(qint64 now)
 {
     for (auto it = m_turns.begin(); it != m_turns.end();) {
         const Turns& turns = it.value();
-        if (!turns.checking && turns.waiting.isEmpty() && now >= turns.notBeforeMs)
+        if (turns.checking == 0 && turns.waiting.isEmpty() && now >= turns.notBeforeMs
+            && now >= turns.trustedUntilMs)
             it = m_turns.erase(it);
         else
             ++it;

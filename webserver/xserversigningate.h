@@ -9,24 +9,28 @@
 
 class QObject;
 
-// Makes the sign-ins from one address wait their turn: the password of the
-// next one is checked only when the one before was checked and, if that one
-// failed, its delay has passed. Parallel connections from one address then
-// guess no faster than one connection; other addresses are not held up.
+// Makes the sign-ins from one address wait their turn. An address is checked
+// one sign-in at a time; once it has signed in successfully it is trusted for
+// a while and its sign-ins are checked side by side (several browsers behind
+// one address). Each failure ends that trust and takes the next free slot of
+// the address, one delay after the one before, and is answered then; until
+// the last slot has passed nothing more from the address is checked. Parallel
+// connections from one address thus guess no faster than one connection, and
+// other addresses are not held up.
 //
 // Used from the network threads (enqueue, cancel) and the worker threads
-// (checked); the start of an admitted sign-in always runs in the thread of
-// the object that asked for it.
+// (checked); a sign-in's start always runs in the thread of the object that
+// asked for it.
 class XServerSignInGate
 {
 public:
-    // start runs in context's thread when the sign-in's turn has come.
+    // start runs in context's thread when the sign-in may be checked.
     void enqueue(const QString& address, QObject* context, std::function<void()> start);
-    // A connection that goes away gives up its place, or its turn.
+    // A connection that goes away gives up its place.
     void cancel(QObject* context);
-    // The sign-in of address was checked; failureDelayMs holds the next one
-    // back when it failed (0 when it succeeded).
-    void checked(const QString& address, int failureDelayMs);
+    // A sign-in of address was checked. Returns how long the answer is to
+    // be held: 0 after success, at least failureDelayMs after a failure.
+    int checked(const QString& address, bool failed, int failureDelayMs);
 
 private:
     struct Waiter
@@ -36,13 +40,17 @@ private:
     };
     struct Turns
     {
-        QObject* holder = nullptr;
-        bool checking = false;
+        int checking = 0;
         qint64 notBeforeMs = 0;
+        qint64 trustedUntilMs = 0;
         QList<Waiter> waiting;
+        // Admitted from the queue, their start not yet run.
+        QList<QObject*> starting;
     };
 
-    void admitNext(Turns& turns, qint64 nowMs);
+    static bool mayStart(const Turns& turns, qint64 nowMs);
+    void admitNext(const QString& address, Turns& turns, qint64 nowMs);
+    void started(const QString& address, QObject* context);
     void forgetIdle(qint64 nowMs);
 
     QMutex m_lock;

@@ -17,7 +17,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeDatabase>
+#include <QHash>
 #include <QThread>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 const char WEB_FOLDER[] = "web";
@@ -36,6 +41,7 @@ const char WIDGETS_KEY[] = "WIDGETS";
 const char TEXT_PLAIN[] = "text/plain";
 const int STATUS_OK = 200;
 const int STATUS_NOT_FOUND = 404;
+const int REMEMBERED_TYPES = 1024;
 
 bool holdsParentSegment(const QString& path)
 {
@@ -51,13 +57,13 @@ bool holdsParentSegment(const QString& path)
 
 // The leading "../" go in one cut: removing them one at a time copies the
 // rest of the path each time, which a long run of them turns into minutes.
-QString withoutLeadingParents(const QString& path)
+QString withoutLeadingParents(const QStringRef& path)
 {
     const QLatin1String prefix(PARENT_PREFIX);
     int from = 0;
-    while (path.midRef(from, prefix.size()) == prefix)
+    while (path.mid(from, prefix.size()) == prefix)
         from += prefix.size();
-    return path.mid(from);
+    return path.mid(from).toString();
 }
 
 // A JSON null arrives as a valid variant of the null-pointer type.
@@ -74,6 +80,41 @@ bool isVisible(UserItem_ACCESS_TYPE access)
 bool liesInside(const QString& fileName, const QString& folder)
 {
     return QDir::cleanPath(fileName).startsWith(QDir::cleanPath(folder) + QLatin1Char('/'));
+}
+
+// Recognising a type by name and content costs more than serving the file
+// (the database compiles its patterns anew on every look-up), so each network
+// thread remembers the type of a file for as long as the file is unchanged.
+QString mimeTypeName(const QString& fileName)
+{
+#ifdef Q_OS_UNIX
+    struct stat status {};
+    if (::stat(QFile::encodeName(fileName).constData(), &status) != 0)
+        return QMimeDatabase().mimeTypeForFile(fileName).name();
+    struct Known
+    {
+        qint64 seconds = 0;
+        qint64 nanoseconds = 0;
+        qint64 size = 0;
+        quint64 inode = 0;
+        QString name;
+    };
+    thread_local QHash<QString, Known> known;
+    const auto it = known.constFind(fileName);
+    if (it != known.cend() && it->seconds == status.st_mtim.tv_sec
+        && it->nanoseconds == status.st_mtim.tv_nsec && it->size == status.st_size
+        && it->inode == status.st_ino)
+        return it->name;
+    if (known.size() >= REMEMBERED_TYPES)
+        known.clear();
+    const QString name = QMimeDatabase().mimeTypeForFile(fileName).name();
+    known.insert(fileName,
+        { qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec), qint64(status.st_size),
+            quint64(status.st_ino), name });
+    return name;
+#else
+    return QMimeDatabase().mimeTypeForFile(fileName).name();
+#endif
 }
 }
 
@@ -118,9 +159,8 @@ void XServerSocketThread::handlePost(const QString& text, const QString& gateKey
     const QVariant passwordValue = request.value(QLatin1String(PASSWORD_KEY));
     const QString password = passwordValue.isValid() ? passwordValue.toString() : QString();
     if (!document.isObject() || password.isEmpty()) {
-        gate->checked(gateKey, delay);
+        m_answer.holdUntil = QDeadlineTimer(gate->checked(gateKey, true, delay), Qt::PreciseTimer);
         sendBare(REQUEST_ERROR);
-        m_answer.holdUntil = QDeadlineTimer(delay);
         return;
     }
 
@@ -135,13 +175,13 @@ void XServerSocketThread::handlePost(const QString& text, const QString& gateKey
         }
     });
     if (!checked) {
-        gate->checked(gateKey, 0);
+        gate->checked(gateKey, false, 0);
         return;
     }
-    gate->checked(gateKey, signedIn ? 0 : delay);
+    const int holdMs = gate->checked(gateKey, !signedIn, delay);
     if (!signedIn) {
+        m_answer.holdUntil = QDeadlineTimer(holdMs, Qt::PreciseTimer);
         sendBare(SIGN_IN_ERROR);
-        m_answer.holdUntil = QDeadlineTimer(delay);
         return;
     }
 
@@ -162,7 +202,7 @@ void XServerSocketThread::handleGet(const QString& text)
 {
     const int slash = text.indexOf(QLatin1Char('/'));
     const int blank = slash >= 0 ? text.indexOf(QLatin1Char(' '), slash + 1) : -1;
-    QString path = withoutLeadingParents(blank >= 0 ? text.mid(slash + 1, blank - slash - 1) : QString());
+    QString path = withoutLeadingParents(blank >= 0 ? text.midRef(slash + 1, blank - slash - 1) : QStringRef());
     if (path.isEmpty())
         path = QLatin1String(INDEX_PAGE);
 
@@ -188,7 +228,7 @@ void XServerSocketThread::handleGet(const QString& text)
     QFile file(fileName);
     if (file.open(QIODevice::ReadOnly)) {
         const QByteArray content = file.readAll();
-        sendResponse(content, STATUS_OK, QMimeDatabase().mimeTypeForFile(fileName).name());
+        sendResponse(content, STATUS_OK, mimeTypeName(fileName));
     } else {
         sendResponse(NOT_FOUND_BODY, STATUS_NOT_FOUND, QStringLiteral("text/plain"));
     }

@@ -1,14 +1,26 @@
 #include "xstoredfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QRegularExpression>
 #include <QSaveFile>
+#include <QSettings>
+#include <QTemporaryFile>
 
 namespace {
 const char UNREADABLE_SUFFIX[] = ".unreadable";
+// QSaveFile names its temporary after the file with a dot and six random letters.
+const char SAVE_LEFTOVER_SUFFIX_PATTERN[] = "\\.([A-Za-z]{6})";
+
+XStoredFile::FailureHandler& failureHandler()
+{
+    static XStoredFile::FailureHandler handler;
+    return handler;
+}
 
 bool parseObject(const QByteArray& data, QJsonObject* object)
 {
@@ -18,6 +30,100 @@ bool parseObject(const QByteArray& data, QJsonObject* object)
         return false;
     *object = document.object();
     return true;
+}
+
+bool isLineBreak(char ch)
+{
+    return ch == '\n' || ch == '\r';
+}
+
+// QSettings' writer escapes line breaks, quotes and backslashes inside values,
+// so in a file it wrote every entry ends with its line. A stray quote or a
+// backslash at the end of a line makes the reader take the following lines,
+// keys and all, as part of one value; QSettings reports no error for that.
+bool valueRunsOverLineEnd(const QByteArray& data)
+{
+    bool inQuotes = false;
+    bool inComment = false;
+    for (int i = 0; i < data.size(); ++i) {
+        const char ch = data.at(i);
+        if (isLineBreak(ch)) {
+            if (inQuotes)
+                return true;
+            inComment = false;
+        } else if (inComment) {
+            continue;
+        } else if (ch == '\\') {
+            if (i + 1 < data.size() && isLineBreak(data.at(i + 1)))
+                return true;
+            ++i;
+        } else if (ch == '"') {
+            inQuotes = !inQuotes;
+        } else if (ch == ';' && !inQuotes) {
+            inComment = true;
+        }
+    }
+    return inQuotes;
+}
+
+// The elements of an INI value: split at commas outside quotes, trimmed,
+// the quotes of a quoted element removed.
+QList<QByteArray> valueElements(const QByteArray& value)
+{
+    QList<QByteArray> elements;
+    QByteArray current;
+    bool inQuotes = false;
+    for (int i = 0; i < value.size(); ++i) {
+        const char ch = value.at(i);
+        if (ch == '\\' && i + 1 < value.size()) {
+            current += ch;
+            current += value.at(++i);
+        } else if (ch == '"') {
+            inQuotes = !inQuotes;
+        } else if (ch == ',' && !inQuotes) {
+            elements.append(current.trimmed());
+            current.clear();
+        } else if (ch == ';' && !inQuotes) {
+            break;
+        } else {
+            current += ch;
+        }
+    }
+    elements.append(current.trimmed());
+    return elements;
+}
+
+// Typed values are written as "@Type(...)" and a text that starts with "@"
+// as "@@...": an element that starts with a single "@" but is no complete
+// typed value was cut short (a save or a copy that did not finish) and reads
+// back as a plain text in place of its value.
+bool hasTypedValueCutShort(const QByteArray& data)
+{
+    static const QRegularExpression typedValue(QStringLiteral("^@[A-Za-z]+\\(.*\\)$"),
+        QRegularExpression::DotMatchesEverythingOption);
+    const QList<QByteArray> lines = data.split('\n');
+    for (const QByteArray& rawLine : lines) {
+        const QByteArray line = rawLine.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('['))
+            continue;
+        const int equals = line.indexOf('=');
+        if (equals < 0)
+            continue;
+        const QList<QByteArray> elements = valueElements(line.mid(equals + 1));
+        for (const QByteArray& element : elements) {
+            if (element.startsWith('@') && !element.startsWith("@@")
+                && !typedValue.match(QString::fromLatin1(element)).hasMatch())
+                return true;
+        }
+    }
+    return false;
+}
+
+// Six letters of one case read as a word that somebody typed ("users.backup"),
+// not as the random mixed-case suffix of QSaveFile: such files are left alone.
+bool isWordSuffix(const QString& suffix)
+{
+    return suffix == suffix.toLower() || suffix == suffix.toUpper();
 }
 }
 
@@ -44,33 +150,115 @@ bool XStoredFile::isReadableOrMissing(const QString& path)
     return parseObject(file.readAll(), &object);
 }
 
+bool XStoredFile::isReadableIniOrMissing(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return true;
+    if (info.isDir())
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray data = file.readAll();
+    file.close();
+    // An empty file holds nothing that a save could destroy.
+    if (data.trimmed().isEmpty())
+        return true;
+    if (valueRunsOverLineEnd(data) || hasTypedValueCutShort(data))
+        return false;
+    // QSettings keeps what it parsed of a path for later objects on that path
+    // and may take a rewritten file for the one it knows: a copy under a
+    // fresh name is always read.
+    QTemporaryFile copy;
+    if (!copy.open() || copy.write(data) != data.size() || !copy.flush())
+        return true;
+    QSettings probe(copy.fileName(), QSettings::IniFormat);
+    // Sections are parsed when first used: allKeys() makes QSettings read all.
+    probe.allKeys();
+    return probe.status() == QSettings::NoError;
+}
+
+QString XStoredFile::keepAside(const QString& path)
+{
+    // Never overwrite an earlier kept copy: number the later ones.
+    QString target = path + QLatin1String(UNREADABLE_SUFFIX);
+    for (int n = 1; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
+        target = path + QLatin1String(UNREADABLE_SUFFIX) + QLatin1Char('.') + QString::number(n);
+    // QDir::rename: a folder in the place of the file is moved aside as well.
+    return QDir().rename(path, target) ? target : QString();
+}
+
 QString XStoredFile::keepUnreadable(const QString& path)
 {
     if (isReadableOrMissing(path))
         return QString();
-    // Never overwrite an earlier kept copy: number the later ones.
-    QString target = path + QLatin1String(UNREADABLE_SUFFIX);
-    for (int n = 1; QFileInfo::exists(target); ++n)
-        target = path + QLatin1String(UNREADABLE_SUFFIX) + QLatin1Char('.') + QString::number(n);
-    return QFile::rename(path, target) ? target : QString();
+    return keepAside(path);
+}
+
+QString XStoredFile::keepUnreadableIni(const QString& path)
+{
+    if (isReadableIniOrMissing(path))
+        return QString();
+    return keepAside(path);
+}
+
+QStringList XStoredFile::removeSaveLeftovers(const QString& folder, const QString& storedNameWildcard)
+{
+    QStringList literalParts = storedNameWildcard.split(QLatin1Char('*'));
+    for (QString& part : literalParts)
+        part = QRegularExpression::escape(part);
+    const QRegularExpression storedName(QStringLiteral("^(") + literalParts.join(QStringLiteral(".*"))
+        + QStringLiteral(")") + QLatin1String(SAVE_LEFTOVER_SUFFIX_PATTERN) + QStringLiteral("$"));
+    QStringList removed;
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isSymLink() || !entry.isFile())
+            continue;
+        const QRegularExpressionMatch match = storedName.match(entry.fileName());
+        if (!match.hasMatch() || isWordSuffix(match.captured(2)))
+            continue;
+        if (QFile::remove(entry.filePath()))
+            removed.append(entry.fileName());
+    }
+    return removed;
 }
 
 bool XStoredFile::write(const QString& path, const QByteArray& data)
 {
     keepUnreadable(path);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly)) {
+        reportFailure(path, file.errorString());
         return false;
+    }
     // commit() does not see a failed flush of the last buffered bytes (a full
     // disk): it would put a cut-short file in place of the good one.
     if (file.write(data) != data.size() || !file.flush()) {
+        const QString reason = file.errorString();
         file.cancelWriting();
+        reportFailure(path, reason);
         return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        reportFailure(path, file.errorString());
+        return false;
+    }
+    return true;
 }
 
 bool XStoredFile::writeJsonObject(const QString& path, const QVariantMap& map)
 {
     return write(path, QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Indented));
+}
+
+void XStoredFile::setFailureHandler(FailureHandler handler)
+{
+    failureHandler() = std::move(handler);
+}
+
+void XStoredFile::reportFailure(const QString& path, const QString& reason)
+{
+    if (failureHandler())
+        failureHandler()(path, reason);
 }

@@ -2,7 +2,10 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
+
+#include <functional>
 
 // The one way the program reads and writes its stored files.
 //
@@ -13,6 +16,9 @@
 class XStoredFile
 {
 public:
+    // Told of every write that failed: the file and the reason as the system gave it.
+    using FailureHandler = std::function<void(const QString& path, const QString& reason)>;
+
     // Reads a JSON object file. False when the file does not open, does not
     // parse or is not an object; *map is then left as it was.
     static bool readJsonObject(const QString& path, QVariantMap* map);
@@ -20,7 +26,8 @@ public:
     // Writes the map as an indented JSON object document.
     static bool writeJsonObject(const QString& path, const QVariantMap& map);
 
-    // Writes raw bytes; an existing file that fails isReadable() is kept aside.
+    // Writes raw bytes; an existing file that fails isReadableOrMissing() is
+    // kept aside. A failure is also told to the failure handler.
     static bool write(const QString& path, const QByteArray& data);
 
     // True when the file is missing or holds a JSON object.
@@ -29,4 +36,24 @@ public:
     // Moves an existing unreadable file aside. Returns the name it got, or an
     // empty string when nothing had to be moved (or the move failed).
     static QString keepUnreadable(const QString& path);
+
+    // True when the INI file is missing, empty, or read by QSettings without
+    // error and free of what QSettings' own writer never produces (a value
+    // running on over the end of its line, a typed value cut short).
+    static bool isReadableIniOrMissing(const QString& path);
+
+    // As keepUnreadable, for an INI file (or whatever stands in its place).
+    static QString keepUnreadableIni(const QString& path);
+
+    // Removes the temporaries that QSaveFile leaves beside a file when the
+    // program is killed during a save ("<name>.XXXXXX"), for the stored files
+    // of the folder whose names match the wildcard. Returns the removed names.
+    static QStringList removeSaveLeftovers(const QString& folder, const QString& storedNameWildcard);
+
+    static void setFailureHandler(FailureHandler handler);
+    // For files that are written by other means (QSettings).
+    static void reportFailure(const QString& path, const QString& reason);
+
+private:
+    static QString keepAside(const QString& path);
 };

@@ -51,7 +51,9 @@ public:
     PlugbayBaseClass();
     ~PlugbayBaseClass() override;
 
-    // The host's debug device, as a stream; null until x_setDebug.
+    // The host's debug device, as a stream; null until x_setDebug. The stream
+    // buffers: text shows in the host's "Debug" tab once flushed, as by
+    // `*x_debug << text << Qt::flush`.
     QDebug* x_debug = nullptr;
 
 signals:

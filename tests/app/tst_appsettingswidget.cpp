@@ -23,6 +23,23 @@ const int GIVE_UP_MS = 10000;
 
 QTemporaryDir* configHome = nullptr;
 
+// Notes when the application is told to quit: closing the last window posts
+// that request rather than ending the event loop at once.
+class QuitWatch : public QObject
+{
+public:
+    QuitWatch() { qApp->installEventFilter(this); }
+    bool requested = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == qApp && event->type() == QEvent::Quit)
+            requested = true;
+        return false;
+    }
+};
+
 QString autostartEntry()
 {
     return configHome->path() + QStringLiteral("/autostart/Velmora.desktop");
@@ -256,10 +273,16 @@ void tst_AppSettingsWidget::closingTheWindow()
     bool runningAfterClose = false;
     bool hiddenAfterClose = false;
     bool shownByTray = false;
+    QuitWatch quit;
     QTimer::singleShot(0, &window, &QWidget::close);
+    // Under load this timer can come due in the same pass as the close, before
+    // the quit that the close posted is handled: that one is handled first.
     QTimer afterClose;
     afterClose.setSingleShot(true);
     connect(&afterClose, &QTimer::timeout, &window, [&] {
+        QCoreApplication::sendPostedEvents(qApp, QEvent::Quit);
+        if (quit.requested)
+            return;
         runningAfterClose = true;
         hiddenAfterClose = !window.isVisible();
         window.trayIconClicked(QSystemTrayIcon::Trigger);

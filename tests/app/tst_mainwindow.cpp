@@ -135,7 +135,7 @@ void tst_MainWindow::placementRoundTrip()
         // The tabs' contents set a floor under the window's size.
         size = QSize(640, 420).expandedTo(window.minimumSizeHint());
         window.setGeometry(QRect(QPoint(120, 80), size));
-        QTest::qWait(50);
+        QTRY_COMPARE(window.geometry().size(), size);
         savedGeometry = window.saveGeometry();
     }
     {
@@ -145,7 +145,7 @@ void tst_MainWindow::placementRoundTrip()
     }
     MainWindow window(m_applicationData);
     window.show();
-    QTest::qWait(50);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
     QVERIFY(size != QSize(769, 513));
     QCOMPARE(window.geometry().size(), size);
 }

@@ -208,12 +208,13 @@ void tst_MainWindowGroups::groupsSurviveRestart()
         QCOMPARE(group->size(), QSize(120, 90));
 
         // The picture, chosen from the submenu the operator opens.
-        QTimer::singleShot(0, [group] {
+        ModalAnswerer answerer({ { "QMenu", "", QString(), [group](QWidget*) {
             entry(group->imageMenu, QStringLiteral("plans/hall.png"))->trigger();
             group->menu->close();
-        });
+        } } });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(30, 30), group->mapToGlobal(QPoint(30, 30)));
         QApplication::sendEvent(group, &event);
+        QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
         group->useImageAction->trigger();
         QVERIFY(!group->bgImage.isNull());
         edited = group->settings->map();

@@ -2,9 +2,24 @@
 
 #include <QProcess>
 #include <QSettings>
+#include <QSharedMemory>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
+#include <unistd.h>
+
+namespace {
+// The guard's segment: the mailbox, then the process ID of its owner.
+const int GUARD_SEGMENT_SIZE = 2 * int(sizeof(qint32));
+
+QProcessEnvironment offscreen()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return environment;
+}
+}
 
 // The real programs, started from installed application folders.
 class tst_Startup : public QObject
@@ -14,6 +29,8 @@ class tst_Startup : public QObject
 private slots:
     void secondStartHandsOver_data();
     void secondStartHandsOver();
+    void leftoverGuardDoesNotRefuse_data();
+    void leftoverGuardDoesNotRefuse();
     void copiesInDifferentFoldersRunSideBySide();
     void placementSavedWhenTerminated();
 };
@@ -56,6 +73,53 @@ void tst_Startup::secondStartHandsOver()
     QVERIFY(TestAppFolder::terminate(first.get()));
 }
 
+void tst_Startup::leftoverGuardDoesNotRefuse_data()
+{
+    QTest::addColumn<bool>("ownerKilled");
+    QTest::newRow("owner killed, its segment still attached") << true;
+    QTest::newRow("owner's process ID now another program's") << false;
+}
+
+// A segment that outlives its instance with an attachment still counted used
+// to refuse every later start; this process holds that attachment here.
+void tst_Startup::leftoverGuardDoesNotRefuse()
+{
+    QFETCH(bool, ownerKilled);
+    TestAppFolder folder;
+    QVERIFY(folder.install());
+    QSharedMemory leftover(folder.program() + QStringLiteral("_2"));
+
+    if (ownerKilled) {
+        std::unique_ptr<QProcess> owner(folder.start());
+        QTRY_COMPARE_WITH_TIMEOUT(folder.mailboxValue(), 0, 5000);
+        QVERIFY(leftover.attach());
+        owner->kill();
+        QVERIFY(owner->waitForFinished(5000));
+    } else {
+        QVERIFY(leftover.create(GUARD_SEGMENT_SIZE));
+        auto* words = static_cast<qint32*>(leftover.data());
+        words[0] = 0;
+        words[1] = qint32(::getpid());
+    }
+
+    std::unique_ptr<QProcess> next(folder.start());
+    const auto owner = [&leftover] { return static_cast<const qint32*>(leftover.constData())[1]; };
+    QTRY_COMPARE_WITH_TIMEOUT(qint64(owner()), next->processId(), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(folder.mailboxValue(), 0, 5000);
+    QCOMPARE(next->state(), QProcess::Running);
+
+    // The new instance holds the guard: a further start is handed over to it.
+    QProcess further;
+    further.setProcessEnvironment(offscreen());
+    further.start(folder.program(), QStringList());
+    QVERIFY(further.waitForFinished(10000));
+    QCOMPARE(further.exitCode(), 0);
+    QVERIFY(further.readAllStandardError().contains("The application is already running"));
+    QTRY_COMPARE_WITH_TIMEOUT(folder.mailboxValue(), 0, 1500);
+    QCOMPARE(next->state(), QProcess::Running);
+    QVERIFY(TestAppFolder::terminate(next.get()));
+}
+
 void tst_Startup::copiesInDifferentFoldersRunSideBySide()
 {
     TestAppFolder folderA;
@@ -64,7 +128,10 @@ void tst_Startup::copiesInDifferentFoldersRunSideBySide()
     QVERIFY(folderB.install());
     std::unique_ptr<QProcess> a(folderA.start());
     std::unique_ptr<QProcess> b(folderB.start());
-    QTest::qWait(1000);
+    // Each made the mailbox of its own folder, which it does only once it has
+    // found no instance running there.
+    QVERIFY(folderA.mailboxValue() >= 0);
+    QVERIFY(folderB.mailboxValue() >= 0);
     QCOMPARE(a->state(), QProcess::Running);
     QCOMPARE(b->state(), QProcess::Running);
     QVERIFY(TestAppFolder::terminate(a.get()));

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -29,15 +30,25 @@ QString describe(const QWidget* dialog)
     return describe(QString::fromLatin1(dialog->metaObject()->className()), dialog->windowTitle());
 }
 
-QList<QPointer<QWidget>> openModalWindows()
+enum class Windows { ModalOnly, ModalAndPopups };
+
+// Popup menus block like modal dialogs when run by exec(), but are no modal
+// windows; they are only looked for when expected or when giving up.
+QList<QPointer<QWidget>> openWindows(Windows which)
 {
     QList<QPointer<QWidget>> open;
     const QWidgetList windows = QApplication::topLevelWidgets();
     for (QWidget* window : windows) {
-        if (window->isVisible() && window->isModal())
+        const bool popup = which == Windows::ModalAndPopups && window->windowType() == Qt::Popup;
+        if (window->isVisible() && (window->isModal() || popup))
             open << window;
     }
     return open;
+}
+
+QList<QPointer<QWidget>> openModalWindows()
+{
+    return openWindows(Windows::ModalOnly);
 }
 }
 
@@ -135,7 +146,7 @@ void ModalAnswerer::failOnUnexpectedDialog()
 QWidget* ModalAnswerer::findExpected(const Expected& expected) const
 {
     const QByteArray type = expected.type.toLatin1();
-    const QList<QPointer<QWidget>> open = openModalWindows();
+    const QList<QPointer<QWidget>> open = openWindows(Windows::ModalAndPopups);
     for (const QPointer<QWidget>& window : open) {
         if (window->inherits(type.constData()) && window->windowTitle() == expected.title)
             return window;
@@ -146,7 +157,7 @@ QWidget* ModalAnswerer::findExpected(const Expected& expected) const
 QString ModalAnswerer::describeOpenDialogs() const
 {
     QStringList open;
-    const QList<QPointer<QWidget>> windows = openModalWindows();
+    const QList<QPointer<QWidget>> windows = openWindows(Windows::ModalAndPopups);
     for (const QPointer<QWidget>& window : windows)
         open << describe(window);
     return open.isEmpty() ? QStringLiteral("none") : open.join(QStringLiteral(", "));
@@ -191,6 +202,16 @@ void ModalAnswerer::reply(QWidget* dialog, const Expected& expected)
                               fileDialog->nameFilters().join(QStringLiteral(";;")));
         if (!expected.act)
             replyToFileDialog(fileDialog, expected);
+    } else if (auto* menu = qobject_cast<QMenu*>(dialog)) {
+        QStringList entries;
+        const QList<QAction*> actions = menu->actions();
+        for (QAction* action : actions) {
+            if (!action->isSeparator())
+                entries << plain(action->text());
+        }
+        transcript << QStringLiteral("menu %1 | %2").arg(menu->windowTitle(), entries.join(QLatin1Char(',')));
+        if (!expected.act)
+            replyToMenu(menu, expected);
     } else {
         transcript << QStringLiteral("dialog %1 | %2")
                           .arg(QString::fromLatin1(dialog->metaObject()->className()), dialog->windowTitle());
@@ -289,6 +310,24 @@ void ModalAnswerer::replyToFileDialog(QFileDialog* fileDialog, const Expected& e
         fail(QStringLiteral("%1 did not take \"%2\"").arg(describe(fileDialog), expected.reply));
 }
 
+void ModalAnswerer::replyToMenu(QMenu* menu, const Expected& expected)
+{
+    if (expected.reply == QLatin1String(CANCEL)) {
+        menu->close();
+        return;
+    }
+    const QList<QAction*> actions = menu->actions();
+    for (QAction* action : actions) {
+        if (!action->isSeparator() && plain(action->text()) == plain(expected.reply)) {
+            // As the operator chooses: the menu closes and exec() returns the entry.
+            menu->setActiveAction(action);
+            QTest::keyClick(menu, Qt::Key_Return);
+            return;
+        }
+    }
+    fail(QStringLiteral("%1 has no entry \"%2\"").arg(describe(menu), expected.reply));
+}
+
 void ModalAnswerer::fail(const QString& text)
 {
     if (m_failure.isEmpty())
@@ -300,7 +339,7 @@ void ModalAnswerer::fail(const QString& text)
 
 void ModalAnswerer::rejectOpenDialogs()
 {
-    const QList<QPointer<QWidget>> open = openModalWindows();
+    const QList<QPointer<QWidget>> open = openWindows(Windows::ModalAndPopups);
     for (const QPointer<QWidget>& window : open) {
         if (!window)
             continue;

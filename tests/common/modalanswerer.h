@@ -14,6 +14,7 @@
 class QDialog;
 class QFileDialog;
 class QInputDialog;
+class QMenu;
 class QMessageBox;
 
 // Answers the modal dialogs that one operation opens, in the order they are
@@ -34,13 +35,17 @@ class QMessageBox;
 // blocked operation returns, and from then on rejects whatever modal dialog
 // opens while it lives. Once every expected dialog is answered, a modal
 // dialog that opens afterwards and stays open for the deadline fails it the
-// same way (dialogs open before the answerer started are never touched).
+// same way (dialogs open before the answerer started are not counted).
 //
 // `reply`, when no `act` is given:
 //  - input dialog: the text (or number) to enter, or KEEP (accept what it offers);
 //  - message box: the text of the button to click ("&" is ignored on both sides);
 //  - file dialog: the path to choose;
-//  - any dialog: CANCEL rejects it, ACCEPT accepts it.
+//  - popup menu: the text of the entry to choose;
+//  - any dialog: CANCEL rejects it, ACCEPT accepts it (CANCEL closes a menu).
+// A popup menu run by exec() (type "QMenu", title normally empty) is expected
+// and answered like a modal dialog, though it is never taken for an
+// unexpected one.
 // `act`, when given, is called with the dialog instead; it drives the dialog
 // and closes it itself. Dialogs it opens in turn are answered meanwhile. When
 // a check fails inside the act and leaves the dialog open, the answerer gives
@@ -48,8 +53,8 @@ class QMessageBox;
 //
 // Transcript lines: "input <title> | <label> | <offered text>",
 // "box <title> | <text> | <buttons, sorted, comma separated> | default <button>",
-// "file <title> | <folder it opened in> | <name filters, ';;' separated>" and
-// "dialog <class> | <title>".
+// "file <title> | <folder it opened in> | <name filters, ';;' separated>",
+// "menu <title> | <entries, comma separated>" and "dialog <class> | <title>".
 class ModalAnswerer : public QObject
 {
 public:
@@ -93,6 +98,7 @@ private:
     void replyToInput(QInputDialog* input, const QString& reply);
     void replyToBox(QMessageBox* box, const Expected& expected);
     void replyToFileDialog(QFileDialog* fileDialog, const Expected& expected);
+    void replyToMenu(QMenu* menu, const Expected& expected);
     void fail(const QString& text);
     void rejectOpenDialogs();
     QWidget* findExpected(const Expected& expected) const;

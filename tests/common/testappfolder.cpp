@@ -1,7 +1,6 @@
 #include "testappfolder.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -10,9 +9,13 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 
 namespace {
 const int START_TIMEOUT_MS = 15000;
+// The project byte Qt 5 gives ftok() for its System V keys.
+const int SYSV_KEY_PROJECT = 'Q';
 const char* const STATE_ENTRIES[] = { "settings.ini", "users", "users.unreadable", "journal",
     "journal.unreadable", "styles.css", "standart_widgets", "modules", "scripts", "content", "ssl", "lng" };
 const char* const STAGED_FOLDERS[] = { "widgets_components_lib", "modules_lib", "web" };
@@ -84,10 +87,26 @@ QByteArray TestAppFolder::readFile(const QString& relative) const
 
 int TestAppFolder::mailboxValue(bool console) const
 {
-    QSharedMemory mailbox(program(console) + QStringLiteral("_2"));
-    if (!mailbox.attach(QSharedMemory::ReadOnly))
+    // Read straight through System V calls, as QSharedMemory keys it here, and
+    // never through QSharedMemory: its detach removes a segment that no one
+    // else is attached to, which is the state of a program's mailbox between
+    // its creation and the program's own attach. A probe at that moment would
+    // take the mailbox away from the starting program.
+    const QByteArray keyFile = QFile::encodeName(QSharedMemory(program(console) + QStringLiteral("_2")).nativeKey());
+    if (!QFile::exists(QFile::decodeName(keyFile)))
         return -1;
-    return *static_cast<const qint32*>(mailbox.constData());
+    const key_t key = ::ftok(keyFile.constData(), SYSV_KEY_PROJECT);
+    if (key == -1)
+        return -1;
+    const int id = ::shmget(key, 0, 0400);
+    if (id == -1)
+        return -1;
+    void* memory = ::shmat(id, nullptr, SHM_RDONLY);
+    if (memory == reinterpret_cast<void*>(-1))
+        return -1;
+    const qint32 value = *static_cast<const volatile qint32*>(memory);
+    ::shmdt(memory);
+    return value;
 }
 
 QProcess* TestAppFolder::start(bool console, const QProcessEnvironment& extra)
@@ -101,9 +120,10 @@ QProcess* TestAppFolder::start(bool console, const QProcessEnvironment& extra)
     process->start(program(console), QStringList());
     if (!process->waitForStarted(START_TIMEOUT_MS))
         return process;
-    QDeadlineTimer deadline(START_TIMEOUT_MS);
-    while (!deadline.hasExpired() && process->state() == QProcess::Running && mailboxValue(console) < 0)
-        QTest::qWait(20);
+    // Callers check the state and the mailbox themselves.
+    const bool settled = QTest::qWaitFor(
+        [&] { return process->state() != QProcess::Running || mailboxValue(console) >= 0; }, START_TIMEOUT_MS);
+    Q_UNUSED(settled)
     return process;
 }
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -66,6 +67,14 @@ QString tst_ModalAnswerer::outcomeOf(const QString& kind)
         box.exec();
         return QStringLiteral("clicked ") + buttonText(box);
     }
+    if (kind == QLatin1String("menu")) {
+        QMenu menu;
+        menu.addAction(QStringLiteral("&Open"));
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("Delete"));
+        QAction* chosen = menu.exec(QPoint(10, 10));
+        return QStringLiteral("chosen ") + (chosen ? chosen->text() : QStringLiteral("none"));
+    }
     if (kind == QLatin1String("dialog")) {
         QDialog dialog;
         dialog.setWindowTitle(QStringLiteral("Card"));
@@ -115,6 +124,10 @@ void tst_ModalAnswerer::replies_data()
                                        << "dialog QDialog | Card" << false;
     QTest::newRow("dialog: a path is no reply for it")
         << "dialog" << "QDialog" << "Card" << "/tmp/x" << "rejected" << "dialog QDialog | Card" << true;
+    QTest::newRow("menu: an entry chosen") << "menu" << "QMenu" << "" << "Open" << "chosen &Open"
+                                           << "menu  | Open,Delete" << false;
+    QTest::newRow("menu: closed") << "menu" << "QMenu" << "" << ModalAnswerer::CANCEL << "chosen none"
+                                  << "menu  | Open,Delete" << false;
     QTest::newRow("file: a file in another folder")
         << "open" << "QFileDialog" << "Choose photo" << m_dir.filePath(QStringLiteral("pictures/face.png"))
         << "accepted pictures/face.png" << file << false;

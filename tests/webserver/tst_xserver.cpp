@@ -68,6 +68,15 @@ void tst_XServer::settingsLoad_data()
     QTest::newRow("texts as the file holds them") << QVariantMap { { "enabled", "true" }, { "port", "81" },
         { "delay", "0" }, { "secureConnection", "false" } }
                                                   << true << 81 << 0 << false;
+    // A port that is no number from 1 to 65535 counts as absent; 0 would let
+    // the system pick one.
+    QTest::newRow("port no number") << QVariantMap { { "port", "abc" } } << false << 80 << 1000 << false;
+    QTest::newRow("port 0") << QVariantMap { { "port", "0" } } << false << 80 << 1000 << false;
+    QTest::newRow("port negative") << QVariantMap { { "port", "-8080" } } << false << 80 << 1000 << false;
+    QTest::newRow("port above 65535") << QVariantMap { { "port", "65536" } } << false << 80 << 1000 << false;
+    QTest::newRow("port with a fraction") << QVariantMap { { "port", "8080.5" } } << false << 80 << 1000 << false;
+    QTest::newRow("port 1") << QVariantMap { { "port", "1" } } << false << 1 << 1000 << false;
+    QTest::newRow("port 65535") << QVariantMap { { "port", "65535" } } << false << 65535 << 1000 << false;
 }
 
 void tst_XServer::settingsLoad()

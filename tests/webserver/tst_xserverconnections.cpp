@@ -1,7 +1,9 @@
 #include "webpanelfixture.h"
 #include "webtestclient.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTcpSocket>
@@ -93,6 +95,7 @@ private slots:
     void requestLimits_data();
     void requestLimits();
     void exchangeCallsGuiThreadPerPass();
+    void typeFollowsReplacedFile();
 };
 
 void tst_XServerConnections::initTestCase()
@@ -233,10 +236,19 @@ void tst_XServerConnections::signInDelayPerAddress()
     QTRY_VERIFY(other.socket.state() == QAbstractSocket::ConnectedState);
     other.socket.write(wrong);
 
+    // A right password from the guessing address waits behind the guesses.
+    Guess right;
+    connect(&right.socket, &QIODevice::readyRead, [&right]() { right.received += right.socket.readAll(); });
+    connect(&right.socket, &QAbstractSocket::disconnected, [&]() { right.closedAt = clock.elapsed(); });
+    right.socket.connectToHost(QHostAddress::LocalHost, server.port());
+    QTRY_VERIFY(right.socket.state() == QAbstractSocket::ConnectedState);
+    right.socket.write(WebTest::postRequest("ann", R"({"password":"pw"})"));
+
     QTRY_VERIFY_WITH_TIMEOUT(
         std::all_of(parallel.begin(), parallel.end(), [](const auto& guess) { return guess->closedAt >= 0; }),
         guesses * delayMs * 10 + 10000);
     QTRY_VERIFY(other.closedAt >= 0);
+    QTRY_VERIFY(right.closedAt >= 0);
 
     qint64 last = 0;
     for (const auto& guess : parallel) {
@@ -247,6 +259,8 @@ void tst_XServerConnections::signInDelayPerAddress()
     QCOMPARE(WebTest::parse(file.bytes).body, INDEX_PAGE);
     QVERIFY2(fileAt < guesses * delayMs, QByteArray::number(fileAt));
     QCOMPARE(other.received, QByteArray("SIGN_IN_ERROR"));
+    QCOMPARE(WebTest::parse(right.received).body, EMPTY_ANSWER);
+    QVERIFY2(right.closedAt >= guesses * delayMs, QByteArray::number(right.closedAt));
     QVERIFY2(other.closedAt - otherStart < guesses * delayMs / 2,
         QByteArray::number(other.closedAt - otherStart));
     qDeleteAll(XUsersList);
@@ -309,6 +323,29 @@ void tst_XServerConnections::exchangeCallsGuiThreadPerPass()
     QCOMPARE(states.size(), widgets);
     // Sign-in, the two passes and the time of the request: none per widget.
     QVERIFY2(counter.count <= 4, QByteArray::number(counter.count));
+}
+
+void tst_XServerConnections::typeFollowsReplacedFile()
+{
+    // No extension: the type comes from the content, which the server must
+    // look at again once the file is another.
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly));
+    QVERIFY(image.save(&buffer, "PNG"));
+    const QByteArray text = "plain words, nothing else\n";
+
+    WebTest::Server server;
+    QByteArray types;
+    for (const QByteArray& content : { png, text, png }) {
+        TestAppFolder::writeOwnFile(QStringLiteral("web/sample"), content);
+        const WebTest::HttpAnswer http = WebTest::parse(WebTest::get(server.port(), "/sample").bytes);
+        QCOMPARE(http.body, content);
+        types += http.headerLines.value(1) + ";";
+    }
+    QCOMPARE(types, QByteArray("Content-Type: image/png;Content-Type: text/plain;Content-Type: image/png;"));
 }
 
 QTEST_MAIN(tst_XServerConnections)

@@ -119,12 +119,13 @@ void tst_XWidgetPanel::contextMenu()
     m_area->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_area));
     bool shown = false;
-    QTimer::singleShot(0, [&] {
-        shown = QApplication::activePopupWidget() == m_panel->contextMenu;
+    ModalAnswerer answerer({ { "QMenu", "", QString(), [&](QWidget* menu) {
+        shown = menu == m_panel->contextMenu;
         m_panel->contextMenu->close();
-    });
+    } } });
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), m_panel->mapToGlobal(QPoint(10, 10)));
     QApplication::sendEvent(m_panel, &event);
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QVERIFY(shown);
 }
 

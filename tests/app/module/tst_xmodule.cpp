@@ -186,8 +186,7 @@ void tst_XModule::cleanup()
     delete m_applicationData;
     m_applicationData = nullptr;
     // Module objects go by deleteLater.
-    QTest::qWait(0);
-    QVERIFY(XModulesList.isEmpty());
+    QTRY_VERIFY(XModulesList.isEmpty());
 }
 
 void tst_XModule::settingsRecord()

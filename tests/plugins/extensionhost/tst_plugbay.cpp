@@ -143,6 +143,7 @@ private slots:
     void tabsAndCallOrder();
     void debugText_data();
     void debugText();
+    void debugStreamShowsEscapedText();
     void journalLevels();
     void informationMap();
     void bindingSetterRoles_data();
@@ -372,6 +373,17 @@ void tst_Plugbay::debugText()
     // The device starts empty again: the next batch is a paragraph of its own.
     QVERIFY(QMetaObject::invokeMethod(probe(), "writeDebug", Q_ARG(QByteArray, "next")));
     QTRY_COMPARE(view->toPlainText(), shown + QStringLiteral("\nnext"));
+}
+
+void tst_Plugbay::debugStreamShowsEscapedText()
+{
+    startWindow();
+    auto* view = page()->widget(1)->findChild<QPlainTextEdit*>();
+    // The stream quotes a text and writes characters it cannot print, like
+    // the zero-width space, as escapes; the tab shows the characters again.
+    const QString text = QString::fromUtf8("20\u00B0C\u200B");
+    QVERIFY(QMetaObject::invokeMethod(probe(), "writeDebugStream", Q_ARG(QString, text)));
+    QTRY_COMPARE(view->toPlainText(), QLatin1Char('"') + text + QStringLiteral("\" "));
 }
 
 void tst_Plugbay::journalLevels()

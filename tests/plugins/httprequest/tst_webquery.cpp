@@ -164,7 +164,8 @@ void tst_Webquery::init()
 void tst_Webquery::cleanup()
 {
     m_window.reset();
-    QTest::qWait(0);
+    // Module objects go by deleteLater.
+    QTRY_VERIFY(XModulesList.isEmpty());
     m_applicationData.reset();
     m_server.reset();
 }

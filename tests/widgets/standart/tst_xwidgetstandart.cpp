@@ -511,24 +511,22 @@ void tst_XWidgetStandart::componentEntryOfContextMenu()
     QCOMPARE(widget.size(), QSize(200, 100));
 
     const auto openMenuAt = [&widget](const QPoint& pos) {
-        QTimer::singleShot(0, [] {
-            if (QWidget* popup = QApplication::activePopupWidget())
-                popup->close();
-        });
+        ModalAnswerer answerer({ { "QMenu", "", ModalAnswerer::CANCEL } });
         QContextMenuEvent event(QContextMenuEvent::Mouse, pos, widget.mapToGlobal(pos));
         QApplication::sendEvent(&widget, &event);
+        return answerer.failure();
     };
 
-    openMenuAt(QPoint(20, 20));
+    QCOMPARE(openMenuAt(QPoint(20, 20)), QString());
     QVERIFY(widget.componentAction->isVisible());
     QCOMPARE(widget.componentAction->text(), QStringLiteral("Configuration of component \"dial\""));
     QVERIFY(widget.componentAction->isEnabled());
 
-    openMenuAt(QPoint(70, 20));
+    QCOMPARE(openMenuAt(QPoint(70, 20)), QString());
     QCOMPARE(widget.componentAction->text(), QStringLiteral("Configuration of component \"plain\""));
     QVERIFY(!widget.componentAction->isEnabled());
 
-    openMenuAt(QPoint(150, 80));
+    QCOMPARE(openMenuAt(QPoint(150, 80)), QString());
     QVERIFY(!widget.componentAction->isVisible());
 }
 

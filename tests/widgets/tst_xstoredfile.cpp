@@ -1,0 +1,178 @@
+#include "xstoredfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRect>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The stored-file helper's judgement of INI files and of save leftovers.
+class tst_XStoredFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void iniWrittenByQSettingsIsReadable_data();
+    void iniWrittenByQSettingsIsReadable();
+    void handWrittenIni_data();
+    void handWrittenIni();
+    void unreadableIniKeptAsNumberedCopies();
+    void saveLeftovers_data();
+    void saveLeftovers();
+    void failedWriteIsReported();
+};
+
+void tst_XStoredFile::iniWrittenByQSettingsIsReadable_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("text with quote, backslash and semicolon") << QVariant(QStringLiteral("a \"b\" \\ c; d"));
+    QTest::newRow("text with line breaks") << QVariant(QStringLiteral("line 1\nline 2\r\n"));
+    QTest::newRow("text starting with @") << QVariant(QStringLiteral("@ByteArray(not bytes"));
+    QTest::newRow("text with comma and equals") << QVariant(QStringLiteral("x=1, y=2"));
+    QTest::newRow("blank-edged text") << QVariant(QStringLiteral("  padded  "));
+    QTest::newRow("bytes with every value") << QVariant([] {
+        QByteArray bytes;
+        for (int i = 0; i < 256; ++i)
+            bytes += char(i);
+        return bytes;
+    }());
+    QTest::newRow("list with typed and plain elements")
+        << QVariant(QVariantList { QByteArray("a)b"), QStringLiteral("plain"), QStringLiteral("@at") });
+    QTest::newRow("map") << QVariant(QVariantMap { { "name", "Boiler \"room\"" }, { "size", QSize(360, 200) } });
+    QTest::newRow("rectangle") << QVariant(QRect(1, 2, 3, 4));
+    QTest::newRow("empty text") << QVariant(QString());
+    QTest::newRow("non-Latin text") << QVariant(QStringLiteral("Kesselraum \u00fc \u4e2d"));
+}
+
+// Whatever QSettings writes must never be taken for damage: the file would be
+// moved aside and the program start on its defaults.
+void tst_XStoredFile::iniWrittenByQSettingsIsReadable()
+{
+    QFETCH(QVariant, value);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("group with blank/key \"quoted\""), value);
+        settings.setValue(QStringLiteral("after"), true);
+    }
+    QVERIFY(XStoredFile::isReadableIniOrMissing(path));
+    QCOMPARE(XStoredFile::keepUnreadableIni(path), QString());
+    QVERIFY(QFile::exists(path));
+}
+
+void tst_XStoredFile::handWrittenIni_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("empty") << QByteArray() << true;
+    QTest::newRow("blank lines only") << QByteArray("\n  \n") << true;
+    QTest::newRow("comments with quotes") << QByteArray("; a \"comment\n[a]\nk=v ; \"trailing\n") << true;
+    QTest::newRow("escaped quote inside quotes") << QByteArray("k=\"say \\\"hi\\\"\"\nnext=1\n") << true;
+    QTest::newRow("quoted line break escape") << QByteArray("k=\"a\\nb\"\n") << true;
+    QTest::newRow("stray quote swallows the next key")
+        << QByteArray("[web_server]\ndelay=500\"\nsecureConnection=true\n") << false;
+    QTest::newRow("stray quote on the last line") << QByteArray("k=\"open\n") << false;
+    QTest::newRow("backslash at the end of a line") << QByteArray("k=a\\\nnext=1\n") << false;
+    QTest::newRow("typed value cut short") << QByteArray("[window]\ngeometry=@ByteArray(\\x1\\xd9\\xd0") << false;
+    QTest::newRow("typed list element cut short") << QByteArray("k=@ByteArray(a), @Variant(\\0\n") << false;
+    QTest::newRow("section without closing bracket") << QByteArray("[web_server\nenabled=true\n") << false;
+    QTest::newRow("line without equals sign") << QByteArray("[a]\nk=1\ngarbage\n") << false;
+    QTest::newRow("zero bytes") << QByteArray(64, '\0') << false;
+}
+
+void tst_XStoredFile::handWrittenIni()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, readable);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    QCOMPARE(XStoredFile::isReadableIniOrMissing(path), readable);
+}
+
+void tst_XStoredFile::unreadableIniKeptAsNumberedCopies()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    QCOMPARE(XStoredFile::keepUnreadableIni(path), QString());
+
+    const QByteArray damaged = "[web_server\nport=1\n";
+    for (const QString& expected : { path + QStringLiteral(".unreadable"), path + QStringLiteral(".unreadable.1") }) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(damaged);
+        file.close();
+        QCOMPARE(XStoredFile::keepUnreadableIni(path), expected);
+        QVERIFY(!QFile::exists(path));
+        QFile kept(expected);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), damaged);
+    }
+
+    // A folder in the place of the file goes aside whole.
+    QVERIFY(QDir().mkpath(path + QStringLiteral("/inside")));
+    QCOMPARE(XStoredFile::keepUnreadableIni(path), path + QStringLiteral(".unreadable.2"));
+    QVERIFY(QFileInfo(path + QStringLiteral(".unreadable.2/inside")).isDir());
+}
+
+void tst_XStoredFile::saveLeftovers_data()
+{
+    QTest::addColumn<QString>("wildcard");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("temporary of a file") << "users" << "users.hhGQbK" << true;
+    QTest::newRow("temporary of a dotted name") << "settings.ini" << "settings.ini.QwErTy" << true;
+    QTest::newRow("temporary of a widget file") << "*.sw" << "pump.1.sw.XyZabc" << true;
+    QTest::newRow("word typed by somebody") << "users" << "users.backup" << false;
+    QTest::newRow("upper-case word") << "users" << "users.BACKUP" << false;
+    QTest::newRow("five letters") << "users" << "users.hhGQb" << false;
+    QTest::newRow("seven letters") << "users" << "users.hhGQbKx" << false;
+    QTest::newRow("digit in the suffix") << "users" << "users.hhG1bK" << false;
+    QTest::newRow("further extension") << "users" << "users.hhGQbK.txt" << false;
+    QTest::newRow("other stored name") << "users" << "userz.hhGQbK" << false;
+    QTest::newRow("name only ending like it") << "users" << "oldusers.hhGQbK" << false;
+    QTest::newRow("widget pattern, no widget file") << "*.sw" << "pump.swx.XyZabc" << false;
+    QTest::newRow("the stored file itself") << "*.sw" << "pump.sw" << false;
+}
+
+void tst_XStoredFile::saveLeftovers()
+{
+    QFETCH(QString, wildcard);
+    QFETCH(QString, name);
+    QFETCH(bool, removed);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("{\n");
+    file.close();
+
+    QCOMPARE(XStoredFile::removeSaveLeftovers(dir.path(), wildcard), removed ? QStringList { name } : QStringList());
+    QCOMPARE(QFile::exists(dir.filePath(name)), !removed);
+}
+
+void tst_XStoredFile::failedWriteIsReported()
+{
+    QTemporaryDir dir;
+    QStringList reports;
+    XStoredFile::setFailureHandler([&](const QString& path, const QString& reason) { reports << path << reason; });
+
+    // A file inside a folder that does not exist cannot be written, by anybody.
+    const QString path = dir.filePath(QStringLiteral("missing/users"));
+    QVERIFY(!XStoredFile::writeJsonObject(path, { { "1", 1 } }));
+    QCOMPARE(reports.size(), 2);
+    QCOMPARE(reports.at(0), path);
+    QVERIFY(!reports.at(1).isEmpty());
+
+    reports.clear();
+    QVERIFY(XStoredFile::writeJsonObject(dir.filePath(QStringLiteral("users")), { { "1", 1 } }));
+    QVERIFY(reports.isEmpty());
+    XStoredFile::setFailureHandler(nullptr);
+}
+
+QTEST_GUILESS_MAIN(tst_XStoredFile)
+#include "tst_xstoredfile.moc"
