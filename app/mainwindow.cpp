@@ -151,8 +151,9 @@ MainWindow::MainWindow(ApplicationData* applicationData, QWidget* parent)
     setWindowIcon(applicationData->windowIcon());
     initJournal();
     if (!keptSettings.isEmpty()) {
-        XMainJournalItem->add(tr("The settings file could not be read and is kept as %1; the defaults are used")
-                                  .arg(QFileInfo(keptSettings).fileName()),
+        XMainJournalItem->add(
+            tr("The settings file could not be read and is kept as %1; the defaults are used")
+                .arg(QFileInfo(keptSettings).fileName()),
             JournalItem::ITEM_LEVEL_CRITICAL);
     }
     initTrayIcon();

@@ -175,7 +175,17 @@ void XServerConnection::onReadyRead()
         m_socket->readAll();
         return;
     }
-    m_received += m_socket->readAll();
+    // Read straight onto what came before: a request of a megabyte in many
+    // pieces is then copied once.
+    const qint64 available = m_socket->bytesAvailable();
+    if (available > 0) {
+        const int before = m_received.size();
+        m_received.resize(before + int(available));
+        const qint64 read = m_socket->read(m_received.data() + before, available);
+        m_received.resize(before + int(qMax<qint64>(0, read)));
+    } else {
+        m_received += m_socket->readAll();
+    }
 
     int requestSize = 0;
     switch (m_framing->frame(m_received, &requestSize)) {
@@ -210,16 +220,16 @@ void XServerConnection::closeUnanswered()
 
 void XServerConnection::serve(const QByteArray& request)
 {
-    const QString text = XServerSocketThread::decode(request);
-    if (XServerSocketThread::isPost(text)) {
-        m_postText = text;
+    const QByteArray decoded = XServerSocketThread::decode(request);
+    if (XServerSocketThread::isPost(decoded)) {
+        m_postText = QString::fromUtf8(decoded);
         m_inSignInGate = true;
         m_connections->signInGate()->enqueue(m_peerAddress, this, [this]() { startPost(); });
         return;
     }
     XServerSocketThread handler(m_connections, m_delay, m_peerAddress);
-    if (XServerSocketThread::isGet(text))
-        handler.handleGet(text);
+    if (XServerSocketThread::isGet(decoded))
+        handler.handleGet(decoded);
     answerAndClose(handler.answer());
 }
 

@@ -57,13 +57,28 @@ bool holdsParentSegment(const QString& path)
 
 // The leading "../" go in one cut: removing them one at a time copies the
 // rest of the path each time, which a long run of them turns into minutes.
-QString withoutLeadingParents(const QStringRef& path)
+QByteArray withoutLeadingParents(const QByteArray& path)
 {
-    const QLatin1String prefix(PARENT_PREFIX);
+    const int prefixLength = int(qstrlen(PARENT_PREFIX));
     int from = 0;
-    while (path.mid(from, prefix.size()) == prefix)
-        from += prefix.size();
-    return path.mid(from).toString();
+    while (qstrncmp(path.constData() + from, PARENT_PREFIX, uint(prefixLength)) == 0)
+        from += prefixLength;
+    return path.mid(from);
+}
+
+// Whether the request's text starts with the method's name in any case. An
+// ASCII start is compared as bytes; any other as text, where case folding
+// lets further letters count.
+bool startsWithWord(const QByteArray& decoded, QLatin1String word)
+{
+    const int length = qMin(decoded.size(), word.size());
+    for (int i = 0; i < length; ++i) {
+        if (uchar(decoded.at(i)) >= 0x80) {
+            const int enough = word.size() * 4;
+            return QString::fromUtf8(decoded.left(enough)).startsWith(word, Qt::CaseInsensitive);
+        }
+    }
+    return decoded.size() >= word.size() && qstrnicmp(decoded.constData(), word.data(), word.size()) == 0;
 }
 
 // A JSON null arrives as a valid variant of the null-pointer type.
@@ -127,19 +142,19 @@ XServerSocketThread::XServerSocketThread(
 {
 }
 
-QString XServerSocketThread::decode(const QByteArray& request)
+QByteArray XServerSocketThread::decode(const QByteArray& request)
 {
-    return QString::fromUtf8(QByteArray::fromPercentEncoding(request));
+    return QByteArray::fromPercentEncoding(request);
 }
 
-bool XServerSocketThread::isPost(const QString& text)
+bool XServerSocketThread::isPost(const QByteArray& decoded)
 {
-    return text.startsWith(QLatin1String("POST"), Qt::CaseInsensitive);
+    return startsWithWord(decoded, QLatin1String("POST"));
 }
 
-bool XServerSocketThread::isGet(const QString& text)
+bool XServerSocketThread::isGet(const QByteArray& decoded)
 {
-    return !isPost(text) && text.startsWith(QLatin1String("GET"), Qt::CaseInsensitive);
+    return !isPost(decoded) && startsWithWord(decoded, QLatin1String("GET"));
 }
 
 XServerSocketThread::Answer XServerSocketThread::answer() const
@@ -198,11 +213,14 @@ void XServerSocketThread::handlePost(const QString& text, const QString& gateKey
     });
 }
 
-void XServerSocketThread::handleGet(const QString& text)
+void XServerSocketThread::handleGet(const QByteArray& decoded)
 {
-    const int slash = text.indexOf(QLatin1Char('/'));
-    const int blank = slash >= 0 ? text.indexOf(QLatin1Char(' '), slash + 1) : -1;
-    QString path = withoutLeadingParents(blank >= 0 ? text.midRef(slash + 1, blank - slash - 1) : QStringRef());
+    // A slash or a blank of the text is always that very byte of the decoded
+    // request, so the path can be cut from the bytes and read as text alone.
+    const int slash = decoded.indexOf('/');
+    const int blank = slash >= 0 ? decoded.indexOf(' ', slash + 1) : -1;
+    QString path = QString::fromUtf8(
+        withoutLeadingParents(blank >= 0 ? decoded.mid(slash + 1, blank - slash - 1) : QByteArray()));
     if (path.isEmpty())
         path = QLatin1String(INDEX_PAGE);
 

@@ -35,12 +35,15 @@ public:
     XServerSocketThread(XServerConnections* connections, int delay, const QString& peerAddress,
         QObject* parent = nullptr);
 
-    // The request as one text: received bytes percent-decoded as a whole.
-    static QString decode(const QByteArray& request);
-    static bool isPost(const QString& text);
-    static bool isGet(const QString& text);
+    // The received bytes percent-decoded as a whole; read as UTF-8 they are
+    // the request's text.
+    static QByteArray decode(const QByteArray& request);
+    static bool isPost(const QByteArray& decoded);
+    static bool isGet(const QByteArray& decoded);
 
-    void handleGet(const QString& text);
+    // Takes the decoded bytes: only the path is read as text, so a long
+    // request line costs no conversion of the whole request.
+    void handleGet(const QByteArray& decoded);
     // Tells the server's sign-in gate, as soon as the password was checked,
     // whether the attempt failed; the exchange itself runs after that.
     void handlePost(const QString& text, const QString& gateKey);

@@ -99,8 +99,8 @@ QList<QByteArray> valueElements(const QByteArray& value)
 // back as a plain text in place of its value.
 bool hasTypedValueCutShort(const QByteArray& data)
 {
-    static const QRegularExpression typedValue(QStringLiteral("^@[A-Za-z]+\\(.*\\)$"),
-        QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression typedValue(
+        QStringLiteral("^@[A-Za-z]+\\(.*\\)$"), QRegularExpression::DotMatchesEverythingOption);
     const QList<QByteArray> lines = data.split('\n');
     for (const QByteArray& rawLine : lines) {
         const QByteArray line = rawLine.trimmed();

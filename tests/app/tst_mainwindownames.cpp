@@ -134,7 +134,8 @@ void tst_MainWindowNames::init()
 void tst_MainWindowNames::cleanup()
 {
     m_window.reset();
-    QTest::qWait(0);
+    // Module objects go by deleteLater.
+    QTRY_VERIFY(XModulesList.isEmpty());
     m_applicationData.reset();
 }
 
@@ -148,7 +149,8 @@ void tst_MainWindowNames::startWindow()
 void tst_MainWindowNames::restartWindow()
 {
     m_window.reset();
-    QTest::qWait(0);
+    // Module objects go by deleteLater.
+    QTRY_VERIFY(XModulesList.isEmpty());
     startWindow();
 }
 

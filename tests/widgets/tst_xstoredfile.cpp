@@ -39,7 +39,8 @@ void tst_XStoredFile::iniWrittenByQSettingsIsReadable_data()
     }());
     QTest::newRow("list with typed and plain elements")
         << QVariant(QVariantList { QByteArray("a)b"), QStringLiteral("plain"), QStringLiteral("@at") });
-    QTest::newRow("map") << QVariant(QVariantMap { { "name", "Boiler \"room\"" }, { "size", QSize(360, 200) } });
+    QTest::newRow("map") << QVariant(
+        QVariantMap { { "name", "Boiler \"room\"" }, { "size", QSize(360, 200) } });
     QTest::newRow("rectangle") << QVariant(QRect(1, 2, 3, 4));
     QTest::newRow("empty text") << QVariant(QString());
     QTest::newRow("non-Latin text") << QVariant(QStringLiteral("Kesselraum \u00fc \u4e2d"));
@@ -75,7 +76,8 @@ void tst_XStoredFile::handWrittenIni_data()
         << QByteArray("[web_server]\ndelay=500\"\nsecureConnection=true\n") << false;
     QTest::newRow("stray quote on the last line") << QByteArray("k=\"open\n") << false;
     QTest::newRow("backslash at the end of a line") << QByteArray("k=a\\\nnext=1\n") << false;
-    QTest::newRow("typed value cut short") << QByteArray("[window]\ngeometry=@ByteArray(\\x1\\xd9\\xd0") << false;
+    QTest::newRow("typed value cut short")
+        << QByteArray("[window]\ngeometry=@ByteArray(\\x1\\xd9\\xd0") << false;
     QTest::newRow("typed list element cut short") << QByteArray("k=@ByteArray(a), @Variant(\\0\n") << false;
     QTest::newRow("section without closing bracket") << QByteArray("[web_server\nenabled=true\n") << false;
     QTest::newRow("line without equals sign") << QByteArray("[a]\nk=1\ngarbage\n") << false;
@@ -102,7 +104,8 @@ void tst_XStoredFile::unreadableIniKeptAsNumberedCopies()
     QCOMPARE(XStoredFile::keepUnreadableIni(path), QString());
 
     const QByteArray damaged = "[web_server\nport=1\n";
-    for (const QString& expected : { path + QStringLiteral(".unreadable"), path + QStringLiteral(".unreadable.1") }) {
+    for (const QString& expected :
+        { path + QStringLiteral(".unreadable"), path + QStringLiteral(".unreadable.1") }) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(damaged);
@@ -125,19 +128,32 @@ void tst_XStoredFile::saveLeftovers_data()
     QTest::addColumn<QString>("wildcard");
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("removed");
-    QTest::newRow("temporary of a file") << "users" << "users.hhGQbK" << true;
-    QTest::newRow("temporary of a dotted name") << "settings.ini" << "settings.ini.QwErTy" << true;
-    QTest::newRow("temporary of a widget file") << "*.sw" << "pump.1.sw.XyZabc" << true;
-    QTest::newRow("word typed by somebody") << "users" << "users.backup" << false;
-    QTest::newRow("upper-case word") << "users" << "users.BACKUP" << false;
-    QTest::newRow("five letters") << "users" << "users.hhGQb" << false;
-    QTest::newRow("seven letters") << "users" << "users.hhGQbKx" << false;
-    QTest::newRow("digit in the suffix") << "users" << "users.hhG1bK" << false;
-    QTest::newRow("further extension") << "users" << "users.hhGQbK.txt" << false;
-    QTest::newRow("other stored name") << "users" << "userz.hhGQbK" << false;
-    QTest::newRow("name only ending like it") << "users" << "oldusers.hhGQbK" << false;
-    QTest::newRow("widget pattern, no widget file") << "*.sw" << "pump.swx.XyZabc" << false;
-    QTest::newRow("the stored file itself") << "*.sw" << "pump.sw" << false;
+    QTest::newRow("temporary of a file") << "users"
+                                         << "users.hhGQbK" << true;
+    QTest::newRow("temporary of a dotted name") << "settings.ini"
+                                                << "settings.ini.QwErTy" << true;
+    QTest::newRow("temporary of a widget file") << "*.sw"
+                                                << "pump.1.sw.XyZabc" << true;
+    QTest::newRow("word typed by somebody") << "users"
+                                            << "users.backup" << false;
+    QTest::newRow("upper-case word") << "users"
+                                     << "users.BACKUP" << false;
+    QTest::newRow("five letters") << "users"
+                                  << "users.hhGQb" << false;
+    QTest::newRow("seven letters") << "users"
+                                   << "users.hhGQbKx" << false;
+    QTest::newRow("digit in the suffix") << "users"
+                                         << "users.hhG1bK" << false;
+    QTest::newRow("further extension") << "users"
+                                       << "users.hhGQbK.txt" << false;
+    QTest::newRow("other stored name") << "users"
+                                       << "userz.hhGQbK" << false;
+    QTest::newRow("name only ending like it") << "users"
+                                              << "oldusers.hhGQbK" << false;
+    QTest::newRow("widget pattern, no widget file") << "*.sw"
+                                                    << "pump.swx.XyZabc" << false;
+    QTest::newRow("the stored file itself") << "*.sw"
+                                            << "pump.sw" << false;
 }
 
 void tst_XStoredFile::saveLeftovers()
@@ -151,7 +167,8 @@ void tst_XStoredFile::saveLeftovers()
     file.write("{\n");
     file.close();
 
-    QCOMPARE(XStoredFile::removeSaveLeftovers(dir.path(), wildcard), removed ? QStringList { name } : QStringList());
+    QCOMPARE(XStoredFile::removeSaveLeftovers(dir.path(), wildcard),
+        removed ? QStringList { name } : QStringList());
     QCOMPARE(QFile::exists(dir.filePath(name)), !removed);
 }
 
@@ -159,7 +176,8 @@ void tst_XStoredFile::failedWriteIsReported()
 {
     QTemporaryDir dir;
     QStringList reports;
-    XStoredFile::setFailureHandler([&](const QString& path, const QString& reason) { reports << path << reason; });
+    XStoredFile::setFailureHandler(
+        [&](const QString& path, const QString& reason) { reports << path << reason; });
 
     // A file inside a folder that does not exist cannot be written, by anybody.
     const QString path = dir.filePath(QStringLiteral("missing/users"));

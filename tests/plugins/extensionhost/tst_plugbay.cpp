@@ -208,7 +208,8 @@ void tst_Plugbay::init()
 void tst_Plugbay::cleanup()
 {
     m_window.reset();
-    QTest::qWait(0);
+    // Module objects go by deleteLater.
+    QTRY_VERIFY(XModulesList.isEmpty());
     m_applicationData.reset();
 }
 
@@ -536,7 +537,8 @@ void tst_Plugbay::unbinding()
         auto* widget = qobject_cast<XWidgetStandart*>(XWidgetsPanel->getXWidgetByID("w1"));
         emit widget->deleteMe(widget);
         QTRY_VERIFY(!a);
-        QTest::qWait(0);
+        // The table hears of the deletion through a queued call.
+        QTRY_COMPARE(model()->data(model()->index(0, WIDGET_COLUMN)).toString(), QStringLiteral("[w1]"));
     } else {
         QVERIFY(model()->setData(model()->index(0, column), QString(), Qt::EditRole));
         QCOMPARE(a->setter(), probe());
