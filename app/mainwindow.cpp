@@ -17,6 +17,7 @@
 #include "xserver.h"
 #include "xserversettings.h"
 #include "xstoredfile.h"
+#include "xtablefit.h"
 #include "xwidgetgroup.h"
 #include "xwidgetgroupsettings.h"
 #include "xwidgetidcheck.h"
@@ -28,6 +29,7 @@
 #include "xwidgetstandartsettings.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -39,6 +41,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSettings>
+#include <QStyledItemDelegate>
 #include <QTimerEvent>
 #include <QTranslator>
 
@@ -57,6 +60,10 @@ const char JOURNAL_MAX_ROW_KEY[] = "maxRow";
 const char JOURNAL_SAVE_TO_FILE_KEY[] = "saveToFile";
 const char JOURNAL_AUTO_SCROLL_KEY[] = "autoScroll";
 const char JOURNAL_COLUMN_WIDTH_KEY[] = "w";
+// A journal row as it usually reads, for the columns' first widths: the
+// latest time of a day and a source named like a widget.
+const QDateTime TYPICAL_JOURNAL_TIME(QDate(2000, 12, 28), QTime(23, 58, 58, 999));
+const char TYPICAL_JOURNAL_SOURCE[] = "Boiler room pump";
 const char GROUPS_SETTINGS_GROUP[] = "groups";
 
 const char WIDGET_FILE_FILTER[] = "*.sw";
@@ -278,11 +285,20 @@ void MainWindow::initJournal()
     header->setStretchLastSection(true);
     ui->gridLayout->addWidget(model->filter(), JOURNAL_FILTER_ROW, 0);
 
+    // Until the operator sets them, the columns fit their titles and a typical row.
+    QTableView* view = ui->journalTableView;
+    const auto* delegate = qobject_cast<const QStyledItemDelegate*>(view->itemDelegate());
+    const QString typicalTime = delegate ? delegate->displayText(TYPICAL_JOURNAL_TIME, view->locale())
+                                         : view->locale().toString(TYPICAL_JOURNAL_TIME, QLocale::ShortFormat);
+    const QList<int> typicalRow { XTableFit::cellTextWidth(view, typicalTime),
+        XTableFit::cellTextWidth(view, QLatin1String(TYPICAL_JOURNAL_SOURCE)) };
     for (int column = 0; column < model->columnCount() - 1; ++column) {
-        const int width
-            = settings->value(journalColumnWidthKey(column), ui->journalTableView->columnWidth(column))
-                  .toInt();
-        ui->journalTableView->setColumnWidth(column, width);
+        const int width = settings
+                              ->value(journalColumnWidthKey(column),
+                                  std::max(view->columnWidth(column),
+                                      XTableFit::neededColumnWidth(view, column, typicalRow)))
+                              .toInt();
+        view->setColumnWidth(column, width);
     }
     connect(header, &QHeaderView::sectionResized, this, &MainWindow::journalSectionResized);
 

@@ -43,6 +43,32 @@ function(panelhost_add_plugin target kind)
     endif()
     panelhost_plugin_properties(${target})
     set_target_properties(${target} PROPERTIES
-        LIBRARY_OUTPUT_DIRECTORY ${PANELHOST_STAGE_DIR}/${subdir})
+        LIBRARY_OUTPUT_DIRECTORY ${PANELHOST_STAGE_DIR}/${subdir}
+        PANELHOST_PLUGIN_DIR ${subdir})
     install(TARGETS ${target} LIBRARY DESTINATION ${subdir})
+    add_dependencies(application ${target})
+endfunction()
+
+# panelhost_add_plugin_translations(<target> <ts files>...)
+#
+# Compiles a plug-in's own translations to where the host looks for them: a
+# component library's into "widgets_components_lib/<target>Lng", a module
+# library's into "modules_lib/<target>Dir/lng".
+function(panelhost_add_plugin_translations target)
+    get_target_property(subdir ${target} PANELHOST_PLUGIN_DIR)
+    if(subdir STREQUAL "widgets_components_lib")
+        set(lng_dir ${subdir}/${target}Lng)
+    else()
+        set(lng_dir ${subdir}/${target}Dir/lng)
+    endif()
+    set(ts_files)
+    foreach(ts ${ARGN})
+        get_filename_component(ts ${ts} ABSOLUTE)
+        list(APPEND ts_files ${ts})
+    endforeach()
+    set_source_files_properties(${ts_files} PROPERTIES OUTPUT_LOCATION ${PANELHOST_STAGE_DIR}/${lng_dir})
+    qt5_add_translation(qm_files ${ts_files})
+    add_custom_target(${target}_translations ALL DEPENDS ${qm_files})
+    add_dependencies(${target} ${target}_translations)
+    install(FILES ${qm_files} DESTINATION ${lng_dir})
 endfunction()

@@ -218,6 +218,98 @@
     </message>
 </context>
 <context>
+    <name>UserSettingsDialogServicesDelegate</name>
+    <message>
+        <source>Not allowed</source>
+        <translation>Nicht erlaubt</translation>
+    </message>
+    <message>
+        <source>Read only</source>
+        <translation>Nur lesen</translation>
+    </message>
+    <message>
+        <source>Read and write</source>
+        <translation>Lesen und schreiben</translation>
+    </message>
+</context>
+<context>
+    <name>UserSettingsDialogServicesModel</name>
+    <message>
+        <source>Group name</source>
+        <translation>Gruppenname</translation>
+    </message>
+    <message>
+        <source>Access type</source>
+        <translation>Zugriffsart</translation>
+    </message>
+</context>
+<context>
+    <name>UsersSettingsDialog</name>
+    <message>
+        <source>Information</source>
+        <translation>Angaben</translation>
+    </message>
+    <message>
+        <source>Full name</source>
+        <translation>Vollständiger Name</translation>
+    </message>
+    <message>
+        <source>Post</source>
+        <translation>Stelle</translation>
+    </message>
+    <message>
+        <source>User name</source>
+        <translation>Benutzername</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Passwort</translation>
+    </message>
+    <message>
+        <source>Phone</source>
+        <translation>Telefon</translation>
+    </message>
+    <message>
+        <source>Filling necessarily</source>
+        <translation>Pflichtfeld</translation>
+    </message>
+    <message>
+        <source>Save the parameters set via the WEB</source>
+        <translation>Über das Web gesetzte Einstellungen speichern</translation>
+    </message>
+    <message>
+        <source>Delete user</source>
+        <translation>Benutzer löschen</translation>
+    </message>
+    <message>
+        <source>Fields are filled in incorrectly</source>
+        <translation>Felder sind falsch ausgefüllt</translation>
+    </message>
+    <message>
+        <source>Full name is busy</source>
+        <translation>Der vollständige Name ist schon vergeben</translation>
+    </message>
+    <message>
+        <source>User name is busy</source>
+        <translation>Der Benutzername ist schon vergeben</translation>
+    </message>
+    <message>
+        <source>Are you sure</source>
+        <translation>Sind Sie sicher</translation>
+    </message>
+</context>
+<context>
+    <name>UsersSettingsDialogPhotoFileSelect</name>
+    <message>
+        <source>Photo</source>
+        <translation>Foto</translation>
+    </message>
+    <message>
+        <source>Picture file</source>
+        <translation>Bilddatei</translation>
+    </message>
+</context>
+<context>
     <name>UsersTableDelegateWidget</name>
     <message>
         <source>Last WEB request: %1 (%2)</source>
@@ -383,6 +475,41 @@
     </message>
 </context>
 <context>
+    <name>XWidgetBaseSettingsDialog</name>
+    <message>
+        <source>Group</source>
+        <translation>Gruppe</translation>
+    </message>
+    <message>
+        <source>User size</source>
+        <translation>Eigene Größe</translation>
+    </message>
+    <message>
+        <source>Width</source>
+        <translation>Breite</translation>
+    </message>
+    <message>
+        <source>Height</source>
+        <translation>Höhe</translation>
+    </message>
+    <message>
+        <source>Current size</source>
+        <translation>Aktuelle Größe</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>If you enable the snap to grid, then the movement will occur in shear at 10</source>
+        <translation>Bei eingeschaltetem Raster wird in Schritten von 10 verschoben</translation>
+    </message>
+    <message>
+        <source>This ID is busy</source>
+        <translation>Diese ID ist schon vergeben</translation>
+    </message>
+</context>
+<context>
     <name>XWidgetContextMenu</name>
     <message>
         <source>Base settings</source>
@@ -395,6 +522,17 @@
     <message>
         <source>Data</source>
         <translation>Daten</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetDataDialog</name>
+    <message>
+        <source>Update</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Autoupdate</source>
+        <translation>Automatisch aktualisieren</translation>
     </message>
 </context>
 <context>
@@ -509,7 +647,7 @@
     </message>
     <message>
         <source>Configuration of component &quot;%1&quot;</source>
-        <translation>Konfiguration der Komponente "%1"</translation>
+        <translation>Konfiguration der Komponente &quot;%1&quot;</translation>
     </message>
     <message>
         <source>Deleting widget</source>
@@ -517,7 +655,7 @@
     </message>
     <message>
         <source>Are you sure for delete widget &apos;%1&apos;?</source>
-        <translation>Widget '%1' wirklich löschen?</translation>
+        <translation>Widget &apos;%1&apos; wirklich löschen?</translation>
     </message>
     <message>
         <source>Script: line %2, %3</source>
@@ -531,7 +669,7 @@
         <translation>Debug (%1)</translation>
     </message>
     <message>
-        <source>Set 'Undefined'</source>
+        <source>Set &apos;Undefined&apos;</source>
         <translation>Auf „Undefiniert“ setzen</translation>
     </message>
 </context>
@@ -702,6 +840,40 @@
     <message>
         <source>Settings</source>
         <translation>Einstellungen</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetStandartGroupEditDialog</name>
+    <message>
+        <source>Editing component (%1)</source>
+        <translation>Komponente bearbeiten (%1)</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Größe</translation>
+    </message>
+    <message>
+        <source>Check all</source>
+        <translation>Alle auswählen</translation>
+    </message>
+    <message>
+        <source>Uncheck all</source>
+        <translation>Keine auswählen</translation>
+    </message>
+    <message>
+        <source>Cursor position: %1x%2</source>
+        <translation>Mausposition: %1x%2</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetStandartGroupEditDialogComponentItem</name>
+    <message>
+        <source>Transparent for mouse</source>
+        <translation>Für die Maus durchlässig</translation>
     </message>
 </context>
 <context>

@@ -17,6 +17,7 @@ var webClient = (function () {
   var SCALE_MAX = 3;
   var LIBRARY_FOLDER = 'widgets_components_lib/';
   var CONTENT_FOLDER = 'content/';
+  var KEPT_FOR_VISIT = 'Settings are kept for this visit only';
 
   var state = null;
   var libraries = Object.create(null);
@@ -98,10 +99,28 @@ var webClient = (function () {
       panel.style.fontSize = font.size;
   }
 
+  // The panel is scaled by a transform, which leaves its layout box at the
+  // unscaled size; the frame around it takes the scaled size, so the scrolled
+  // area reaches every group at every zoom and ends where the panel ends.
   function applyScale() {
     var scale = state.settings.scale;
     byId('panel').style.transform = scale === 1 ? '' : 'scale(' + scale + ')';
+    var frame = byId('panel-frame');
+    frame.style.width = Math.ceil(state.panelSize.width * scale) + 'px';
+    frame.style.height = Math.ceil(state.panelSize.height * scale) + 'px';
     setText('scale-value', Math.round(scale * 100) + '%');
+  }
+
+  function showNotice(text) {
+    setText('notice-text', text);
+    byId('notice').hidden = false;
+  }
+
+  // A notice stays until the user dismisses it or does something else.
+  function dismissNotice() {
+    var notice = byId('notice');
+    if (notice)
+      notice.hidden = true;
   }
 
   function readSettings(userData) {
@@ -134,6 +153,7 @@ var webClient = (function () {
       element.appendChild(title);
     }
     element.dataset.group = name;
+    element.dataset.writable = group && group.writable === true ? 'true' : 'false';
     return element;
   }
 
@@ -159,12 +179,17 @@ var webClient = (function () {
         var widget = WebObjectText.construct(parsed);
         widget.element.dataset.widget = id;
         var entry = { widget: widget };
-        // Whether the user may write the widget is the server's to judge: it
-        // drops the click of a read-only widget.
-        widget.element.addEventListener('click', function () {
-          state.pendingClicks[id] = (state.pendingClicks[id] || 0) + 1;
-          scheduleExchange(0);
-        });
+        if (groupElement.dataset.writable === 'true') {
+          widget.element.addEventListener('click', function () {
+            dismissNotice();
+            state.pendingClicks[id] = (state.pendingClicks[id] || 0) + 1;
+            scheduleExchange(0);
+          });
+        } else {
+          // The server would drop the click anyway; the user is told instead.
+          widget.element.classList.add('read-only');
+          widget.element.title = 'Read only: ' + id;
+        }
         state.widgets[id] = entry;
         groupElement.appendChild(widget.element);
       })
@@ -197,6 +222,8 @@ var webClient = (function () {
     });
     panel.style.width = width + 'px';
     panel.style.height = height + 'px';
+    state.panelSize = { width: width, height: height };
+    applyScale();
     setText('empty-panel', Object.keys(groups).length ? '' : 'No groups are open to this user.');
     return Promise.all(builds);
   }
@@ -266,8 +293,10 @@ var webClient = (function () {
 
   function storeSettings() {
     applyScale();
-    if (state.maySaveSettings === false)
+    if (state.maySaveSettings === false) {
+      showNotice(KEPT_FOR_VISIT);
       return Promise.resolve(false);
+    }
     var current = state;
     var settings = Object.assign({}, current.storedSettings, { scale: current.settings.scale });
     return postForJson({ USERS_DATA: { settings: settings } })
@@ -279,11 +308,11 @@ var webClient = (function () {
         if (current.maySaveSettings)
           current.storedSettings = stored;
         else
-          setText('status', 'Settings are kept for this visit only');
+          showNotice(KEPT_FOR_VISIT);
         return current.maySaveSettings;
       })
       .catch(function () {
-        setText('status', 'Settings not stored: no connection to the server');
+        showNotice('Settings not stored: no connection to the server');
         return false;
       });
   }
@@ -291,6 +320,7 @@ var webClient = (function () {
   function zoom(step) {
     if (!state)
       return;
+    dismissNotice();
     var scale = Math.round((state.settings.scale + step) * 10) / 10;
     state.settings.scale = Math.min(SCALE_MAX, Math.max(SCALE_MIN, scale));
     storeSettings();
@@ -308,6 +338,7 @@ var webClient = (function () {
       userName: String(userName),
       password: String(password),
       settings: { scale: 1 },
+      panelSize: { width: 0, height: 0 },
       storedSettings: {},
       maySaveSettings: null,
       widgets: Object.create(null),
@@ -354,6 +385,7 @@ var webClient = (function () {
     if (panel)
       panel.replaceChildren();
     setText('status', '');
+    dismissNotice();
     if (byId('sign-in'))
       showSignedIn(false);
   }
@@ -378,6 +410,7 @@ var webClient = (function () {
     bind('zoom-out', function () { zoom(-SCALE_STEP); });
     bind('zoom-in', function () { zoom(SCALE_STEP); });
     bind('sign-out', signOut);
+    bind('notice-dismiss', dismissNotice);
   }
 
   start();

@@ -13,6 +13,9 @@ function standartWidget(top, left, height, width, transparent, components) {
   this.components = [];
 
   var members = components && typeof components === 'object' ? components : {};
+  // Without components the panel shows only a frame; so does the browser.
+  if (!Object.prototype.hasOwnProperty.call(members, '0'))
+    this.element.classList.add('no-components');
   // Index-keyed: the list ends at the first missing index.
   for (var i = 0; Object.prototype.hasOwnProperty.call(members, String(i)); ++i) {
     var member = members[String(i)];

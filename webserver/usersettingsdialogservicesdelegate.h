@@ -20,6 +20,8 @@ public:
     void paint(
         QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
+    QStringList accessNames() const { return m_accessNames; }
+
 private:
     QString accessName(int access) const;
 

@@ -4,6 +4,7 @@
 #include "usersettingsdialogservicesdelegate.h"
 #include "usersettingsdialogservicesmodel.h"
 #include "userssettingsdialogphotofileselect.h"
+#include "xtablefit.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -87,7 +88,8 @@ UsersSettingsDialog::UsersSettingsDialog(QList<UserItem*>* users, int row, QWidg
     m_accessView->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_accessModel = new UserSettingsDialogServicesModel(&m_user->access, this);
     m_accessView->setModel(m_accessModel);
-    m_accessView->setItemDelegate(new UserSettingsDialogServicesDelegate(this));
+    auto* accessDelegate = new UserSettingsDialogServicesDelegate(this);
+    m_accessView->setItemDelegate(accessDelegate);
     layout->addWidget(m_accessView);
 
     m_saveParametersWEB = new QCheckBox(tr("Save the parameters set via the WEB"), this);
@@ -106,6 +108,10 @@ UsersSettingsDialog::UsersSettingsDialog(QList<UserItem*>* users, int row, QWidg
 
     connect(deleteButton, &QPushButton::clicked, this, &UsersSettingsDialog::deleteUser);
     connect(okButton, &QPushButton::clicked, this, &UsersSettingsDialog::okClicked);
+
+    XTableFit::openWithTableWidth(this, m_accessView,
+        XTableFit::stretchedTableWidth(
+            m_accessView, { 0, XTableFit::comboBoxWidth(m_accessView, accessDelegate->accessNames()) }));
 }
 
 void UsersSettingsDialog::okClicked()

@@ -371,7 +371,8 @@ QVariantMap XServerSocketThread::groupsData(QVariantMap input)
             return;
         for (XWidgetGroup* group : qAsConst(*XWidgetsPanel->groups)) {
             const XWidgetGroupSettings* record = group->settings;
-            if (!isVisible(user->access.value(record->name, NotAllowed)))
+            const UserItem_ACCESS_TYPE access = user->access.value(record->name, NotAllowed);
+            if (!isVisible(access))
                 continue;
             QVariantMap settings { { QStringLiteral("x"), record->position.x() },
                 { QStringLiteral("y"), record->position.y() },
@@ -382,8 +383,11 @@ QVariantMap XServerSocketThread::groupsData(QVariantMap input)
             QVariantList ids;
             for (XWidget* widget : qAsConst(group->widgets))
                 ids.append(widget->id());
+            // The browser marks what the user may only read instead of
+            // sending clicks that the exchange drops.
             answer.insert(record->name,
-                QVariantMap { { QStringLiteral("settings"), settings }, { QStringLiteral("wlist"), ids } });
+                QVariantMap { { QStringLiteral("settings"), settings }, { QStringLiteral("wlist"), ids },
+                    { QStringLiteral("writable"), access == ReadAndWrite } });
         }
     });
     return answer;

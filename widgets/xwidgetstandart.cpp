@@ -211,6 +211,9 @@ void XWidgetStandart::updateComponentsLayout()
                 component->resize(record->size);
         }
     }
+    // Without components nothing would be drawn and the operator could not
+    // find the widget to right-click it: it shows the style's frame instead.
+    setFrameShape(components.isEmpty() ? QFrame::StyledPanel : QFrame::NoFrame);
 }
 
 void XWidgetStandart::loadScript()

@@ -1,9 +1,12 @@
 #include "plugbaywidget.h"
 
 #include "settings.h"
+#include "xtablefit.h"
 
 #include <QHeaderView>
 #include <QTableView>
+
+#include <algorithm>
 
 PlugbayWidget::PlugbayWidget(Settings* settings)
     : settings(settings)
@@ -24,6 +27,9 @@ void PlugbayWidget::loadFromSettings()
     const bool wasBlocked = header->blockSignals(true);
     for (int i = 0; i < header->count() - 1 && i < settings->tableCollumnWith.size(); ++i)
         table->setColumnWidth(i, settings->tableCollumnWith.at(i).toInt());
+    // Columns the operator has not sized yet show their titles in full.
+    for (int i = settings->tableCollumnWith.size(); i < header->count() - 1; ++i)
+        table->setColumnWidth(i, std::max(table->columnWidth(i), XTableFit::neededColumnWidth(table, i, {})));
     header->blockSignals(wasBlocked);
     setCurrentIndex(settings->lastTabIndex);
 }

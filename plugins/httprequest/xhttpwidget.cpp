@@ -6,6 +6,7 @@
 #include "xwidgetstandart.h"
 #include "xwidgetstandartcomponent.h"
 #include "xwidgetstandartcomponentsettings.h"
+#include "xtablefit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,6 +24,10 @@
 #include <QVBoxLayout>
 
 namespace {
+// A request as it usually reads, for the columns' first widths.
+const char TYPICAL_NAME[] = "Pump on";
+const char TYPICAL_REQUEST[] = "http://192.168.100.200/relay?pump=on";
+
 QSpacerItem* stretchingSpacer()
 {
     return new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum);
@@ -112,6 +117,12 @@ void XHttpWidget::loadFromSettings()
         const int settable = header->count() - 1;
         for (int i = 0; i < m_settings->tableCollumnWith.size() && i < settable; ++i)
             header->resizeSection(i, m_settings->tableCollumnWith.at(i).toInt());
+        // Columns the operator has not sized yet fit their titles and a typical row.
+        const QList<int> typicalRow { XTableFit::cellTextWidth(m_table, QLatin1String(TYPICAL_NAME)),
+            XTableFit::cellTextWidth(m_table, QLatin1String(TYPICAL_REQUEST)) };
+        for (int i = m_settings->tableCollumnWith.size(); i < settable; ++i)
+            header->resizeSection(i,
+                std::max(header->sectionSize(i), XTableFit::neededColumnWidth(m_table, i, typicalRow)));
     }
     m_useExtraEndBox->setChecked(m_settings->useExtraEnd);
     m_dividerEdit->setText(m_settings->extraEndDivider);

@@ -4,6 +4,7 @@
 #include "settings.h"
 #include "tabledelegate.h"
 #include "tablemodel.h"
+#include "xtablefit.h"
 
 #include <QDialogButtonBox>
 #include <QFontDialog>
@@ -12,6 +13,13 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+
+namespace {
+// What a condition row usually holds, for the table's opening width.
+const char TYPICAL_VALUE[] = "-1250.75";
+const char TYPICAL_TEXT[] = "Pressure %1 bar";
+const char TYPICAL_COLOR[] = "#1f6feb";
+}
 
 Dialog::Dialog(Settings* settings, QList<Item*>* items, QString title, QWidget* parent)
     : QDialog(parent)
@@ -39,8 +47,15 @@ Dialog::Dialog(Settings* settings, QList<Item*>* items, QString title, QWidget* 
         model->addNewItem(new Item(*item));
 
     connect(tableView, &QTableView::clicked, model, &TableModel::clicked);
-    tableView->setItemDelegate(new TableDelegate(this));
+    auto* delegate = new TableDelegate(this);
+    tableView->setItemDelegate(delegate);
     tableView->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    XTableFit::openWithTableWidth(this, tableView,
+        XTableFit::stretchedTableWidth(tableView,
+            { XTableFit::comboBoxWidth(tableView, delegate->conditionNames),
+                XTableFit::cellTextWidth(tableView, QLatin1String(TYPICAL_VALUE)),
+                XTableFit::cellTextWidth(tableView, QLatin1String(TYPICAL_TEXT)),
+                XTableFit::comboBoxWidth(tableView, { QLatin1String(TYPICAL_COLOR) }) }));
 
     connect(fontButton, &QPushButton::clicked, this, &Dialog::fontDialog);
     connect(addButton, &QPushButton::clicked, this, &Dialog::addNewClicked);

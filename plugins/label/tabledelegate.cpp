@@ -11,6 +11,15 @@
 
 namespace {
 const int SWATCH_SIZE = 10;
+// Below the empty entry, above the listed names.
+const int UNLISTED_COLOR_INDEX = 1;
+
+QIcon swatchOf(const QString& colorName)
+{
+    QPixmap swatch(SWATCH_SIZE, SWATCH_SIZE);
+    swatch.fill(QColor(colorName));
+    return QIcon(swatch);
+}
 }
 
 TableDelegate::TableDelegate(QObject* parent)
@@ -33,11 +42,8 @@ QWidget* TableDelegate::createEditor(
         combo->setAutoFillBackground(true);
         combo->addItem(QString());
         const QStringList names = QColor::colorNames();
-        for (const QString& name : names) {
-            QPixmap swatch(SWATCH_SIZE, SWATCH_SIZE);
-            swatch.fill(QColor(name));
-            combo->addItem(QIcon(swatch), name);
-        }
+        for (const QString& name : names)
+            combo->addItem(swatchOf(name), name);
         return combo;
     }
     return QStyledItemDelegate::createEditor(parent, option, index);
@@ -50,6 +56,19 @@ void TableDelegate::setEditorData(QWidget* editor, const QModelIndex& index) con
         auto* combo = static_cast<QComboBox*>(editor);
         const int code = index.data(Qt::DisplayRole).toInt();
         combo->setCurrentIndex(code >= 0 && code < conditionNames.size() ? code : -1);
+        return;
+    }
+    if (index.column() == TableModel::ColorColumn) {
+        // A colour the list does not name (a hex form such as "#1f6feb") gets
+        // an entry of its own, so that opening and closing the editor keeps it.
+        auto* combo = static_cast<QComboBox*>(editor);
+        const QString color = index.data(Qt::EditRole).toString();
+        int current = combo->findText(color);
+        if (current < 0) {
+            combo->insertItem(UNLISTED_COLOR_INDEX, swatchOf(color), color);
+            current = UNLISTED_COLOR_INDEX;
+        }
+        combo->setCurrentIndex(current);
         return;
     }
     QStyledItemDelegate::setEditorData(editor, index);

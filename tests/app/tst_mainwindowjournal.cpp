@@ -1,4 +1,5 @@
 #include "appglobals.h"
+#include "headerfit.h"
 #include "applicationdata.h"
 #include "journalexchangeitem.h"
 #include "journalmodel.h"
@@ -48,6 +49,7 @@ private slots:
     void saveToFileOff();
     void unreadableJournalKeptAside();
     void columnWidthsRestoredButLast();
+    void firstWidthsShowTitlesAndEntries();
     void settingsFollowTheControls();
     void errorMarkClearedByJournalTab();
     void clearAndAutoScroll();
@@ -174,6 +176,28 @@ void tst_MainWindowJournal::columnWidthsRestoredButLast()
     QSettings settings(TestAppFolder::ownFilePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     QCOMPARE(settings.value(QStringLiteral("Journal/w1")).toInt(), 90);
     QCOMPARE(settings.value(QStringLiteral("Journal/w0")).toInt(), 123);
+}
+
+// Without stored widths the columns show their titles and an entry in full.
+void tst_MainWindowJournal::firstWidthsShowTitlesAndEntries()
+{
+    MainWindow window(m_applicationData);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+    tabs->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("tab_Journal")));
+    auto* view = window.findChild<QTableView*>(QStringLiteral("journalTableView"));
+    QTRY_VERIFY(view->isVisible());
+    QVERIFY(XJournalModel->rowCount() > 0);
+    const QStringList cut = cutColumnTitles(view);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
+    const QAbstractItemView* rows = view;
+    for (int column = 0; column < XJournalModel->columnCount() - 1; ++column)
+        QVERIFY2(view->columnWidth(column) >= rows->sizeHintForColumn(column),
+            qPrintable(QStringLiteral("column %1: %2 < %3")
+                           .arg(column)
+                           .arg(view->columnWidth(column))
+                           .arg(rows->sizeHintForColumn(column))));
 }
 
 void tst_MainWindowJournal::settingsFollowTheControls()

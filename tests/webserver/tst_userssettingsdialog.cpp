@@ -1,3 +1,4 @@
+#include "headerfit.h"
 #include "modalanswerer.h"
 #include "useritem.h"
 #include "usersettingsdialogservicesdelegate.h"
@@ -6,6 +7,7 @@
 #include "xwidgetgroupsettings.h"
 #include "xwidgetpanel.h"
 #include "xwidgetpanelscrollarea.h"
+#include "testappfolder.h"
 #include "xwidgetsglobals.h"
 
 #include <QApplication>
@@ -18,6 +20,7 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -40,6 +43,8 @@ private slots:
     void cancelChangesNothing();
     void photoFileDialog_data();
     void photoFileDialog();
+    void columnTitlesShowInFull_data();
+    void columnTitlesShowInFull();
 
 private:
     void addGroup(const QString& name);
@@ -427,6 +432,27 @@ void tst_UsersSettingsDialog::photoFileDialog()
     QCOMPARE(photo->text(), choose ? picture : start);
     QCOMPARE(m_users.at(0)->photo, start);
     QVERIFY(m_dialog->isVisible());
+}
+
+void tst_UsersSettingsDialog::columnTitlesShowInFull_data()
+{
+    QTest::addColumn<QString>("translation");
+    QTest::newRow("English") << QString();
+    QTest::newRow("German") << TestAppFolder::stageDir() + QStringLiteral("/lng/de.qm");
+}
+
+void tst_UsersSettingsDialog::columnTitlesShowInFull()
+{
+    QFETCH(QString, translation);
+    QTranslator translator;
+    if (!translation.isEmpty()) {
+        QVERIFY(translator.load(translation));
+        QCoreApplication::installTranslator(&translator);
+    }
+    openDialog(0);
+    QCoreApplication::removeTranslator(&translator);
+    const bool fit = QTest::qWaitFor([&] { return cutColumnTitles(table()).isEmpty(); });
+    QVERIFY2(fit, qPrintable(cutColumnTitles(table()).join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(tst_UsersSettingsDialog)

@@ -10,9 +10,12 @@
 
 namespace {
 const QByteArray EMPTY_ANSWER = "{\n}\n";
-const char GROUP_G[]
-    = R"("G":{"settings":{"x":10,"y":20,"height":200,"width":300,"bgimg":"pic.png"},"wlist":["w1"]})";
-const char GROUP_H[] = R"("H":{"settings":{"x":400,"y":20,"height":100,"width":200},"wlist":["w2"]})";
+const char GROUP_G[] = R"("G":{"settings":{"x":10,"y":20,"height":200,"width":300,"bgimg":"pic.png"},)"
+                       R"("wlist":["w1"],"writable":false})";
+const char GROUP_G_WRITABLE[] = R"("G":{"settings":{"x":10,"y":20,"height":200,"width":300,"bgimg":"pic.png"},)"
+                                R"("wlist":["w1"],"writable":true})";
+const char GROUP_H[]
+    = R"("H":{"settings":{"x":400,"y":20,"height":100,"width":200},"wlist":["w2"],"writable":false})";
 const char W1_STATE[] = R"("w1":{"comp":{"0":{"t":"none","c":"#ff0000"}}})";
 const char W2_STATE[] = R"("w2":{"comp":{"0":{"t":"none","c":"#ff0000"}}})";
 
@@ -104,6 +107,9 @@ void tst_WebExchange::exchange_data()
     QTest::newRow("read and write: clicked")
         << Access { { "G", ReadAndWrite } } << R"({"password":"pw",)" + clickW1 + "}"
         << "{\"WIDGETS\":{" + QByteArray(W1_STATE) + "}}" << 1;
+    QTest::newRow("read and write group says so")
+        << Access { { "G", ReadAndWrite } } << QByteArray(R"({"password":"pw","GROUPS":true})")
+        << "{\"GROUPS\":{" + QByteArray(GROUP_G_WRITABLE) + "}}" << 0;
     QTest::newRow("clicked false does not click")
         << Access { { "G", ReadAndWrite } }
         << QByteArray(R"({"password":"pw","WIDGETS":{"w1":{"clicked":false}}})")

@@ -1,6 +1,7 @@
 #include "xwidgetstandartdebugdialog.h"
 
 #include "xwidgetstandartdebugdialogmodel.h"
+#include "xtablefit.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -11,6 +12,8 @@
 namespace {
 const char* const GEOMETRY_KEY = "geometry";
 const int VALUE_COLUMN = 1;
+// A value as components usually carry it, for the table's opening width.
+const char TYPICAL_VALUE[] = "-1250.75";
 }
 
 XWidgetStandartDebugDialog::XWidgetStandartDebugDialog(
@@ -31,6 +34,8 @@ XWidgetStandartDebugDialog::XWidgetStandartDebugDialog(
     connect(table, &QTableView::customContextMenuRequested, this,
         &XWidgetStandartDebugDialog::slotCustomMenuRequested);
 
+    const int valueWidth = XTableFit::cellTextWidth(table, QLatin1String(TYPICAL_VALUE));
+    XTableFit::openWithTableWidth(this, table, XTableFit::stretchedTableWidth(table, { 0, valueWidth, valueWidth }));
     restoreGeometry(saved.value(QLatin1String(GEOMETRY_KEY)).toByteArray());
     show();
 }

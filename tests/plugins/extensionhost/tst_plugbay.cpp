@@ -1,5 +1,6 @@
 #include "appglobals.h"
 #include "applicationdata.h"
+#include "headerfit.h"
 #include "journalmodel.h"
 #include "mainwindow.h"
 #include "testappfolder.h"
@@ -141,6 +142,7 @@ private slots:
     void loadFailures_data();
     void loadFailures();
     void tabsAndCallOrder();
+    void columnTitlesShowInFull();
     void debugText_data();
     void debugText();
     void debugStreamShowsEscapedText();
@@ -317,6 +319,16 @@ void tst_Plugbay::loadFailures()
     QCOMPARE(saved.keys(),
         (QStringList { "componentsList", "extensionParameters", "lastTabIndex", "tableCollumnWith" }));
     QCOMPARE(saved.value("extensionParameters").toMap().value("kept").toInt(), 3);
+}
+
+void tst_Plugbay::columnTitlesShowInFull()
+{
+    startWindow({});
+    QWidget* window = page()->window();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QStringList cut = cutColumnTitles(page()->findChild<QTableView*>());
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
 }
 
 void tst_Plugbay::tabsAndCallOrder()

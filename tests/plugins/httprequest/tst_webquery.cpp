@@ -1,5 +1,6 @@
 #include "appglobals.h"
 #include "applicationdata.h"
+#include "headerfit.h"
 #include "journalmodel.h"
 #include "mainwindow.h"
 #include "testappfolder.h"
@@ -127,6 +128,7 @@ private slots:
     void onlyHttpRequestsSent_data();
     void onlyHttpRequestsSent();
     void rebindsAfterComponentsRebuilt();
+    void columnTitlesShowInFull();
 
 private:
     void startWindow(const QVariantMap& libSettings);
@@ -590,6 +592,19 @@ void tst_Webquery::rebindsAfterComponentsRebuilt()
     QTRY_COMPARE(m_server->paths, QStringList { "/open" });
     QCOMPARE(rebuilt->lastSetValue().toString(), QStringLiteral("open"));
     QVERIFY(!widget->component(QStringLiteral("renamed"))->setter());
+}
+
+void tst_Webquery::columnTitlesShowInFull()
+{
+    startWindow({});
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QWidget* tab = moduleTab();
+    QVERIFY(tab);
+    auto* table = tab->findChild<QTableView*>();
+    QVERIFY(table);
+    const QStringList cut = cutColumnTitles(table);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(tst_Webquery)

@@ -1,7 +1,9 @@
 #include "dialog.h"
+#include "headerfit.h"
 #include "item.h"
 #include "modalanswerer.h"
 #include "tablemodel.h"
+#include "testappfolder.h"
 #include "xwplabel.h"
 
 #include <QDialogButtonBox>
@@ -11,6 +13,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTranslator>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -128,6 +131,8 @@ private slots:
     void cancelKeepsConditionsButNotFont();
     void fontCancelledInFontDialog();
     void geometryRoundTrip();
+    void columnTitlesShowInFull_data();
+    void columnTitlesShowInFull();
 };
 
 void tst_Dialog::window()
@@ -274,6 +279,37 @@ void tst_Dialog::geometryRoundTrip()
     QVERIFY2(reopening.failure().isEmpty(), qPrintable(reopening.failure()));
     QCOMPARE(restored, placed);
     QCOMPARE(again, saved);
+}
+
+void tst_Dialog::columnTitlesShowInFull_data()
+{
+    QTest::addColumn<QString>("translation");
+    QTest::newRow("English") << QString();
+    QTest::newRow("German") << TestAppFolder::stageDir() + QStringLiteral("/widgets_components_lib/VistagLng/de.qm");
+}
+
+void tst_Dialog::columnTitlesShowInFull()
+{
+    QFETCH(QString, translation);
+    QTranslator translator;
+    if (!translation.isEmpty()) {
+        QVERIFY(translator.load(translation));
+        QCoreApplication::installTranslator(&translator);
+    }
+    LabelFixture fixture;
+    QStringList cut { QStringLiteral("dialog not opened") };
+    ModalAnswerer answerer({ settingsDialog([&](QWidget* modal) {
+        auto* view = modal->findChild<QTableView*>();
+        if (!QTest::qWaitFor([&] { return view->isVisible() && cutColumnTitles(view).isEmpty(); }))
+            cut = cutColumnTitles(view);
+        else
+            cut.clear();
+        boxButton(modal, QDialogButtonBox::Cancel)->click();
+    }) });
+    fixture.label->settingsDialog(QByteArray());
+    QCoreApplication::removeTranslator(&translator);
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(tst_Dialog)

@@ -290,24 +290,23 @@ void tst_TableModel::conditionEditor()
 
 void tst_TableModel::colorEditor_data()
 {
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("offered");
-    QTest::addColumn<QString>("stored");
-    QTest::newRow("known name") << 0 << "red"
-                                << "red";
-    QTest::newRow("empty name") << 1 << ""
-                                << "";
-    QTest::newRow("name not in the list") << 2 << ""
-                                          << "";
+    QTest::addColumn<QString>("color");
+    QTest::addColumn<int>("entries");
+    QTest::newRow("listed name") << "red" << 0;
+    QTest::newRow("empty name") << "" << 0;
+    QTest::newRow("hex colour") << "#1f6feb" << 1;
+    QTest::newRow("name in other letter case") << "Red" << 1;
 }
 
+// Whatever colour the cell has is the editor's current entry; closing the
+// editor keeps it, and only choosing another entry changes it.
 void tst_TableModel::colorEditor()
 {
-    QFETCH(int, row);
-    QFETCH(QString, offered);
-    QFETCH(QString, stored);
+    QFETCH(QString, color);
+    QFETCH(int, entries);
     TableFixture fixture;
-    const QModelIndex index = fixture.model.index(row, TableModel::ColorColumn);
+    const QModelIndex index = fixture.model.index(0, TableModel::ColorColumn);
+    QVERIFY(fixture.model.setData(index, color));
     QScopedPointer<QWidget> editor(
         fixture.delegate.createEditor(fixture.view.viewport(), QStyleOptionViewItem(), index));
     auto* combo = qobject_cast<QComboBox*>(editor.data());
@@ -322,9 +321,16 @@ void tst_TableModel::colorEditor()
     QCOMPARE(combo->itemIcon(1).pixmap(10, 10).toImage().pixelColor(5, 5), QColor(names.first()));
 
     fixture.delegate.setEditorData(combo, index);
-    QCOMPARE(combo->currentText(), offered);
+    QCOMPARE(combo->currentText(), color);
+    QCOMPARE(combo->count(), names.size() + 1 + entries);
+    if (!color.isEmpty())
+        QCOMPARE(combo->itemIcon(combo->currentIndex()).pixmap(10, 10).toImage().pixelColor(5, 5), QColor(color));
     fixture.delegate.setModelData(combo, &fixture.model, index);
-    QCOMPARE(fixture.cell(row, TableModel::ColorColumn), stored);
+    QCOMPARE(fixture.cell(0, TableModel::ColorColumn), color);
+
+    combo->setCurrentIndex(combo->findText(QStringLiteral("blue")));
+    fixture.delegate.setModelData(combo, &fixture.model, index);
+    QCOMPARE(fixture.cell(0, TableModel::ColorColumn), QStringLiteral("blue"));
 }
 
 QTEST_MAIN(tst_TableModel)

@@ -1,5 +1,7 @@
 #include "testappfolder.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -117,6 +119,181 @@ QByteArray standartWidgetFile(const QString& id, const QString& group)
         { "components", QVariantMap { { "0", counter }, { "1", label } } } };
     return QJsonDocument(QJsonObject::fromVariantMap(record)).toJson();
 }
+
+// A standard widget without components, at the top left of its group as a
+// new widget is placed.
+QByteArray emptyWidgetFile(const QString& id, const QString& group, QSize size)
+{
+    const QVariantMap record { { "base",
+                                   QVariantMap { { "id", id }, { "group", group },
+                                       { "position", QVariantList { "0", "0" } },
+                                       { "size", QVariantList { QString::number(size.width()),
+                                                     QString::number(size.height()) } },
+                                       { "userSize", true } } },
+        { "name", id }, { "setNameOnComponent", "" }, { "transparent", false }, { "scriptName", "" },
+        { "scriptParameters", QVariantMap() }, { "layout", 0 }, { "components", QVariantMap() } };
+    return QJsonDocument(QJsonObject::fromVariantMap(record)).toJson();
+}
+
+// An installed program with its web server on a free port, a user and the
+// click-counter library, and the client's page with a test script added.
+struct BrowserFixture
+{
+    bool prepare(const QMap<QString, QPair<QPoint, QSize>>& groups, const QVariantMap& access)
+    {
+        if (!folder.install() || (port = freePort()) == 0)
+            return false;
+        {
+            QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+            settings.beginGroup(QStringLiteral("web_server"));
+            settings.setValue(QStringLiteral("enabled"), true);
+            settings.setValue(QStringLiteral("port"), port);
+            settings.setValue(QStringLiteral("delay"), 0);
+            settings.endGroup();
+            settings.beginGroup(QStringLiteral("groups"));
+            for (auto it = groups.cbegin(); it != groups.cend(); ++it)
+                settings.setValue(it.key(), groupRecord(it.key(), it.value().first, it.value().second));
+            settings.endGroup();
+        }
+        password = QString::fromLatin1(PASSWORD).arg(QStringLiteral("25"));
+        const QVariantMap user { { "userName", USER_NAME }, { "password", password }, { "fullName", "Ann" },
+            { "access", access } };
+        return folder.writeFile(
+                   QStringLiteral("users"), QJsonDocument(QJsonObject::fromVariantMap({ { "1", user } })).toJson())
+            && QFile::copy(QStringLiteral(CLICK_COUNTER_LIBRARY),
+                folder.filePath(QStringLiteral("widgets_components_lib/ClickCounter.so")));
+    }
+
+    // Runs the page with the script (its %1 the user name, %2 the password)
+    // and returns the JSON object that the script leaves in "test-result".
+    QJsonObject run(const QString& script, QSize windowSize = QSize(800, 600))
+    {
+        QByteArray page = folder.readFile(QStringLiteral("web/index.html"));
+        if (!page.contains("</body>"))
+            return { { "error", "no page" } };
+        page.replace("</body>", script.arg(QLatin1String(USER_NAME), password).toUtf8() + "</body>");
+        if (!folder.writeFile(QStringLiteral("web/browsertest.html"), page))
+            return { { "error", "page not written" } };
+
+        QScopedPointer<QProcess> program(folder.start());
+        if (program->state() != QProcess::Running)
+            return { { "error", "program not started" } };
+        QTemporaryDir profile;
+        QProcess browser;
+        browser.setProcessChannelMode(QProcess::SeparateChannels);
+        browser.start(QLatin1String(CHROMIUM),
+            { "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                "--disable-background-networking", "--disable-component-update", "--disable-sync",
+                "--user-data-dir=" + profile.path(),
+                QStringLiteral("--window-size=%1,%2").arg(windowSize.width()).arg(windowSize.height()),
+                QStringLiteral("--virtual-time-budget=%1").arg(VIRTUAL_TIME_BUDGET_MS), "--dump-dom",
+                QStringLiteral("http://127.0.0.1:%1/browsertest.html").arg(port) });
+        const bool finished = browser.waitForFinished(BROWSER_TIMEOUT_MS);
+        const QByteArray dom = browser.readAllStandardOutput();
+        const bool ended = TestAppFolder::terminate(program.data());
+        if (!finished)
+            return { { "error", QString::fromUtf8("browser did not finish: " + browser.readAllStandardError()) } };
+        if (!ended)
+            return { { "error", "program did not end with 0" } };
+
+        const int start = dom.indexOf("<pre id=\"test-result\">");
+        if (start < 0)
+            return { { "error", QString::fromUtf8("no result in: " + dom.right(2000)) } };
+        const int end = dom.indexOf("</pre>", start);
+        const QString escaped = QString::fromUtf8(dom.mid(start, end - start + 6));
+        const QString json = QTextDocumentFragment::fromHtml(escaped).toPlainText();
+        const QJsonObject result = QJsonDocument::fromJson(json.toUtf8()).object();
+        return result.isEmpty() ? QJsonObject { { "error", "no JSON in: " + json } } : result;
+    }
+
+    TestAppFolder folder;
+    quint16 port = 0;
+    QString password;
+};
+
+// Signs in, zooms to the given scale and reports, for each group, whether
+// scrolling the panel area brings it fully into view; how far the area
+// scrolls against the scaled panel; where the widget without components lies
+// in its group; how the read-only widget is marked; and how long the
+// "kept for this visit only" notice stays.
+const char ZOOM_SCRIPT[] = R"(<script>
+(function () {
+  var result = { groups: {} };
+  var scale = %3;
+  function widget(id) { return document.querySelector('[data-widget="' + id + '"]'); }
+  function sleep(ms) { return new Promise(function (resolve) { setTimeout(resolve, ms); }); }
+  function waitFor(check, timeoutMs) {
+    return new Promise(function (resolve) {
+      var start = Date.now();
+      (function poll() {
+        var value = check();
+        if (value || Date.now() - start > timeoutMs) resolve(value); else setTimeout(poll, 50);
+      })();
+    });
+  }
+  function noticeShown() { return !document.getElementById('notice').hidden; }
+  webClient.signIn('%1', '%2').then(function (signedIn) {
+    result.signedIn = signedIn;
+    return waitFor(function () { return widget('label') && widget('watch') && widget('empty'); }, 5000);
+  }).then(function (built) {
+    result.built = !!built;
+    webClient.zoom(scale - 1);
+    result.scaleShown = document.getElementById('scale-value').textContent;
+    var area = document.getElementById('panel-area');
+    var panel = document.getElementById('panel');
+    var padding = parseFloat(getComputedStyle(area).paddingTop);
+    result.extent = {
+      scrollWidth: area.scrollWidth, scrollHeight: area.scrollHeight,
+      clientWidth: area.clientWidth, clientHeight: area.clientHeight,
+      panelWidth: Math.ceil(panel.offsetWidth * scale) + 2 * padding,
+      panelHeight: Math.ceil(panel.offsetHeight * scale) + 2 * padding
+    };
+    Array.prototype.forEach.call(document.querySelectorAll('.group'), function (g) {
+      g.scrollIntoView({ block: 'nearest', inline: 'nearest' });
+      var r = g.getBoundingClientRect();
+      var a = area.getBoundingClientRect();
+      var left = a.left + area.clientLeft, top = a.top + area.clientTop;
+      result.groups[g.dataset.group] = r.left >= left - 1 && r.top >= top - 1
+        && r.right <= left + area.clientWidth + 1 && r.bottom <= top + area.clientHeight + 1;
+    });
+    var empty = widget('empty');
+    var er = empty.getBoundingClientRect();
+    var gr = empty.parentElement.getBoundingClientRect();
+    var style = getComputedStyle(empty);
+    result.empty = [Math.round((er.left - gr.left) / scale), Math.round((er.top - gr.top) / scale),
+      Math.round(er.width / scale), Math.round(er.height / scale)].join(',');
+    result.emptyBackground = style.backgroundColor;
+    result.emptyBorder = style.borderTopStyle + ' ' + style.borderTopWidth;
+    var watch = widget('watch');
+    result.readOnly = getComputedStyle(watch).cursor + '|' + watch.title;
+    result.writable = getComputedStyle(widget('label')).cursor + '|' + widget('label').title;
+
+    return waitFor(noticeShown, 5000).then(function () {
+      result.noticeText = document.getElementById('notice-text').textContent;
+      // Several exchanges later the notice is still there.
+      return sleep(3000);
+    }).then(function () {
+      result.noticeAfterExchanges = noticeShown();
+      document.getElementById('notice-dismiss').click();
+      result.noticeAfterDismiss = noticeShown();
+      webClient.zoom(0);
+      return waitFor(noticeShown, 5000);
+    }).then(function (again) {
+      result.noticeAgain = !!again;
+      widget('label').click();
+      result.noticeAfterClick = noticeShown();
+    });
+  }).catch(function (error) {
+    result.error = String(error);
+  }).then(function () {
+    var out = document.createElement('pre');
+    out.id = 'test-result';
+    out.textContent = JSON.stringify(result);
+    document.body.appendChild(out);
+  });
+})();
+</script>
+)";
 }
 
 // The real client in a real browser against the running program.
@@ -126,6 +303,8 @@ class tst_WebBrowser : public QObject
 
 private slots:
     void showsPanelAndFollowsValues();
+    void panelAtZoom_data();
+    void panelAtZoom();
 };
 
 void tst_WebBrowser::showsPanelAndFollowsValues()
@@ -133,65 +312,17 @@ void tst_WebBrowser::showsPanelAndFollowsValues()
     if (!QFile::exists(QLatin1String(CHROMIUM)))
         QSKIP("chromium is not installed");
 
-    TestAppFolder folder;
-    QVERIFY(folder.install());
-    const quint16 port = freePort();
-    QVERIFY(port != 0);
-    {
-        QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-        settings.beginGroup(QStringLiteral("web_server"));
-        settings.setValue(QStringLiteral("enabled"), true);
-        settings.setValue(QStringLiteral("port"), port);
-        settings.setValue(QStringLiteral("delay"), 0);
-        settings.endGroup();
-        settings.beginGroup(QStringLiteral("groups"));
-        settings.setValue(QLatin1String(OPEN_GROUP), groupRecord(OPEN_GROUP, { 20, 30 }, { 450, 120 }));
-        settings.setValue(QLatin1String(CLOSED_GROUP), groupRecord(CLOSED_GROUP, { 20, 200 }, { 450, 120 }));
-        settings.endGroup();
-    }
-    const QString password = QString::fromLatin1(PASSWORD).arg(QStringLiteral("25"));
-    const QVariantMap user { { "userName", USER_NAME }, { "password", password }, { "fullName", "Ann" },
-        { "access", QVariantMap { { OPEN_GROUP, 2 } } } };
-    QVERIFY(folder.writeFile(
-        QStringLiteral("users"), QJsonDocument(QJsonObject::fromVariantMap({ { "1", user } })).toJson()));
-    QVERIFY(QFile::copy(QStringLiteral(CLICK_COUNTER_LIBRARY),
-        folder.filePath(QStringLiteral("widgets_components_lib/ClickCounter.so"))));
-    QVERIFY(folder.writeFile(
+    BrowserFixture fixture;
+    QVERIFY(fixture.prepare({ { OPEN_GROUP, { { 20, 30 }, { 450, 120 } } },
+                                { CLOSED_GROUP, { { 20, 200 }, { 450, 120 } } } },
+        { { OPEN_GROUP, 2 } }));
+    QVERIFY(fixture.folder.writeFile(
         QStringLiteral("standart_widgets/label.sw"), standartWidgetFile(LABEL_WIDGET, OPEN_GROUP)));
-    QVERIFY(folder.writeFile(
+    QVERIFY(fixture.folder.writeFile(
         QStringLiteral("standart_widgets/hidden.sw"), standartWidgetFile(HIDDEN_WIDGET, CLOSED_GROUP)));
 
-    QByteArray page = folder.readFile(QStringLiteral("web/index.html"));
-    QVERIFY(page.contains("</body>"));
-    page.replace("</body>",
-        QString::fromLatin1(PAGE_SCRIPT).arg(QLatin1String(USER_NAME), password).toUtf8() + "</body>");
-    QVERIFY(folder.writeFile(QStringLiteral("web/browsertest.html"), page));
-
-    QScopedPointer<QProcess> program(folder.start());
-    QVERIFY(program->state() == QProcess::Running);
-
-    QTemporaryDir profile;
-    QVERIFY(profile.isValid());
-    QProcess browser;
-    browser.setProcessChannelMode(QProcess::SeparateChannels);
-    browser.start(QLatin1String(CHROMIUM),
-        { "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-            "--disable-background-networking", "--disable-component-update", "--disable-sync",
-            "--user-data-dir=" + profile.path(),
-            QStringLiteral("--virtual-time-budget=%1").arg(VIRTUAL_TIME_BUDGET_MS), "--dump-dom",
-            QStringLiteral("http://127.0.0.1:%1/browsertest.html").arg(port) });
-    const bool finished = browser.waitForFinished(BROWSER_TIMEOUT_MS);
-    const QByteArray dom = browser.readAllStandardOutput();
-    QVERIFY(TestAppFolder::terminate(program.data()));
-    QVERIFY2(finished, browser.readAllStandardError().constData());
-
-    const int start = dom.indexOf("<pre id=\"test-result\">");
-    QVERIFY2(start >= 0, dom.right(2000).constData());
-    const int end = dom.indexOf("</pre>", start);
-    const QString escaped = QString::fromUtf8(dom.mid(start, end - start + 6));
-    const QString json = QTextDocumentFragment::fromHtml(escaped).toPlainText();
-    const QJsonObject result = QJsonDocument::fromJson(json.toUtf8()).object();
-    QVERIFY2(!result.isEmpty(), qPrintable(json));
+    const QJsonObject result = fixture.run(QString::fromLatin1(PAGE_SCRIPT));
+    const QString json = QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Compact));
     QVERIFY2(!result.contains("error"), qPrintable(result.value("error").toString()));
 
     QVERIFY(result.value("signedIn").toBool());
@@ -208,6 +339,75 @@ void tst_WebBrowser::showsPanelAndFollowsValues()
         qPrintable(QString::number(result.value("changeMs").toInt())));
     QCOMPARE(result.value("textAfter").toString(), QStringLiteral("Count 1"));
     QCOMPARE(result.value("colorAfter").toString(), QStringLiteral("rgb(0, 170, 0)"));
+}
+
+void tst_WebBrowser::panelAtZoom_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("50 %") << 0.5 << QStringLiteral("50%");
+    QTest::newRow("100 %") << 1.0 << QStringLiteral("100%");
+    QTest::newRow("200 %") << 2.0 << QStringLiteral("200%");
+}
+
+// At every zoom the panel area scrolls exactly over the scaled panel, so each
+// group can be brought fully into view; the widget without components keeps
+// its place and size from the panel; the read-only widget says so; the notice
+// about settings stays until dismissed or the user acts again.
+void tst_WebBrowser::panelAtZoom()
+{
+    QFETCH(double, scale);
+    QFETCH(QString, shown);
+    if (!QFile::exists(QLatin1String(CHROMIUM)))
+        QSKIP("chromium is not installed");
+
+    const QSize emptySize(80, 50);
+    BrowserFixture fixture;
+    QVERIFY(fixture.prepare({ { "Hall", { { 20, 30 }, { 450, 120 } } }, { "Yard", { { 20, 200 }, { 450, 120 } } },
+                                { "Far", { { 900, 900 }, { 200, 120 } } } },
+        { { "Hall", 2 }, { "Yard", 1 }, { "Far", 2 } }));
+    QVERIFY(fixture.folder.writeFile(QStringLiteral("standart_widgets/label.sw"), standartWidgetFile("label", "Hall")));
+    QVERIFY(fixture.folder.writeFile(QStringLiteral("standart_widgets/watch.sw"), standartWidgetFile("watch", "Yard")));
+    QVERIFY(fixture.folder.writeFile(
+        QStringLiteral("standart_widgets/empty.sw"), emptyWidgetFile("empty", "Far", emptySize)));
+
+    const QJsonObject result
+        = fixture.run(QString::fromLatin1(ZOOM_SCRIPT).arg(QStringLiteral("%1"), QStringLiteral("%2"),
+                          QString::number(scale)),
+            QSize(1280, 1024));
+    const QString json = QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Compact));
+    QVERIFY2(!result.contains("error"), qPrintable(result.value("error").toString()));
+    QVERIFY2(result.value("signedIn").toBool() && result.value("built").toBool(), qPrintable(json));
+    QCOMPARE(result.value("scaleShown").toString(), shown);
+
+    const QJsonObject groups = result.value("groups").toObject();
+    QCOMPARE(groups.keys(), QStringList({ "Far", "Hall", "Yard" }));
+    for (const QString& group : groups.keys())
+        QVERIFY2(groups.value(group).toBool(), qPrintable(group + QStringLiteral(" not reachable: ") + json));
+
+    // The area scrolls as far as the scaled panel reaches, and no further.
+    const QJsonObject extent = result.value("extent").toObject();
+    const auto expectedScroll = [&](const char* panel, const char* client) {
+        return std::max(extent.value(panel).toInt(), extent.value(client).toInt());
+    };
+    QVERIFY2(qAbs(extent.value("scrollWidth").toInt() - expectedScroll("panelWidth", "clientWidth")) <= 2,
+        qPrintable(json));
+    QVERIFY2(qAbs(extent.value("scrollHeight").toInt() - expectedScroll("panelHeight", "clientHeight")) <= 2,
+        qPrintable(json));
+
+    QCOMPARE(result.value("empty").toString(),
+        QStringLiteral("0,0,%1,%2").arg(emptySize.width()).arg(emptySize.height()));
+    QCOMPARE(result.value("emptyBackground").toString(), QStringLiteral("rgba(0, 0, 0, 0)"));
+    QCOMPARE(result.value("emptyBorder").toString(), QStringLiteral("solid 1px"));
+
+    QCOMPARE(result.value("readOnly").toString(), QStringLiteral("not-allowed|Read only: watch"));
+    QCOMPARE(result.value("writable").toString(), QStringLiteral("pointer|"));
+
+    QCOMPARE(result.value("noticeText").toString(), QStringLiteral("Settings are kept for this visit only"));
+    QVERIFY2(result.value("noticeAfterExchanges").toBool(), qPrintable(json));
+    QVERIFY2(!result.value("noticeAfterDismiss").toBool(), qPrintable(json));
+    QVERIFY2(result.value("noticeAgain").toBool(), qPrintable(json));
+    QVERIFY2(!result.value("noticeAfterClick").toBool(), qPrintable(json));
 }
 
 QTEST_MAIN(tst_WebBrowser)

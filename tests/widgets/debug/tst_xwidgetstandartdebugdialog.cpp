@@ -1,3 +1,4 @@
+#include "headerfit.h"
 #include "journalexchangeitem.h"
 #include "testappfolder.h"
 #include "xwidgetpanel.h"
@@ -15,6 +16,7 @@
 #include <QMenu>
 #include <QSettings>
 #include <QTableView>
+#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -100,6 +102,8 @@ private slots:
     void undefinedFromMenu_data();
     void undefinedFromMenu();
     void openAndClose();
+    void columnTitlesShowInFull_data();
+    void columnTitlesShowInFull();
 
 private:
     std::unique_ptr<QSettings> m_settings;
@@ -298,6 +302,30 @@ void tst_XWidgetStandartDebugDialog::openAndClose()
     QVERIFY(!w.widget->debugDialog);
     XWidgetStandartDebugDialog* third = w.open();
     QCOMPARE(third->size(), QSize(300, 200));
+}
+
+void tst_XWidgetStandartDebugDialog::columnTitlesShowInFull_data()
+{
+    QTest::addColumn<QString>("translation");
+    QTest::newRow("English") << QString();
+    QTest::newRow("German") << TestAppFolder::stageDir() + QStringLiteral("/lng/de.qm");
+}
+
+void tst_XWidgetStandartDebugDialog::columnTitlesShowInFull()
+{
+    QFETCH(QString, translation);
+    QTranslator translator;
+    if (!translation.isEmpty()) {
+        QVERIFY(translator.load(translation));
+        QCoreApplication::installTranslator(&translator);
+    }
+    DebuggedWidget w;
+    XWidgetStandartDebugDialog* dialog = w.open();
+    QCoreApplication::removeTranslator(&translator);
+    QVERIFY(dialog);
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    const bool fit = QTest::qWaitFor([&] { return cutColumnTitles(dialog->table).isEmpty(); });
+    QVERIFY2(fit, qPrintable(cutColumnTitles(dialog->table).join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(tst_XWidgetStandartDebugDialog)

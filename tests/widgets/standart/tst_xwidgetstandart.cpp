@@ -1,5 +1,6 @@
 #include "journalexchangeitem.h"
 #include "modalanswerer.h"
+#include "mousedriver.h"
 #include "panelfixture.h"
 #include "testappfolder.h"
 #include "xwidgetcontextmenu.h"
@@ -20,6 +21,7 @@
 #include <QJsonObject>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QtTest>
 
@@ -95,6 +97,8 @@ private slots:
     void deleteClicked_data();
     void deleteClicked();
     void componentEntryOfContextMenu();
+    void emptyWidgetShowsFrame_data();
+    void emptyWidgetShowsFrame();
 
 };
 
@@ -528,6 +532,62 @@ void tst_XWidgetStandart::componentEntryOfContextMenu()
 
     QCOMPARE(openMenuAt(QPoint(150, 80)), QString());
     QVERIFY(!widget.componentAction->isVisible());
+}
+
+void tst_XWidgetStandart::emptyWidgetShowsFrame_data()
+{
+    QTest::addColumn<QList<QVariantMap>>("components");
+    QTest::addColumn<bool>("transparent");
+    QTest::addColumn<bool>("framed");
+    QTest::newRow("no components") << QList<QVariantMap>() << false << true;
+    QTest::newRow("no components, transparent") << QList<QVariantMap>() << true << true;
+    QTest::newRow("a component") << QList<QVariantMap> { componentMap(QStringLiteral("a"), LABEL_LIB) } << false
+                                 << false;
+}
+
+// A widget without components is seen on the panel by its frame and takes
+// the operator's right-click; one with components shows only them.
+void tst_XWidgetStandart::emptyWidgetShowsFrame()
+{
+    QFETCH(QList<QVariantMap>, components);
+    QFETCH(bool, transparent);
+    QFETCH(bool, framed);
+    auto record = makeRecord(components);
+    record->transparent = transparent;
+    record->base.size = QSize(80, 50);
+    XWidgetStandart widget(record.get(), nullptr, XWidgetsPanel);
+    QVERIFY(QTest::qWaitForWindowExposed(widget.window()));
+    QCOMPARE(widget.geometry(), QRect(70, 90, 80, 50));
+    // The right-click needs the widget in the scroll area's view.
+    const QSize areaSize = m_area->size();
+    m_area->resize(400, 300);
+    const auto restoreArea = qScopeGuard([&] { m_area->resize(areaSize); });
+    QTRY_VERIFY(m_area->viewport()->rect().contains(widget.geometry()));
+
+    // The panel around the widget, 3 pixels wide: the left edge's middle is
+    // drawn in the frame's colour or left as the panel's background.
+    const int margin = 3;
+    const QImage image = XWidgetsPanel->grab(widget.geometry().adjusted(-margin, -margin, margin, margin)).toImage();
+    const int middle = image.height() / 2;
+    const QColor outside = image.pixelColor(0, middle);
+    QCOMPARE(image.pixelColor(margin, middle) != outside, framed);
+    QCOMPARE(image.pixelColor(margin + widget.width() - 1, middle) != outside, framed);
+
+    // The menu runs its own event loop: it is looked for, and closed, from there.
+    QWidget* opened = nullptr;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&opened] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            opened = popup;
+            popup->close();
+        }
+    });
+    closer.start(10);
+    const QPoint inside = widget.mapTo(XWidgetsPanel, QPoint(widget.width() / 2, widget.height() / 2));
+    MouseDriver::press(XWidgetsPanel, inside, Qt::NoModifier, Qt::RightButton);
+    MouseDriver::release(XWidgetsPanel, inside, Qt::NoModifier, Qt::RightButton);
+    QTRY_VERIFY(opened);
+    QCOMPARE(opened, static_cast<QWidget*>(widget.contextMenu));
 }
 
 QTEST_MAIN(tst_XWidgetStandart)
