@@ -701,6 +701,148 @@
     </message>
 </context>
 <context>
+    <name>XWidgetStandartDialog</name>
+    <message>
+        <source>Standard widget settings (%1)</source>
+        <translation>Einstellungen des Standard-Widgets (%1)</translation>
+    </message>
+    <message>
+        <source>Transparent</source>
+        <translation>Transparent</translation>
+    </message>
+    <message>
+        <source>Auto vertical</source>
+        <translation>Automatisch senkrecht</translation>
+    </message>
+    <message>
+        <source>Auto horizontal</source>
+        <translation>Automatisch waagerecht</translation>
+    </message>
+    <message>
+        <source>Hand</source>
+        <translation>Von Hand</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Set name on component</source>
+        <translation>Name in Komponente setzen</translation>
+    </message>
+    <message>
+        <source>Layout</source>
+        <translation>Anordnung</translation>
+    </message>
+    <message>
+        <source>Script</source>
+        <translation>Skript</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Up</source>
+        <translation>Nach oben</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>Nach unten</translation>
+    </message>
+    <message>
+        <source>Save selected to kit</source>
+        <translation>Auswahl als Bausatz speichern</translation>
+    </message>
+    <message>
+        <source>Load from kit</source>
+        <translation>Aus Bausatz laden</translation>
+    </message>
+    <message>
+        <source>Components</source>
+        <translation>Komponenten</translation>
+    </message>
+    <message>
+        <source>Accept</source>
+        <translation>Übernehmen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>No data</source>
+        <translation>Keine Daten</translation>
+    </message>
+    <message>
+        <source>Copied data for library %1. Insert them into the component of library %2?</source>
+        <translation>Kopierte Daten der Bibliothek %1. In die Komponente der Bibliothek %2 einfügen?</translation>
+    </message>
+    <message>
+        <source>Some of the selected components were not created. Please click 'Accept' or 'OK'</source>
+        <translation>Einige der gewählten Komponenten sind noch nicht erzeugt. Bitte „Übernehmen“ oder „OK“ klicken</translation>
+    </message>
+    <message>
+        <source>Select components</source>
+        <translation>Komponenten auswählen</translation>
+    </message>
+    <message>
+        <source>Save kit</source>
+        <translation>Bausatz speichern</translation>
+    </message>
+    <message>
+        <source>Error!</source>
+        <translation>Fehler!</translation>
+    </message>
+    <message>
+        <source>Load kit</source>
+        <translation>Bausatz laden</translation>
+    </message>
+    <message>
+        <source>Prefix (not necessary)</source>
+        <translation>Präfix (optional)</translation>
+    </message>
+    <message>
+        <source>Some of the names are the same, enter a different prefix</source>
+        <translation>Einige Namen sind schon vergeben, bitte ein anderes Präfix eingeben</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetStandartDialogModel</name>
+    <message>
+        <source>Show</source>
+        <translation>Anzeigen</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Einfügen</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>Bibliothek</translation>
+    </message>
+    <message>
+        <source>Connect to</source>
+        <translation>Verbinden mit</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+</context>
+<context>
     <name>XWidgetStandartGroupEditDialog</name>
     <message>
         <source>Editing component (%1)</source>
@@ -732,6 +874,24 @@
     <message>
         <source>Transparent for mouse</source>
         <translation>Für die Maus durchlässig</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetStandartKitFileDialog</name>
+    <message>
+        <source>Standart widget kit (*.swkit)</source>
+        <translation>Bausatz für Standard-Widgets (*.swkit)</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
+</context>
+<context>
+    <name>XWidgetStandartKitFileDialogXWidgetStandart</name>
+    <message>
+        <source>Show debug dialog</source>
+        <translation>Debug-Dialog anzeigen</translation>
     </message>
 </context>
 </TS>

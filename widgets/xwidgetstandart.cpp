@@ -16,10 +16,14 @@
 #ifdef XWIDGETS_FULL
 #include "libscriptconfig.h"
 #include "xwidgetstandartdebugdialog.h"
+#include "xwidgetstandartdialog.h"
+#include "xwidgetstandartdialogcomponentitem.h"
+#include "xwidgetstandartdialogmodel.h"
 #include "xwidgetstandartgroupeditdialog.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QCursor>
@@ -27,6 +31,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScriptEngine>
 #include <QTimer>
 #endif
@@ -360,7 +365,85 @@ void XWidgetStandart::debugDialogClosed()
 
 void XWidgetStandart::showSettingsDialog()
 {
+    auto* dialog = new XWidgetStandartDialog(settings, this);
+    for (XWidgetStandartComponent* component : qAsConst(components)) {
+        const XWidgetStandartComponentSettings* record = component->settings;
+        dialog->model->addNewItem(new XWidgetStandartDialogComponentItem(
+            record->name, record->libName, record->connectToComponent, component));
+    }
+    dialog->nameOnComponentBox->setCurrentIndex(
+        qMax(0, dialog->nameOnComponentBox->findText(settings->setNameOnComponent)));
+
+    QPointer<XWidgetStandart> self(this);
+    const int result = dialog->exec();
+    if (!self)
+        return;
+    if (result == XWidgetStandartDialog::AcceptResult || result == XWidgetStandartDialog::OkResult) {
+        applyComponentRows(dialog->model->items);
+        acceptSettings();
+        // Queued: the new dialog runs its own event loop, which must not run
+        // inside the old dialog's destructor.
+        if (result == XWidgetStandartDialog::AcceptResult)
+            connect(dialog, &QObject::destroyed, this, &XWidgetStandart::showSettingsDialog,
+                Qt::QueuedConnection);
+    }
+    dialog->deleteLater();
     setNameToComponent();
+}
+
+void XWidgetStandart::applyComponentRows(const QList<XWidgetStandartDialogComponentItem*>& rows)
+{
+    bool unchanged = rows.size() == components.size();
+    for (int i = 0; unchanged && i < rows.size(); ++i)
+        unchanged = rows.at(i)->component == components.at(i) && !rows.at(i)->isChanged();
+    if (unchanged)
+        return;
+
+    // Read before the components that hold them go.
+    QList<QVariantMap> rowLibSettings;
+    QList<XWidgetStandartComponentSettings*> keptRecords;
+    for (const XWidgetStandartDialogComponentItem* row : rows) {
+        rowLibSettings.append(row->libSettings());
+        if (row->settings)
+            keptRecords.append(row->settings);
+    }
+
+    const QList<XWidgetStandartComponent*> oldComponents = components;
+    components.clear();
+    unplacedComponents.clear();
+    for (XWidgetStandartComponent* component : oldComponents) {
+        mainLayout->removeWidget(component);
+        component->hide();
+        component->deleteLater();
+    }
+    for (XWidgetStandartComponentSettings* record : qAsConst(settings->components)) {
+        if (keptRecords.contains(record))
+            continue;
+        // A component still alive until its deletion may write into its record.
+        XWidgetStandartComponent* owner = nullptr;
+        for (XWidgetStandartComponent* component : oldComponents) {
+            if (component->settings == record)
+                owner = component;
+        }
+        if (owner)
+            connect(owner, &QObject::destroyed, [record]() { delete record; });
+        else
+            delete record;
+    }
+
+    settings->components.clear();
+    for (int i = 0; i < rows.size(); ++i) {
+        const XWidgetStandartDialogComponentItem* row = rows.at(i);
+        XWidgetStandartComponentSettings* record = row->settings;
+        if (!record) {
+            record = new XWidgetStandartComponentSettings;
+            record->libName = row->libName;
+        }
+        record->name = row->name;
+        record->connectToComponent = row->connectToComponent;
+        record->libSettings = rowLibSettings.at(i);
+        settings->components.append(record);
+    }
 }
 
 QScriptValue XWidgetStandart::getScriptObject()

@@ -25,6 +25,7 @@ class QMenu;
 class QScriptEngine;
 class QTimer;
 class XWidgetStandartDebugDialog;
+class XWidgetStandartDialogComponentItem;
 class XWidgetStandartGroupEditDialog;
 #endif
 
@@ -137,6 +138,9 @@ private:
 #ifdef XWIDGETS_FULL
     void addComponent(XWidgetStandartComponent* component);
     void updateComponentsLayout();
+    // Makes the component records follow the settings dialog's rows; leaves
+    // components and records alone when the table is unchanged.
+    void applyComponentRows(const QList<XWidgetStandartDialogComponentItem*>& rows);
     void loadScript();
     void reportScriptException();
 #endif
