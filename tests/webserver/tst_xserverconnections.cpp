@@ -9,6 +9,7 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -178,7 +179,9 @@ void tst_XServerConnections::idleConnectionsDoNotLockOut()
     QTRY_COMPARE(server.server()->activeConnections(), silent + trickling);
     for (int i = silent; i < silent + trickling; ++i)
         peers.at(size_t(i))->write("GET / HTTP/1.0\r\nX-Slow: ");
-    QTest::qWait(100);
+    // Sent before the GUI thread blocks: the half requests must be on their way.
+    QTRY_VERIFY(std::all_of(peers.begin() + silent, peers.end(),
+        [](const std::unique_ptr<QTcpSocket>& peer) { return peer->bytesToWrite() == 0; }));
 
     // A newcomer is served while the GUI thread is blocked in join().
     BlockingAnswer newcomer;
