@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLayout>
 #include <QList>
 #include <QScrollBar>
 #include <QStringList>
@@ -76,5 +77,11 @@ inline void openWithTableWidth(QWidget* window, QTableView* view, int tableWidth
     view->setMinimumWidth(tableWidth);
     window->resize(window->sizeHint());
     view->setMinimumWidth(minimumWidth);
+    // The layout gave the window the wide minimum; it takes it back now, so a
+    // restored smaller geometry right after is not widened.
+    if (window->layout()) {
+        window->layout()->invalidate();
+        window->layout()->activate();
+    }
 }
 }
