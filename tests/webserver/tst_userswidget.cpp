@@ -1,4 +1,5 @@
 #include "applicationdata.h"
+#include "filesizelimit.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
 #include "testappfolder.h"
@@ -16,9 +17,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 class tst_UsersWidget : public QObject
 {
@@ -126,29 +125,6 @@ UsersWidget* usersTab(MainWindow& window)
         return nullptr;
     return tab;
 }
-
-// Writing stops after this many bytes, for every file of the process.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_saved {};
-    void (*m_oldHandler)(int) = nullptr;
-};
 }
 
 void tst_UsersWidget::init()

@@ -1,3 +1,4 @@
+#include "filesizelimit.h"
 #include "standartwidgetkit.h"
 #include "xwidgetstandartcomponent.h"
 #include "xwidgetstandartcomponentsettings.h"
@@ -19,9 +20,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 const char LAMP_LIB[] = "FixtureLamp";
@@ -56,29 +54,6 @@ QJsonObject entry(const QString& name)
 {
     return QJsonObject { { "name", name }, { "libName", LAMP_LIB } };
 }
-
-// Writing stops after this many bytes, for every file of the process.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_saved {};
-    void (*m_oldHandler)(int) = nullptr;
-};
 }
 
 class tst_StandartWidgetKit : public QObject
