@@ -7,6 +7,7 @@
 #include "plugbaycomponentsmodel.h"
 #include "plugbaywidget.h"
 #include "useritem.h"
+#include "xmoduleexports.h"
 #include "xwidgetpanel.h"
 #include "xwidgetsglobals.h"
 #include "xwidgetstandartcomponent.h"
@@ -421,29 +422,4 @@ PlugbayComponentItem* Plugbay::senderItem() const
     return qobject_cast<PlugbayComponentItem*>(sender());
 }
 
-extern "C" Q_DECL_EXPORT int getQtVersion()
-{
-    // The host compares this with its own build: report the Qt this library
-    // was really built against.
-    return QT_VERSION;
-}
-
-extern "C" Q_DECL_EXPORT XModuleBase* makeObject()
-{
-    return new Plugbay;
-}
-
-extern "C" Q_DECL_EXPORT int getVersion()
-{
-    return MODULE_VERSION;
-}
-
-extern "C" Q_DECL_EXPORT QString description()
-{
-    return QLatin1String(DESCRIPTION);
-}
-
-extern "C" Q_DECL_EXPORT int getModuleVersion()
-{
-    return MODULE_INTERFACE_VERSION;
-}
+XMODULE_EXPORTS(Plugbay, DESCRIPTION, MODULE_VERSION, MODULE_INTERFACE_VERSION)

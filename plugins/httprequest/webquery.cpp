@@ -4,6 +4,7 @@
 #include "journalexchangeitem.h"
 #include "xhttpmodel.h"
 #include "xhttpwidget.h"
+#include "xmoduleexports.h"
 #include "xwidgetpanel.h"
 #include "xwidgetsglobals.h"
 #include "xwidgetstandart.h"
@@ -203,29 +204,4 @@ void Webquery::networkFinished(QNetworkReply* reply)
         emit m_component->setValueHandlerSignal(m_component, QVariant(answer), this);
 }
 
-extern "C" Q_DECL_EXPORT int getQtVersion()
-{
-    // The host compares this with its own build: report the Qt this library
-    // was really built against.
-    return QT_VERSION;
-}
-
-extern "C" Q_DECL_EXPORT XModuleBase* makeObject()
-{
-    return new Webquery;
-}
-
-extern "C" Q_DECL_EXPORT int getVersion()
-{
-    return MODULE_VERSION;
-}
-
-extern "C" Q_DECL_EXPORT QString description()
-{
-    return QLatin1String(DESCRIPTION);
-}
-
-extern "C" Q_DECL_EXPORT int getModuleVersion()
-{
-    return MODULE_INTERFACE_VERSION;
-}
+XMODULE_EXPORTS(Webquery, DESCRIPTION, MODULE_VERSION, MODULE_INTERFACE_VERSION)
