@@ -148,6 +148,8 @@ QWidget* ModalAnswerer::findExpected(const Expected& expected) const
     const QByteArray type = expected.type.toLatin1();
     const QList<QPointer<QWidget>> open = openWindows(Windows::ModalAndPopups);
     for (const QPointer<QWidget>& window : open) {
+        if (m_inReply.contains(window))
+            continue;
         if (window->inherits(type.constData()) && window->windowTitle() == expected.title)
             return window;
     }
@@ -171,7 +173,13 @@ void ModalAnswerer::answer(const QPointer<QWidget>& dialog)
     const Expected expected = m_expected.at(m_next++);
     m_answered << dialog;
     m_sinceLastAnswer.restart();
+    // An act that processes events lets the answerer poll meanwhile: the
+    // dialog it drives is still open then, and must not be taken for the next
+    // expected one, which may have the same type and title.
+    m_inReply << dialog;
     reply(dialog, expected);
+    m_inReply.removeAll(dialog);
+    m_inReply.removeAll(nullptr);
     m_sinceLastAnswer.restart();
 }
 

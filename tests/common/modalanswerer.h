@@ -111,6 +111,7 @@ private:
     QString m_failure;
     QList<QPointer<QWidget>> m_openAtStart;
     QList<QPointer<QWidget>> m_answered;
+    QList<QPointer<QWidget>> m_inReply;
     QHash<const QWidget*, qint64> m_unexpectedSince;
     QElapsedTimer m_clock;
     QElapsedTimer m_sinceLastAnswer;

@@ -23,6 +23,7 @@ private slots:
     void replies();
     void waitsForTheExpectedDialogBeneathAnother();
     void answersDialogsOpenedByAnAct();
+    void dialogDrivenByAnActIsNotAnsweredAgain();
     void givesUpNamingTheDialog_data();
     void givesUpNamingTheDialog();
 
@@ -35,6 +36,7 @@ private:
 namespace {
 const int SHORT_DEADLINE_MS = 300;
 const int LATE_DIALOG_MS = 100;
+const int A_FEW_POLLS_MS = 50;
 
 QString buttonText(QMessageBox& box)
 {
@@ -196,6 +198,30 @@ void tst_ModalAnswerer::answersDialogsOpenedByAnAct()
     QCOMPARE(card.exec(), int(QDialog::Accepted));
     QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QVERIFY(removed);
+}
+
+void tst_ModalAnswerer::dialogDrivenByAnActIsNotAnsweredAgain()
+{
+    const auto runCard = [](const QString& name) {
+        QDialog card;
+        card.setWindowTitle(QStringLiteral("Card"));
+        card.setObjectName(name);
+        return card.exec();
+    };
+    QStringList driven;
+    const auto act = [&driven](QWidget* dialog) {
+        driven << dialog->objectName();
+        // Polls while the card is still open: the next expected "Card" is the
+        // one that opens after it, not this one.
+        QTest::qWait(A_FEW_POLLS_MS);
+        static_cast<QDialog*>(dialog)->accept();
+    };
+
+    ModalAnswerer answerer({ { "QDialog", "Card", QString(), act }, { "QDialog", "Card", QString(), act } });
+    QCOMPARE(runCard(QStringLiteral("first")), int(QDialog::Accepted));
+    QCOMPARE(runCard(QStringLiteral("second")), int(QDialog::Accepted));
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
+    QCOMPARE(driven, QStringList({ "first", "second" }));
 }
 
 void tst_ModalAnswerer::givesUpNamingTheDialog_data()
