@@ -77,11 +77,17 @@ inline void openWithTableWidth(QWidget* window, QTableView* view, int tableWidth
     view->setMinimumWidth(tableWidth);
     window->resize(window->sizeHint());
     view->setMinimumWidth(minimumWidth);
-    // The layout gave the window the wide minimum; it takes it back now, so a
-    // restored smaller geometry right after is not widened.
-    if (window->layout()) {
-        window->layout()->invalidate();
-        window->layout()->activate();
+    // The layouts gave the window the wide minimum; they take it back now, so
+    // a restored smaller geometry right after is not widened. Innermost first:
+    // a layout caches the sizes of the widgets it holds until each of them
+    // has laid itself out again (a table inside a group box, for one).
+    for (QWidget* holder = view->parentWidget(); holder; holder = holder->parentWidget()) {
+        if (holder->layout()) {
+            holder->layout()->invalidate();
+            holder->layout()->activate();
+        }
+        if (holder == window)
+            break;
     }
 }
 }

@@ -1,6 +1,7 @@
 #include "xwidgetstandartdialog.h"
 
 #include "standartwidgetkit.h"
+#include "xtablefit.h"
 #include "xwidgetsglobals.h"
 #include "xwidgetstandartcomponent.h"
 #include "xwidgetstandartcomponentbaseclass.h"
@@ -37,6 +38,9 @@ const char* const CLIPBOARD_LIB_NAME_KEY = "XWidgetStandartDialog_cb_libName";
 const char* const CLIPBOARD_DATA_KEY = "XWidgetStandartDialog_cb_data";
 const char* const SCRIPTS_FOLDER = "/scripts";
 const char* const KIT_SUFFIX = ".swkit";
+// What a row of a panel typically holds, for the table's opening width.
+const char TYPICAL_NAME[] = "Pump 1 state";
+const char TYPICAL_LIBRARY[] = "Vistag";
 }
 
 XWidgetStandartDialog::XWidgetStandartDialog(XWidgetStandartSettings* settings, QWidget* parent)
@@ -131,6 +135,15 @@ XWidgetStandartDialog::XWidgetStandartDialog(XWidgetStandartSettings* settings, 
     connect(this, &QDialog::finished, this, &XWidgetStandartDialog::saveWindowsGeometry);
 
     setNameOnComponentUpdateList();
+    XTableFit::openWithTableWidth(this, table,
+        XTableFit::stretchedTableWidth(table,
+            { XTableFit::cellTextWidth(table, QLatin1String(TYPICAL_NAME)),
+                XTableFit::comboBoxWidth(table, { QLatin1String(TYPICAL_LIBRARY) }),
+                XTableFit::comboBoxWidth(table, { QLatin1String(TYPICAL_NAME) }),
+                XTableFit::cellTextWidth(table, XWidgetStandartDialogModel::tr("Show")),
+                XTableFit::cellTextWidth(table, XWidgetStandartDialogModel::tr("Copy")),
+                XTableFit::cellTextWidth(
+                    table, XWidgetStandartDialogModel::tr("Paste") + QStringLiteral(" (+)")) }));
     restoreGeometry(XDialogsGeometry.value(QLatin1String(GEOMETRY_KEY)).toByteArray());
 }
 

@@ -1,3 +1,5 @@
+#include "filesizelimit.h"
+#include "headerfit.h"
 #include "modalanswerer.h"
 #include "standartwidgetkit.h"
 #include "testappfolder.h"
@@ -19,11 +21,10 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 namespace {
 const char LAMP_LIB[] = "FixtureLamp";
@@ -137,29 +138,6 @@ QPushButton* button(QWidget* dialog, const QString& text)
     }
     return nullptr;
 }
-
-// Writing stops after this many bytes, for every file of the process.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_saved {};
-    void (*m_oldHandler)(int) = nullptr;
-};
 }
 
 class tst_XWidgetStandartDialog : public QObject
@@ -189,6 +167,8 @@ private slots:
     void acceptReopensTheDialog();
     void cancelAppliesNothing();
     void cancelAfterKitLoadLeavesNoRecords();
+    void columnTitlesShowInFull_data();
+    void columnTitlesShowInFull();
 
 private:
     QString writeKit(const QString& name, const QList<QStringList>& components);
@@ -761,6 +741,30 @@ void tst_XWidgetStandartDialog::cancelAfterKitLoadLeavesNoRecords()
         QVERIFY(!item->settings || records.contains(item->settings));
     dialog.reset();
     QCOMPARE(edited.record.components, records);
+}
+
+void tst_XWidgetStandartDialog::columnTitlesShowInFull_data()
+{
+    QTest::addColumn<QString>("translation");
+    QTest::newRow("English") << QString();
+    QTest::newRow("German") << TestAppFolder::stageDir() + QStringLiteral("/lng/de.qm");
+}
+
+void tst_XWidgetStandartDialog::columnTitlesShowInFull()
+{
+    QFETCH(QString, translation);
+    QTranslator translator;
+    if (!translation.isEmpty()) {
+        QVERIFY(translator.load(translation));
+        QCoreApplication::installTranslator(&translator);
+    }
+    EditedWidget edited;
+    auto dialog = edited.dialog();
+    QCoreApplication::removeTranslator(&translator);
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    const bool fit = QTest::qWaitFor([&] { return cutColumnTitles(dialog->table).isEmpty(); });
+    QVERIFY2(fit, qPrintable(cutColumnTitles(dialog->table).join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(tst_XWidgetStandartDialog)
