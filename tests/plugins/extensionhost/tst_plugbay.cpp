@@ -184,6 +184,22 @@ private:
 
 void tst_Plugbay::initTestCase()
 {
+    // The component libraries of the stage and the fixture that notes its
+    // limits, side by side in a folder of this test's own.
+    const QString components = TestAppFolder::ownFilePath(QStringLiteral("widgets_components_lib"));
+    if (QFileInfo(components).isSymLink())
+        QVERIFY(QFile::remove(components));
+    QVERIFY(QDir().mkpath(components));
+    const QDir staged(TestAppFolder::stageDir() + QStringLiteral("/widgets_components_lib"));
+    QStringList sources;
+    for (const QString& entry : staged.entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+        sources << staged.filePath(entry);
+    sources << QStringLiteral(COMPONENT_FIXTURE_DIR "/FixtureRouting.so");
+    for (const QString& source : qAsConst(sources)) {
+        const QString link = components + QLatin1Char('/') + QFileInfo(source).fileName();
+        if (!QFileInfo(link).isSymLink())
+            QVERIFY(QFile::link(source, link));
+    }
     TestAppFolder::linkStagedFolders();
     const QString library = TestAppFolder::ownFilePath(QStringLiteral("modules_lib/Plugbay.so"));
     if (!QFileInfo(library).isSymLink())
@@ -448,7 +464,7 @@ void tst_Plugbay::bindingSetterRoles_data()
 
     QTest::newRow("free component: setter taken, writable given")
         << false << true << false << true << true << 0;
-    QTest::newRow("another module's component: one conflict, limits without effect")
+    QTest::newRow("another module's components: one conflict each, limits without effect")
         << true << true << false << false << false << 1;
     QTest::newRow("setter flag turned off while bound: role kept, limits without effect")
         << false << true << true << true << false << 0;
@@ -464,33 +480,48 @@ void tst_Plugbay::bindingSetterRoles()
     QFETCH(bool, extensionIsSetter);
     QFETCH(bool, limitsPass);
     QFETCH(int, conflicts);
+    // "r" notes the ranges it is given; "a" holds a value only.
+    writeWidget(
+        QStringLiteral("w2"), QStringLiteral("Pump 2"), QString(), { "r" }, QStringLiteral("FixtureRouting"));
     startWindow();
     XWidgetStandartComponent* a = hostComponent("w1", "a");
+    XWidgetStandartComponent* r = hostComponent("w2", "r");
+    QVERIFY(r && r->object);
     auto* object = static_cast<XWidgetStandartComponentEmpty*>(a->object);
     ForeignSetter foreign;
-    if (foreignSetter)
+    if (foreignSetter) {
         a->setSetter(&foreign);
+        r->setSetter(&foreign);
+    }
     // A value-only component reports its value only while it is writable.
     object->setValue(QStringLiteral("before"));
     object->setWritable(false);
     auto writable = [object] { return object->getValue().isValid(); };
 
-    setComponents({ { "x", component("X", setterFlag, true) } });
+    setComponents({ { "x", component("X", setterFlag, true) }, { "y", component("Y", setterFlag, true) } });
     bind(0, "w1", "a");
+    bind(1, "w2", "r");
     if (flagOffAfterBinding)
-        setComponents({ { "x", component("X", false, true) } });
+        setComponents({ { "x", component("X", false, true) }, { "y", component("Y", false, true) } });
 
     QObject* expectedSetter = extensionIsSetter ? probe() : (foreignSetter ? &foreign : nullptr);
     QCOMPARE(a->setter(), expectedSetter);
     // Writable since binding exactly when the extension took the role.
     QCOMPARE(writable(), extensionIsSetter);
-    const QStringList conflict { "[3] Conflict of setters. Widget <w1>, component <a>" };
+    const QStringList conflict { "[3] Conflict of setters. Widget <w1>, component <a>",
+        "[3] Conflict of setters. Widget <w2>, component <r>" };
     QCOMPARE(journalOf(QLatin1String(MODULE_NAME)), conflicts ? conflict : QStringList());
 
     object->setWritable(true);
     extensionSets("x_componentSetWritable", Q_ARG(QString, "x"), Q_ARG(bool, false));
     QCOMPARE(writable(), !limitsPass);
-    QCOMPARE(journalOf(QLatin1String(MODULE_NAME)).size(), conflicts);
+    const int rangesBefore = r->object->property("rangeCount").toInt();
+    extensionSets("x_componentSetRange", Q_ARG(QString, "y"), Q_ARG(double, 2.0), Q_ARG(double, 8.0));
+    QCOMPARE(r->object->property("rangeCount").toInt() - rangesBefore, limitsPass ? 1 : 0);
+    if (limitsPass)
+        QCOMPARE(r->object->property("range"), QVariant(QVariantList { 2.0, 8.0 }));
+    // A conflict is told once, not again at each refused limit.
+    QCOMPARE(journalOf(QLatin1String(MODULE_NAME)).size(), conflicts * conflict.size());
 
     // Values go through the component's value handler, which decides by its
     // own setter rules: another setter keeps the value as a return value.
