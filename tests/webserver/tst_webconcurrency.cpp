@@ -12,6 +12,9 @@
 namespace {
 const int CLIENTS = 32;
 const int EXCHANGES_PER_CLIENT = 15;
+// The clients go on until the GUI thread has rebuilt widgets this often, so
+// that exchanges and rebuilds really overlap however fast either side is.
+const int REBUILDS = 2 * CLIENTS;
 const int WIDGETS = 8;
 const int SOCKET_TIMEOUT_MS = 30000;
 const int TEST_TIMEOUT_MS = 120000;
@@ -84,13 +87,17 @@ void tst_WebConcurrency::exchangeWhileWidgetsAreRebuilt()
         = WebTest::postRequest("ann", "{\"password\":\"pw\",\"GROUPS\":1,\"WIDGETS\":{" + input + "}}");
 
     QAtomicInt finished = 0;
+    QAtomicInt rebuilds = 0;
+    QAtomicInt timedOut = 0;
     QAtomicInt malformed = 0;
     QList<QByteArray> firstMalformed;
     QMutex firstMalformedLock;
     std::vector<std::thread> clients;
     for (int c = 0; c < CLIENTS; ++c) {
         clients.emplace_back([&]() {
-            for (int n = 0; n < EXCHANGES_PER_CLIENT; ++n) {
+            for (int n = 0;
+                 !timedOut.loadRelaxed() && (n < EXCHANGES_PER_CLIENT || rebuilds.loadRelaxed() < REBUILDS);
+                 ++n) {
                 const QByteArray answer = blockingExchange(server.port(), request);
                 if (!wellFormed(answer)) {
                     malformed.fetchAndAddRelaxed(1);
@@ -107,24 +114,25 @@ void tst_WebConcurrency::exchangeWhileWidgetsAreRebuilt()
     // connections' calls in between.
     QElapsedTimer clock;
     clock.start();
-    int rebuilt = 0;
     while (finished.loadRelaxed() < CLIENTS && clock.elapsed() < TEST_TIMEOUT_MS) {
-        panel.rebuild(rebuilt % panel.widgetCount());
-        ++rebuilt;
+        panel.rebuild(rebuilds.loadRelaxed() % panel.widgetCount());
+        rebuilds.fetchAndAddRelaxed(1);
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
+    timedOut.storeRelaxed(finished.loadRelaxed() < CLIENTS);
     // The clients may still wait for calls into this thread.
     while (finished.loadRelaxed() < CLIENTS)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     for (std::thread& client : clients)
         client.join();
 
+    QVERIFY2(!timedOut.loadRelaxed(), "the clients did not finish in time");
     QCOMPARE(finished.loadRelaxed(), CLIENTS);
     QVERIFY2(malformed.loadRelaxed() == 0,
         qPrintable(QStringLiteral("%1 malformed, first: %2")
                        .arg(malformed.loadRelaxed())
                        .arg(QString::fromUtf8(firstMalformed.value(0).left(500)))));
-    QVERIFY(rebuilt > CLIENTS);
+    QVERIFY(rebuilds.loadRelaxed() >= REBUILDS);
 }
 
 QTEST_MAIN(tst_WebConcurrency)
