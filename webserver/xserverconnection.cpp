@@ -1,6 +1,7 @@
 #include "xserverconnection.h"
 
 #include "xserverconnections.h"
+#include "xserverlistener.h"
 #include "xserversigningate.h"
 
 #include <QFile>
@@ -110,11 +111,13 @@ private:
     qint64 m_contentLength = -1;
 };
 
-XServerConnection::XServerConnection(
-    qintptr descriptor, XServerConnections* connections, int delay, bool secure, QObject* parent)
-    : QObject(parent)
+XServerConnection::XServerConnection(qintptr descriptor, quint64 id, XServerConnections* connections,
+    int delay, bool secure, XServerListener* owner)
+    : QObject(owner)
     , m_connections(connections)
     , m_descriptor(descriptor)
+    , m_id(id)
+    , m_owner(owner)
     , m_delay(delay)
     , m_secure(secure)
     , m_framing(std::make_unique<RequestFraming>())
@@ -126,6 +129,7 @@ XServerConnection::~XServerConnection()
     if (m_inSignInGate)
         m_connections->signInGate()->cancel(this);
     if (!m_released) {
+        m_connections->unlistQuiet(m_id);
         if (m_socket)
             m_socket->abort();
         m_connections->release();
@@ -149,6 +153,7 @@ void XServerConnection::start()
         return;
     }
     m_peerAddress = m_socket->peerAddress().toString();
+    m_connections->listQuiet(m_id, XServerConnections::peerAddressOf(m_descriptor), m_owner);
 
     if (sslSocket) {
         const QString appDir = m_connections->applicationFolder();
@@ -200,6 +205,7 @@ void XServerConnection::onReadyRead()
 
     m_handled = true;
     m_deadline.stop();
+    m_connections->unlistQuiet(m_id);
     const QByteArray request = m_received.left(requestSize);
     m_received.clear();
     serve(request);
@@ -208,6 +214,14 @@ void XServerConnection::onReadyRead()
 void XServerConnection::onDisconnected()
 {
     release();
+}
+
+bool XServerConnection::closeIfQuiet()
+{
+    if (m_handled || m_released)
+        return false;
+    closeUnanswered();
+    return true;
 }
 
 void XServerConnection::closeUnanswered()
@@ -292,6 +306,7 @@ void XServerConnection::release()
         return;
     m_released = true;
     m_deadline.stop();
+    m_connections->unlistQuiet(m_id);
     m_connections->release();
     if (!m_workerBusy)
         deleteLater();

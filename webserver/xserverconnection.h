@@ -12,6 +12,7 @@
 class QTcpSocket;
 class RequestFraming;
 class XServerConnections;
+class XServerListener;
 
 // One connection of the web server, in the network thread that accepted it:
 // reads until the request is complete, answers a GET at once, hands a POST to
@@ -22,11 +23,14 @@ class XServerConnection : public QObject
     Q_OBJECT
 
 public:
-    XServerConnection(
-        qintptr descriptor, XServerConnections* connections, int delay, bool secure, QObject* parent);
+    XServerConnection(qintptr descriptor, quint64 id, XServerConnections* connections, int delay, bool secure,
+        XServerListener* owner);
     ~XServerConnection() override;
 
     void start();
+    // Closes the connection unanswered while its request is not complete;
+    // false once it is, or when the connection has ended.
+    bool closeIfQuiet();
 
 private:
     void onReadyRead();
@@ -40,6 +44,8 @@ private:
 
     XServerConnections* m_connections = nullptr;
     qintptr m_descriptor = -1;
+    quint64 m_id = 0;
+    XServerListener* m_owner = nullptr;
     int m_delay = 0;
     bool m_secure = false;
     QTcpSocket* m_socket = nullptr;

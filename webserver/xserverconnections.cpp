@@ -3,11 +3,13 @@
 #include "xserverlistener.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
 #include <QMutexLocker>
 #include <QThread>
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 #endif
 
@@ -120,19 +122,91 @@ int XServerConnections::active() const
     return m_active.loadAcquire();
 }
 
-bool XServerConnections::admit(qintptr descriptor)
+XServerConnections::Admission XServerConnections::admit(qintptr descriptor)
 {
     // Descriptors are handed out lowest first, so a newcomer's number tells
     // how many are open.
     if (m_descriptorCeiling > 0 && descriptor >= m_descriptorCeiling)
-        return false;
+        return Admission::NoDescriptors;
     for (;;) {
         const int open = m_active.loadAcquire();
         if (open >= MAX_CONNECTIONS)
-            return false;
+            return Admission::AtLimit;
         if (m_active.testAndSetOrdered(open, open + 1))
-            return true;
+            return Admission::Admitted;
     }
+}
+
+bool XServerConnections::makeRoomFor(qintptr descriptor, XServerListener* asker)
+{
+    const QString newcomer = peerAddressOf(descriptor);
+    QuietConnection victim;
+    {
+        QMutexLocker locker(&m_quietLock);
+        const auto own = m_quietByAddress.constFind(newcomer);
+        const size_t ownCount = own == m_quietByAddress.cend() ? 0 : own->size();
+        auto heaviest = m_quietByAddress.end();
+        for (auto it = m_quietByAddress.begin(); it != m_quietByAddress.end(); ++it) {
+            if (heaviest == m_quietByAddress.end() || it->size() > heaviest->size())
+                heaviest = it;
+        }
+        if (heaviest == m_quietByAddress.end() || heaviest->size() < ownCount + 2)
+            return false;
+        victim = heaviest->front();
+        heaviest->pop_front();
+        if (heaviest->empty())
+            m_quietByAddress.erase(heaviest);
+        m_quietPlaces.remove(victim.id);
+    }
+    // Closed in its own thread, and waited for, so that the count has gone
+    // down before the newcomer is counted. The other network threads never
+    // wait on the accepting one, so this cannot deadlock.
+    if (victim.owner == asker)
+        return asker->closeQuiet(victim.id);
+    bool closed = false;
+    QMetaObject::invokeMethod(
+        victim.owner, [&closed, victim]() { closed = victim.owner->closeQuiet(victim.id); },
+        Qt::BlockingQueuedConnection);
+    return closed;
+}
+
+quint64 XServerConnections::nextConnectionId()
+{
+    return m_lastConnectionId.fetchAndAddRelaxed(1) + 1;
+}
+
+void XServerConnections::listQuiet(quint64 id, const QString& address, XServerListener* owner)
+{
+    QMutexLocker locker(&m_quietLock);
+    std::list<QuietConnection>& list = m_quietByAddress[address];
+    list.push_back({ id, owner });
+    m_quietPlaces.insert(id, { address, std::prev(list.end()) });
+}
+
+void XServerConnections::unlistQuiet(quint64 id)
+{
+    QMutexLocker locker(&m_quietLock);
+    const auto place = m_quietPlaces.find(id);
+    if (place == m_quietPlaces.end())
+        return;
+    const auto list = m_quietByAddress.find(place->address);
+    list->erase(place->entry);
+    if (list->empty())
+        m_quietByAddress.erase(list);
+    m_quietPlaces.erase(place);
+}
+
+QString XServerConnections::peerAddressOf(qintptr descriptor)
+{
+#ifdef Q_OS_UNIX
+    sockaddr_storage address {};
+    socklen_t length = sizeof(address);
+    if (::getpeername(int(descriptor), reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        return QHostAddress(reinterpret_cast<const sockaddr*>(&address)).toString();
+#else
+    Q_UNUSED(descriptor)
+#endif
+    return QString();
 }
 
 XServerListener* XServerConnections::leastLoaded(XServerListener* asker) const

@@ -57,7 +57,10 @@ void XServerListener::incomingConnection(qintptr descriptor)
     }
     // Nobody else takes a refused descriptor, so it is closed here rather
     // than left open until the peer gives up.
-    if (!m_connections->admit(descriptor)) {
+    XServerConnections::Admission admission = m_connections->admit(descriptor);
+    if (admission == XServerConnections::Admission::AtLimit && m_connections->makeRoomFor(descriptor, this))
+        admission = m_connections->admit(descriptor);
+    if (admission != XServerConnections::Admission::Admitted) {
         closeDescriptor(descriptor);
         return;
     }
@@ -81,7 +84,18 @@ int XServerListener::load() const
 
 void XServerListener::adopt(qintptr descriptor, int delay, bool secure)
 {
-    auto* connection = new XServerConnection(descriptor, m_connections, delay, secure, this);
-    connect(connection, &QObject::destroyed, this, [this]() { m_load.deref(); });
+    const quint64 id = m_connections->nextConnectionId();
+    auto* connection = new XServerConnection(descriptor, id, m_connections, delay, secure, this);
+    m_held.insert(id, connection);
+    connect(connection, &QObject::destroyed, this, [this, id]() {
+        m_held.remove(id);
+        m_load.deref();
+    });
     connection->start();
+}
+
+bool XServerListener::closeQuiet(quint64 id)
+{
+    XServerConnection* connection = m_held.value(id);
+    return connection && connection->closeIfQuiet();
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QAtomicInt>
+#include <QHash>
 #include <QTcpServer>
 
+class XServerConnection;
 class XServerConnections;
 
 // One network thread of the web server: holds the connections that are given
@@ -21,8 +23,11 @@ public:
 
     // Connections held by this thread, read by the accepting one.
     int load() const;
-    // Runs in this listener's thread.
+    // Run in this listener's thread.
     void adopt(qintptr descriptor, int delay, bool secure);
+    // Closes a connection of this thread that has still not sent its whole
+    // request; false when it has meanwhile, or is gone.
+    bool closeQuiet(quint64 id);
 
 protected:
     void incomingConnection(qintptr descriptor) override;
@@ -32,4 +37,5 @@ private:
     int m_delay = 0;
     bool m_secure = false;
     QAtomicInt m_load = 0;
+    QHash<quint64, XServerConnection*> m_held;
 };

@@ -32,12 +32,15 @@ struct BlockingAnswer
     qint64 elapsedMs = 0;
 };
 
-BlockingAnswer blockingExchange(quint16 port, const QByteArray& request)
+BlockingAnswer blockingExchange(
+    quint16 port, const QByteArray& request, const QHostAddress& from = QHostAddress())
 {
     BlockingAnswer answer;
     QElapsedTimer clock;
     clock.start();
     QTcpSocket socket;
+    if (!from.isNull() && !socket.bind(from))
+        return answer;
     socket.connectToHost(QHostAddress::LocalHost, port);
     if (!socket.waitForConnected(SOCKET_TIMEOUT_MS))
         return answer;
@@ -92,6 +95,8 @@ private slots:
     void initTestCase();
     void countExactWhileGuiThreadIsBusy();
     void idleConnectionsDoNotLockOut();
+    void quietPeersGiveWayToOtherAddresses_data();
+    void quietPeersGiveWayToOtherAddresses();
     void signInDelayPerAddress();
     void requestLimits_data();
     void requestLimits();
@@ -197,6 +202,54 @@ void tst_XServerConnections::idleConnectionsDoNotLockOut()
     QCOMPARE(server.server()->activeConnections(), silent + trickling);
     qDeleteAll(XUsersList);
     XUsersList.clear();
+}
+
+void tst_XServerConnections::quietPeersGiveWayToOtherAddresses_data()
+{
+    QTest::addColumn<int>("fromFirst");
+    QTest::addColumn<int>("fromSecond");
+    QTest::addColumn<QString>("newcomer");
+    QTest::addColumn<bool>("answered");
+
+    QTest::newRow("newcomer from the quiet peers' address: refused") << 500 << 0 << "127.0.0.1" << false;
+    QTest::newRow("newcomer from another address: the oldest quiet peer gives way")
+        << 500 << 0 << "127.0.0.2" << true;
+    QTest::newRow("newcomer's address holds as many: refused") << 250 << 250 << "127.0.0.2" << false;
+    QTest::newRow("newcomer's address holds fewer: the other's oldest gives way")
+        << 300 << 200 << "127.0.0.2" << true;
+}
+
+void tst_XServerConnections::quietPeersGiveWayToOtherAddresses()
+{
+    QFETCH(int, fromFirst);
+    QFETCH(int, fromSecond);
+    QFETCH(QString, newcomer);
+    QFETCH(bool, answered);
+    QCOMPARE(fromFirst + fromSecond, MAX_CONNECTIONS);
+    WebTest::Server server;
+    XServer* xserver = server.server();
+    std::vector<std::unique_ptr<QTcpSocket>> peers;
+    for (int i = 0; i < MAX_CONNECTIONS; ++i) {
+        peers.push_back(std::make_unique<QTcpSocket>());
+        if (i >= fromFirst)
+            QVERIFY(peers.back()->bind(QHostAddress(QStringLiteral("127.0.0.2"))));
+        peers.back()->connectToHost(QHostAddress::LocalHost, server.port());
+        // In steps: a burst beyond the listen backlog is lost in the kernel.
+        if ((i + 1) % 25 == 0)
+            QTRY_COMPARE(xserver->activeConnections(), i + 1);
+    }
+
+    const BlockingAnswer answer = blockingExchange(server.port(), GET_ROOT, QHostAddress(newcomer));
+    QCOMPARE(WebTest::parse(answer.bytes).body, answered ? INDEX_PAGE : QByteArray());
+    QVERIFY(answer.closed);
+    QVERIFY2(answer.elapsedMs < 1000, QByteArray::number(answer.elapsedMs));
+    if (answered)
+        QTRY_COMPARE(peers.front()->state(), QAbstractSocket::UnconnectedState);
+    QTRY_COMPARE(xserver->activeConnections(), answered ? MAX_CONNECTIONS - 1 : MAX_CONNECTIONS);
+    for (size_t i = answered ? 1 : 0; i < peers.size(); ++i)
+        QCOMPARE(peers.at(i)->state(), QAbstractSocket::ConnectedState);
+    peers.clear();
+    QTRY_COMPARE(xserver->activeConnections(), 0);
 }
 
 void tst_XServerConnections::signInDelayPerAddress()
