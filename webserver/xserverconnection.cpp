@@ -117,7 +117,6 @@ XServerConnection::XServerConnection(qintptr descriptor, quint64 id, XServerConn
     , m_connections(connections)
     , m_descriptor(descriptor)
     , m_id(id)
-    , m_owner(owner)
     , m_delay(delay)
     , m_secure(secure)
     , m_framing(std::make_unique<RequestFraming>())
@@ -153,7 +152,6 @@ void XServerConnection::start()
         return;
     }
     m_peerAddress = m_socket->peerAddress().toString();
-    m_connections->listQuiet(m_id, XServerConnections::peerAddressOf(m_descriptor), m_owner);
 
     if (sslSocket) {
         const QString appDir = m_connections->applicationFolder();

@@ -45,7 +45,6 @@ private:
     XServerConnections* m_connections = nullptr;
     qintptr m_descriptor = -1;
     quint64 m_id = 0;
-    XServerListener* m_owner = nullptr;
     int m_delay = 0;
     bool m_secure = false;
     QTcpSocket* m_socket = nullptr;

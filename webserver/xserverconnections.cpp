@@ -137,13 +137,12 @@ XServerConnections::Admission XServerConnections::admit(qintptr descriptor)
     }
 }
 
-bool XServerConnections::makeRoomFor(qintptr descriptor, XServerListener* asker)
+bool XServerConnections::makeRoomFor(const QString& newcomerAddress, XServerListener* asker)
 {
-    const QString newcomer = peerAddressOf(descriptor);
     QuietConnection victim;
     {
         QMutexLocker locker(&m_quietLock);
-        const auto own = m_quietByAddress.constFind(newcomer);
+        const auto own = m_quietByAddress.constFind(newcomerAddress);
         const size_t ownCount = own == m_quietByAddress.cend() ? 0 : own->size();
         auto heaviest = m_quietByAddress.end();
         for (auto it = m_quietByAddress.begin(); it != m_quietByAddress.end(); ++it) {

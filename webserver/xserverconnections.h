@@ -49,9 +49,9 @@ public:
     Admission admit(qintptr descriptor);
     // Called by the accepting thread after AtLimit; true when a quiet
     // connection was closed for the newcomer (asker: the calling thread's own).
-    bool makeRoomFor(qintptr descriptor, XServerListener* asker);
+    bool makeRoomFor(const QString& newcomerAddress, XServerListener* asker);
     quint64 nextConnectionId();
-    // A connection accepted by owner whose request is not complete yet.
+    // A connection just admitted, for owner, whose request is not complete yet.
     void listQuiet(quint64 id, const QString& address, XServerListener* owner);
     // Idempotent; called when the request is complete and when the connection ends.
     void unlistQuiet(quint64 id);

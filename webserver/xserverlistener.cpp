@@ -57,8 +57,9 @@ void XServerListener::incomingConnection(qintptr descriptor)
     }
     // Nobody else takes a refused descriptor, so it is closed here rather
     // than left open until the peer gives up.
+    const QString address = XServerConnections::peerAddressOf(descriptor);
     XServerConnections::Admission admission = m_connections->admit(descriptor);
-    if (admission == XServerConnections::Admission::AtLimit && m_connections->makeRoomFor(descriptor, this))
+    if (admission == XServerConnections::Admission::AtLimit && m_connections->makeRoomFor(address, this))
         admission = m_connections->admit(descriptor);
     if (admission != XServerConnections::Admission::Admitted) {
         closeDescriptor(descriptor);
@@ -66,14 +67,18 @@ void XServerListener::incomingConnection(qintptr descriptor)
     }
     XServerListener* target = m_connections->leastLoaded(this);
     target->m_load.ref();
+    // Listed here, not once adopted: the next newcomer may need the list
+    // before a handed-over connection has reached its thread.
+    const quint64 id = m_connections->nextConnectionId();
+    m_connections->listQuiet(id, address, target);
     if (target == this) {
-        adopt(descriptor, m_delay, m_secure);
+        adopt(descriptor, id, m_delay, m_secure);
         return;
     }
     const int delay = m_delay;
     const bool secure = m_secure;
     QMetaObject::invokeMethod(
-        target, [target, descriptor, delay, secure]() { target->adopt(descriptor, delay, secure); },
+        target, [target, descriptor, id, delay, secure]() { target->adopt(descriptor, id, delay, secure); },
         Qt::QueuedConnection);
 }
 
@@ -82,9 +87,8 @@ int XServerListener::load() const
     return m_load.loadRelaxed();
 }
 
-void XServerListener::adopt(qintptr descriptor, int delay, bool secure)
+void XServerListener::adopt(qintptr descriptor, quint64 id, int delay, bool secure)
 {
-    const quint64 id = m_connections->nextConnectionId();
     auto* connection = new XServerConnection(descriptor, id, m_connections, delay, secure, this);
     m_held.insert(id, connection);
     connect(connection, &QObject::destroyed, this, [this, id]() {

@@ -24,9 +24,11 @@ public:
     // Connections held by this thread, read by the accepting one.
     int load() const;
     // Run in this listener's thread.
-    void adopt(qintptr descriptor, int delay, bool secure);
+    void adopt(qintptr descriptor, quint64 id, int delay, bool secure);
     // Closes a connection of this thread that has still not sent its whole
-    // request; false when it has meanwhile, or is gone.
+    // request; false when it has meanwhile, or is gone. A connection handed
+    // over to this thread is always adopted by the time this runs: both
+    // calls come from the accepting thread, in that order.
     bool closeQuiet(quint64 id);
 
 protected:
