@@ -1,3 +1,4 @@
+#include "freeport.h"
 #include "testappfolder.h"
 
 #include <QDir>
@@ -22,12 +23,6 @@ namespace {
 const int DEFAULT_WEB_PORT = 80;
 const int CRITICAL_LEVEL = 3;
 const int MAILBOX_TIMEOUT_MS = 30000;
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::Any, 0) ? probe.serverPort() : 0;
-}
 
 bool portIsFree(quint16 port)
 {
@@ -218,7 +213,7 @@ void tst_MainWindowStoredFiles::damagedSettings_data()
     QTest::addColumn<bool>("kept");
     QTest::addColumn<quint16>("port");
 
-    const quint16 port = freePort();
+    const quint16 port = freeServerPort();
     const QByteArray good = goodSettings(port);
     QByteArray random(2048, '\0');
     QRandomGenerator generator(20);
@@ -332,7 +327,7 @@ void tst_MainWindowStoredFiles::unwritableFileReported()
     QFETCH(bool, savedBeforeJournal);
     TestAppFolder folder;
     QVERIFY(folder.install());
-    const quint16 port = freePort();
+    const quint16 port = freeServerPort();
     QVERIFY(folder.writeFile(QStringLiteral("settings.ini"), goodSettings(port)));
     QVERIFY(folder.writeFile(QStringLiteral("users"), R"({"1": {"userName": "operator", "password": "demo",
         "access": {"Boiler room": 2}, "lastWebRequest": {"address": "", "dateTime": null}}})"));

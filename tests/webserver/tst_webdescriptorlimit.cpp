@@ -48,7 +48,7 @@ void tst_WebDescriptorLimit::floodUnderLowLimit()
 
     TestAppFolder folder;
     QVERIFY(folder.install());
-    const quint16 port = WebTest::freePort();
+    const quint16 port = freeServerPort();
     {
         QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         settings.setValue(QStringLiteral("web_server/enabled"), true);

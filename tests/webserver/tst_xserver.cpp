@@ -199,7 +199,7 @@ void tst_XServer::state()
     QTcpServer occupant;
     if (portTaken)
         QVERIFY(occupant.listen(QHostAddress::Any, 0));
-    const quint16 port = portTaken ? occupant.serverPort() : WebTest::freePort();
+    const quint16 port = portTaken ? occupant.serverPort() : freeServerPort();
     if (!enabled.isNull())
         fixture.settings.setValue(QStringLiteral("web_server/enabled"), enabled);
     fixture.settings.setValue(QStringLiteral("web_server/port"), port);
@@ -221,7 +221,7 @@ void tst_XServer::saveReopens()
 {
     Fixture fixture;
     fixture.settings.setValue(QStringLiteral("web_server/enabled"), true);
-    fixture.settings.setValue(QStringLiteral("web_server/port"), WebTest::freePort());
+    fixture.settings.setValue(QStringLiteral("web_server/port"), freeServerPort());
     XServer server(&fixture.record);
     server.widget()->loadSettings();
     QVERIFY(server.isListening());
@@ -274,7 +274,7 @@ void tst_XServer::connectionLimit()
 
 void tst_XServer::mainWindowMakesServer()
 {
-    const quint16 port = WebTest::freePort();
+    const quint16 port = freeServerPort();
     {
         QSettings ini(
             QCoreApplication::applicationDirPath() + QStringLiteral("/settings.ini"), QSettings::IniFormat);

@@ -4,6 +4,7 @@
 // port in this process and a client that keeps the event loop running while it
 // waits, so the connection threads can make their calls into this thread.
 
+#include "freeport.h"
 #include "xserver.h"
 #include "xserversettings.h"
 
@@ -19,14 +20,6 @@
 
 namespace WebTest {
 
-inline quint16 freePort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::Any, 0))
-        return 0;
-    return probe.serverPort();
-}
-
 // A server on its own settings file, switched on at a free port.
 class Server
 {
@@ -40,7 +33,7 @@ public:
         m_record.delay = delay;
         m_server = std::make_unique<XServer>(&m_record);
         for (int attempt = 0; attempt < 5 && !m_server->isListening(); ++attempt) {
-            m_record.port = freePort();
+            m_record.port = freeServerPort();
             m_server->settingsLoaded();
         }
     }

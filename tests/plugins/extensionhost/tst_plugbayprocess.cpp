@@ -1,3 +1,4 @@
+#include "freeport.h"
 #include "testappfolder.h"
 #include "xwidgetgroupsettings.h"
 
@@ -6,7 +7,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
 
@@ -23,12 +23,6 @@ const int EXCHANGE_TIMEOUT_MS = 15000;
 QByteArray json(const QVariantMap& map)
 {
     return QJsonDocument(QJsonObject::fromVariantMap(map)).toJson();
-}
-
-quint16 freePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
 }
 
 // One signed-in WIDGETS exchange with the program's web server; the answer's body.
@@ -75,7 +69,7 @@ void tst_PlugbayProcess::stateSurvivesRestartAndValueReachesBrowser()
             QSettings::IniFormat);
         ini.setValue(QStringLiteral("libFileName"), QStringLiteral("ProbeExtension.so"));
     }
-    const quint16 port = freePort();
+    const quint16 port = freeServerPort();
     {
         QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         settings.setValue(QStringLiteral("web_server/enabled"), true);

@@ -1,3 +1,4 @@
+#include "freeport.h"
 #include "testappfolder.h"
 
 #include <algorithm>
@@ -10,7 +11,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QSize>
-#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTextDocumentFragment>
 #include <QtTest>
@@ -22,6 +23,9 @@ const int BROWSER_TIMEOUT_MS = 90000;
 const int VIRTUAL_TIME_BUDGET_MS = 30000;
 // The client refreshes twice a second; a change must show well within this.
 const int CHANGE_SHOWN_WITHIN_MS = 3000;
+// The program listens once its settings are loaded, a while after it started.
+const int LISTENING_TIMEOUT_MS = 30000;
+const int CONNECT_ATTEMPT_MS = 200;
 
 const char USER_NAME[] = "ann";
 const char PASSWORD[] = "pw%1";
@@ -82,12 +86,6 @@ const char PAGE_SCRIPT[] = R"(<script>
 </script>
 )";
 
-quint16 freePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
-
 QVariantMap groupRecord(const QString& name, QPoint position, QSize size)
 {
     return { { "name", name }, { "position", position }, { "size", size }, { "useImage", false },
@@ -141,7 +139,7 @@ struct BrowserFixture
 {
     bool prepare(const QMap<QString, QPair<QPoint, QSize>>& groups, const QVariantMap& access)
     {
-        if (!folder.install() || (port = freePort()) == 0)
+        if (!folder.install() || (port = freeServerPort()) == 0)
             return false;
         {
             QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
@@ -178,6 +176,18 @@ struct BrowserFixture
         QScopedPointer<QProcess> program(folder.start());
         if (program->state() != QProcess::Running)
             return { { "error", "program not started" } };
+        // A browser that comes too early gets an error page, and dumps nothing.
+        const bool listening = QTest::qWaitFor(
+            [this] {
+                QTcpSocket probe;
+                probe.connectToHost(QHostAddress::LocalHost, port);
+                return probe.waitForConnected(CONNECT_ATTEMPT_MS);
+            },
+            LISTENING_TIMEOUT_MS);
+        if (!listening) {
+            TestAppFolder::terminate(program.data());
+            return { { "error", "program not listening" } };
+        }
         QTemporaryDir profile;
         QProcess browser;
         browser.setProcessChannelMode(QProcess::SeparateChannels);
@@ -198,7 +208,11 @@ struct BrowserFixture
 
         const int start = dom.indexOf("<pre id=\"test-result\">");
         if (start < 0)
-            return { { "error", QString::fromUtf8("no result in: " + dom.right(2000)) } };
+            return { { "error",
+                QStringLiteral("no result (browser exit %1) in: %2; browser said: %3")
+                    .arg(browser.exitCode())
+                    .arg(QString::fromUtf8(dom.right(2000)),
+                        QString::fromUtf8(browser.readAllStandardError().right(2000))) } };
         const int end = dom.indexOf("</pre>", start);
         const QString escaped = QString::fromUtf8(dom.mid(start, end - start + 6));
         const QString json = QTextDocumentFragment::fromHtml(escaped).toPlainText();
