@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QStyle>
 #include <QTableView>
+#include <QTest>
 
 QStringList cutColumnTitles(const QTableView* view)
 {
@@ -18,4 +19,10 @@ QStringList cutColumnTitles(const QTableView* view)
             cut << QStringLiteral("%1 (%2 < %3)").arg(title).arg(header->sectionSize(section)).arg(needed);
     }
     return cut;
+}
+
+QStringList waitForFullColumnTitles(const QTableView* view)
+{
+    QTest::qWaitFor([view] { return view->isVisible() && cutColumnTitles(view).isEmpty(); });
+    return view->isVisible() ? cutColumnTitles(view) : QStringList { QStringLiteral("table not shown") };
 }

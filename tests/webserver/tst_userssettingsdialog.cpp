@@ -1,5 +1,6 @@
 #include "headerfit.h"
 #include "modalanswerer.h"
+#include "rowtranslation.h"
 #include "useritem.h"
 #include "usersettingsdialogservicesdelegate.h"
 #include "userssettingsdialog.h"
@@ -20,7 +21,6 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -436,23 +436,17 @@ void tst_UsersSettingsDialog::photoFileDialog()
 
 void tst_UsersSettingsDialog::columnTitlesShowInFull_data()
 {
-    QTest::addColumn<QString>("translation");
-    QTest::newRow("English") << QString();
-    QTest::newRow("German") << TestAppFolder::stageDir() + QStringLiteral("/lng/de.qm");
+    RowTranslation::addRows(TestAppFolder::stageDir() + QStringLiteral("/lng/de.qm"));
 }
 
 void tst_UsersSettingsDialog::columnTitlesShowInFull()
 {
-    QFETCH(QString, translation);
-    QTranslator translator;
-    if (!translation.isEmpty()) {
-        QVERIFY(translator.load(translation));
-        QCoreApplication::installTranslator(&translator);
-    }
+    RowTranslation translation;
+    QVERIFY(translation.loaded());
     openDialog(0);
-    QCoreApplication::removeTranslator(&translator);
-    const bool fit = QTest::qWaitFor([&] { return cutColumnTitles(table()).isEmpty(); });
-    QVERIFY2(fit, qPrintable(cutColumnTitles(table()).join(QStringLiteral(", "))));
+    translation.remove();
+    const QStringList cut = waitForFullColumnTitles(table());
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(tst_UsersSettingsDialog)

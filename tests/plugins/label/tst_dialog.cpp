@@ -2,6 +2,7 @@
 #include "headerfit.h"
 #include "item.h"
 #include "modalanswerer.h"
+#include "rowtranslation.h"
 #include "tablemodel.h"
 #include "testappfolder.h"
 #include "xwplabel.h"
@@ -13,7 +14,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
-#include <QTranslator>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -283,31 +283,21 @@ void tst_Dialog::geometryRoundTrip()
 
 void tst_Dialog::columnTitlesShowInFull_data()
 {
-    QTest::addColumn<QString>("translation");
-    QTest::newRow("English") << QString();
-    QTest::newRow("German") << TestAppFolder::stageDir() + QStringLiteral("/widgets_components_lib/VistagLng/de.qm");
+    RowTranslation::addRows(TestAppFolder::stageDir() + QStringLiteral("/widgets_components_lib/VistagLng/de.qm"));
 }
 
 void tst_Dialog::columnTitlesShowInFull()
 {
-    QFETCH(QString, translation);
-    QTranslator translator;
-    if (!translation.isEmpty()) {
-        QVERIFY(translator.load(translation));
-        QCoreApplication::installTranslator(&translator);
-    }
+    RowTranslation translation;
+    QVERIFY(translation.loaded());
     LabelFixture fixture;
     QStringList cut { QStringLiteral("dialog not opened") };
     ModalAnswerer answerer({ settingsDialog([&](QWidget* modal) {
-        auto* view = modal->findChild<QTableView*>();
-        if (!QTest::qWaitFor([&] { return view->isVisible() && cutColumnTitles(view).isEmpty(); }))
-            cut = cutColumnTitles(view);
-        else
-            cut.clear();
+        cut = waitForFullColumnTitles(modal->findChild<QTableView*>());
         boxButton(modal, QDialogButtonBox::Cancel)->click();
     }) });
     fixture.label->settingsDialog(QByteArray());
-    QCoreApplication::removeTranslator(&translator);
+    translation.remove();
     QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
 }

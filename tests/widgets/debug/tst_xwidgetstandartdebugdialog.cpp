@@ -1,5 +1,6 @@
 #include "headerfit.h"
 #include "journalexchangeitem.h"
+#include "rowtranslation.h"
 #include "testappfolder.h"
 #include "xwidgetpanel.h"
 #include "xwidgetpanelscrollarea.h"
@@ -16,7 +17,6 @@
 #include <QMenu>
 #include <QSettings>
 #include <QTableView>
-#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -306,26 +306,19 @@ void tst_XWidgetStandartDebugDialog::openAndClose()
 
 void tst_XWidgetStandartDebugDialog::columnTitlesShowInFull_data()
 {
-    QTest::addColumn<QString>("translation");
-    QTest::newRow("English") << QString();
-    QTest::newRow("German") << TestAppFolder::stageDir() + QStringLiteral("/lng/de.qm");
+    RowTranslation::addRows(TestAppFolder::stageDir() + QStringLiteral("/lng/de.qm"));
 }
 
 void tst_XWidgetStandartDebugDialog::columnTitlesShowInFull()
 {
-    QFETCH(QString, translation);
-    QTranslator translator;
-    if (!translation.isEmpty()) {
-        QVERIFY(translator.load(translation));
-        QCoreApplication::installTranslator(&translator);
-    }
+    RowTranslation translation;
+    QVERIFY(translation.loaded());
     DebuggedWidget w;
     XWidgetStandartDebugDialog* dialog = w.open();
-    QCoreApplication::removeTranslator(&translator);
+    translation.remove();
     QVERIFY(dialog);
-    QVERIFY(QTest::qWaitForWindowExposed(dialog));
-    const bool fit = QTest::qWaitFor([&] { return cutColumnTitles(dialog->table).isEmpty(); });
-    QVERIFY2(fit, qPrintable(cutColumnTitles(dialog->table).join(QStringLiteral(", "))));
+    const QStringList cut = waitForFullColumnTitles(dialog->table);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(tst_XWidgetStandartDebugDialog)

@@ -1,6 +1,7 @@
 #include "filesizelimit.h"
 #include "headerfit.h"
 #include "modalanswerer.h"
+#include "rowtranslation.h"
 #include "standartwidgetkit.h"
 #include "testappfolder.h"
 #include "xwidgetsglobals.h"
@@ -21,7 +22,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -745,26 +745,19 @@ void tst_XWidgetStandartDialog::cancelAfterKitLoadLeavesNoRecords()
 
 void tst_XWidgetStandartDialog::columnTitlesShowInFull_data()
 {
-    QTest::addColumn<QString>("translation");
-    QTest::newRow("English") << QString();
-    QTest::newRow("German") << TestAppFolder::stageDir() + QStringLiteral("/lng/de.qm");
+    RowTranslation::addRows(TestAppFolder::stageDir() + QStringLiteral("/lng/de.qm"));
 }
 
 void tst_XWidgetStandartDialog::columnTitlesShowInFull()
 {
-    QFETCH(QString, translation);
-    QTranslator translator;
-    if (!translation.isEmpty()) {
-        QVERIFY(translator.load(translation));
-        QCoreApplication::installTranslator(&translator);
-    }
+    RowTranslation translation;
+    QVERIFY(translation.loaded());
     EditedWidget edited;
     auto dialog = edited.dialog();
-    QCoreApplication::removeTranslator(&translator);
+    translation.remove();
     dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-    const bool fit = QTest::qWaitFor([&] { return cutColumnTitles(dialog->table).isEmpty(); });
-    QVERIFY2(fit, qPrintable(cutColumnTitles(dialog->table).join(QStringLiteral(", "))));
+    const QStringList cut = waitForFullColumnTitles(dialog->table);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(tst_XWidgetStandartDialog)
