@@ -127,6 +127,9 @@ XWidgetStandart::~XWidgetStandart()
 #ifdef XWIDGETS_FULL
 void XWidgetStandart::acceptSettings()
 {
+    // The journal names a widget by the ID it has now.
+    if (journal)
+        journal->source = settings->base.id;
     componentsMenu->clear();
 
     for (XWidgetStandartComponentSettings* record : qAsConst(settings->components)) {

@@ -105,6 +105,7 @@ private slots:
     void refusedModuleNames();
     void renamedModuleKeepsOldFileWhenNewOneFails();
     void renamedModuleJournalsUnderNewName();
+    void renamedWidgetJournalsUnderNewId();
     void firstModuleAddedIsCurrent();
 
 private:
@@ -313,6 +314,29 @@ void tst_MainWindowNames::renamedModuleJournalsUnderNewName()
             sources << map.value("sourse").toString();
     }
     QCOMPARE(sources, QStringList { "Renamed" });
+}
+
+void tst_MainWindowNames::renamedWidgetJournalsUnderNewId()
+{
+    startWindow();
+    XWidgetStandart* pump = XWidgetStandartList.first();
+    ModalAnswerer answerer({ { "XWidgetBaseSettingsDialog", "", QString(), [](QWidget* dialog) {
+                                  static_cast<XWidgetBaseSettingsDialog*>(dialog)->idEdit->setText("Pump2");
+                                  static_cast<QDialog*>(dialog)->accept();
+                              } } });
+    pump->contextMenu->actions().at(0)->trigger();
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
+    QCOMPARE(pump->settings->base.id, QStringLiteral("Pump2"));
+
+    pump->journalAdd(QStringLiteral("after the new ID"), 1);
+    QStringList sources;
+    const QVariantMap journal = XJournalModel->map();
+    for (const QVariant& entry : journal) {
+        const QVariantMap map = entry.toMap();
+        if (map.value("text").toString() == QLatin1String("after the new ID"))
+            sources << map.value("sourse").toString();
+    }
+    QCOMPARE(sources, QStringList { "Pump2" });
 }
 
 void tst_MainWindowNames::firstModuleAddedIsCurrent()
