@@ -14,7 +14,8 @@
 #endif
 
 namespace {
-// Beyond this many open connections a newcomer is closed at once.
+// Beyond this many open connections a newcomer is closed at once, or takes
+// the place of a quiet connection of a busier address (see the class).
 const int MAX_CONNECTIONS = 500;
 // Descriptors that connections never take, so that the program can still
 // open its files, start threads and save at exit however many peers connect.

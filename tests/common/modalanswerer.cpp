@@ -178,8 +178,8 @@ void ModalAnswerer::answer(const QPointer<QWidget>& dialog)
     // expected one, which may have the same type and title.
     m_inReply << dialog;
     reply(dialog, expected);
+    // A dialog deleted meanwhile is a null entry now, and goes as such.
     m_inReply.removeAll(dialog);
-    m_inReply.removeAll(nullptr);
     m_sinceLastAnswer.restart();
 }
 
