@@ -175,7 +175,14 @@ void AppSettingsWidget::loadSettings()
         m_language->setCurrentIndex(DEFAULT_LANGUAGE_INDEX);
 
     m_settings->beginGroup(QLatin1String(GROUP_SERIAL_PORT));
-    const int portIndex = m_portName->findText(m_settings->value(QLatin1String(KEY_PORT_NAME)).toString());
+    const QString portName = m_settings->value(QLatin1String(KEY_PORT_NAME)).toString();
+    int portIndex = m_portName->findText(portName);
+    // A port that the system does not list now (unplugged, or not made yet)
+    // stays the chosen one, so that switching the port stores it again.
+    if (portIndex < 0 && !portName.isEmpty()) {
+        m_portName->addItem(portName);
+        portIndex = m_portName->count() - 1;
+    }
     if (portIndex >= 0)
         m_portName->setCurrentIndex(portIndex);
     const bool available = m_settings->value(QLatin1String(KEY_AVAILABLE), false).toBool();

@@ -63,6 +63,8 @@ private slots:
     void languageEntries();
     void availableWithoutPortUnchecksItself();
     void storedPortMissingAtStartKeepsSettings();
+    void storedPortMissingStaysChosen_data();
+    void storedPortMissingStaysChosen();
     void cancelRestoresStoredValues();
     void saveLanguage_data();
     void saveLanguage();
@@ -168,6 +170,44 @@ void tst_AppSettingsWidget::storedPortMissingAtStartKeepsSettings()
     QCOMPARE(settings.value(QStringLiteral("serialPort/available")), QVariant(true));
     QCOMPARE(settings.value(QStringLiteral("serialPort/portName")).toString(),
         QStringLiteral("ttyVELMORA_UNPLUGGED"));
+}
+
+void tst_AppSettingsWidget::storedPortMissingStaysChosen_data()
+{
+    QTest::addColumn<bool>("available");
+
+    QTest::newRow("switched on") << true;
+    QTest::newRow("switched off") << false;
+}
+
+// No system lists this port: it is shown as chosen all the same, and
+// switching "Available" off and on again stores it, not another one.
+void tst_AppSettingsWidget::storedPortMissingStaysChosen()
+{
+    QFETCH(bool, available);
+    const QString missing = QStringLiteral("ttyVELMORA_UNPLUGGED");
+    writeSettings("[serialPort]\navailable=" + QByteArray(available ? "true" : "false")
+        + "\nportName=" + missing.toLatin1() + "\n");
+    QSettings settings(settingsPath(), QSettings::IniFormat);
+    AppSettingsWidget widget(&settings, nullptr);
+    auto* portName = child<QComboBox>(&widget, "portName");
+    QCOMPARE(portName->currentText(), missing);
+    QCOMPARE(child<QCheckBox>(&widget, "serialPortAvailable")->isChecked(), available);
+    QSignalSpy switched(&widget, &AppSettingsWidget::serialPortSetAvailable);
+
+    click(&widget, "serialPortAvailable");
+    click(&widget, "serialPortAvailable");
+
+    QCOMPARE(switched.size(), 2);
+    for (const QList<QVariant>& emitted : qAsConst(switched))
+        QCOMPARE(emitted.at(0).toString(), missing);
+    QCOMPARE(settings.value(QStringLiteral("serialPort/portName")).toString(), missing);
+    QCOMPARE(settings.value(QStringLiteral("serialPort/available")), QVariant(available));
+    // Putting the stored values back lists the name once, not twice.
+    const int entries = portName->count();
+    press(&widget, QDialogButtonBox::Cancel);
+    QCOMPARE(portName->count(), entries);
+    QCOMPARE(portName->currentText(), missing);
 }
 
 void tst_AppSettingsWidget::cancelRestoresStoredValues()
