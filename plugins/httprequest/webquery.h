@@ -3,14 +3,18 @@
 #include "settings.h"
 #include "xmodulebase.h"
 
+#include <QByteArray>
+#include <QHash>
+#include <QList>
 #include <QMap>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <QVariant>
 
 class QNetworkAccessManager;
 class QNetworkReply;
-class QUrl;
+class QTimer;
 class XHttpModel;
 class XHttpWidget;
 class XWidgetStandartComponent;
@@ -21,6 +25,8 @@ class XWidgetStandartComponent;
 class Webquery : public XModuleBase
 {
     Q_OBJECT
+    // Milliseconds a request may take once it has its connection.
+    Q_PROPERTY(int requestDeadline MEMBER m_requestDeadline)
 
 public:
     Webquery();
@@ -39,6 +45,31 @@ public slots:
     void networkFinished(QNetworkReply* reply);
 
 private:
+    // A value's request that has no connection yet.
+    struct WaitingRequest
+    {
+        QString name;
+        QUrl url;
+    };
+    enum class Outcome { Running, TooLarge, TimedOut, Exit };
+    struct Transfer
+    {
+        QString name;
+        QString server;
+        QTimer* deadline = nullptr;
+        QByteArray body;
+        Outcome outcome = Outcome::Running;
+    };
+
+    void sendWaiting();
+    void send(const WaitingRequest& request, const QString& server);
+    void readAnswer(QNetworkReply* reply);
+    // False when the answer would grow beyond its limit.
+    bool takeAnswerPart(QNetworkReply* reply, Transfer& transfer);
+    void stopTransfer(QNetworkReply* reply, Outcome outcome);
+    void stopAll();
+    void journalCritical(const QString& text);
+
     // Gives the bound component back what binding took: the setter role to
     // the setter it had, and the writability it had. Nothing when another
     // setter has taken the component over since.
@@ -61,4 +92,10 @@ private:
     QPointer<QWidget> m_panel;
     QVariant m_previousWritable;
     QNetworkAccessManager* m_network = nullptr;
+    QList<WaitingRequest> m_waiting;
+    QHash<QNetworkReply*, Transfer> m_transfers;
+    // Connections in use, by server.
+    QHash<QString, int> m_busyConnections;
+    int m_requestDeadline;
+    bool m_exiting = false;
 };

@@ -11,6 +11,22 @@
         <source>Request &lt;%1&gt; refused: only http and https URLs are sent</source>
         <translation>Anfrage &lt;%1&gt; abgelehnt: nur http- und https-Adressen werden gesendet</translation>
     </message>
+    <message>
+        <source>Request &lt;%1&gt; not sent: %2 requests are waiting already</source>
+        <translation>Anfrage &lt;%1&gt; nicht gesendet: %2 Anfragen warten bereits</translation>
+    </message>
+    <message>
+        <source>Request &lt;%1&gt; aborted: the answer is larger than %2 bytes</source>
+        <translation>Anfrage &lt;%1&gt; abgebrochen: die Antwort ist größer als %2 Byte</translation>
+    </message>
+    <message>
+        <source>Request &lt;%1&gt; aborted: no answer within %2 s</source>
+        <translation>Anfrage &lt;%1&gt; abgebrochen: keine Antwort innerhalb von %2 s</translation>
+    </message>
+    <message>
+        <source>Request &lt;%1&gt; failed: %2</source>
+        <translation>Anfrage &lt;%1&gt; fehlgeschlagen: %2</translation>
+    </message>
 </context>
 <context>
     <name>XHttpModel</name>

@@ -1,6 +1,9 @@
 #include "appglobals.h"
 #include "applicationdata.h"
+#include "freeport.h"
 #include "headerfit.h"
+#include "journalexchangeitem.h"
+#include "journalitem.h"
 #include "journalmodel.h"
 #include "mainwindow.h"
 #include "testappfolder.h"
@@ -21,6 +24,7 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -29,6 +33,9 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <sys/socket.h>
+#include <zlib.h>
+
 #include <memory>
 
 namespace {
@@ -36,8 +43,12 @@ const char MODULE_NAME[] = "Requests";
 const char WIDGET_ID[] = "tank";
 const char HEADER_END[] = "\r\n\r\n";
 
-// Answers every HTTP GET on 127.0.0.1 with the body set for its path and
-// notes the paths in the order they came.
+const int ANSWER_LIMIT = 4 * 1024 * 1024;
+
+// Answers every HTTP GET on 127.0.0.1 with the body set for its path, or
+// with the bytes set for it as they stand, and notes the paths in the order
+// they came. Paths that begin with "/hang" are never answered, those that
+// begin with "/reset" have their connection reset.
 class AnswerServer : public QObject
 {
 public:
@@ -52,15 +63,23 @@ public:
         return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
     }
 
+    int openConnections() const { return m_open; }
+    int mostOpen() const { return m_mostOpen; }
+
     QMap<QString, QByteArray> bodies;
+    QMap<QString, QByteArray> raw;
     QStringList paths;
 
 private:
     void accept()
     {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            m_mostOpen = qMax(m_mostOpen, ++m_open);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                --m_open;
+                socket->deleteLater();
+            });
         }
     }
 
@@ -72,16 +91,53 @@ private:
             return;
         const QString path = QString::fromLatin1(received.split(' ').value(1));
         paths << path;
-        const QByteArray body = bodies.value(path, "no such page");
-        socket->write(
-            "HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + HEADER_END + body);
-        socket->disconnectFromHost();
         m_received.remove(socket);
+        if (path.startsWith(QLatin1String("/hang")))
+            return;
+        if (path.startsWith(QLatin1String("/reset"))) {
+            const linger reset { 1, 0 };
+            setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+            socket->abort();
+            return;
+        }
+        if (raw.contains(path)) {
+            socket->write(raw.value(path));
+        } else {
+            const QByteArray body = bodies.value(path, "no such page");
+            socket->write(
+                "HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + HEADER_END + body);
+        }
+        socket->disconnectFromHost();
     }
 
     QTcpServer m_server;
     QHash<QTcpSocket*, QByteArray> m_received;
+    int m_open = 0;
+    int m_mostOpen = 0;
 };
+
+QByteArray gzip(const QByteArray& data)
+{
+    z_stream stream {};
+    // 16 on top of the window bits asks for the gzip wrapper.
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        return QByteArray();
+    QByteArray packed(int(deflateBound(&stream, uLong(data.size()))), Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+    stream.avail_out = uInt(packed.size());
+    const bool done = deflate(&stream, Z_FINISH) == Z_STREAM_END;
+    packed.truncate(int(stream.total_out));
+    deflateEnd(&stream);
+    return done ? packed : QByteArray();
+}
+
+QByteArray httpAnswer(const QByteArray& status, const QByteArray& headers, const QByteArray& body)
+{
+    return "HTTP/1.0 " + status + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + headers
+        + "\r\n" + body;
+}
 
 QVariantMap item(const QString& name, const QString& request)
 {
@@ -127,6 +183,11 @@ private slots:
     void removedModuleGivesRolesBack();
     void onlyHttpRequestsSent_data();
     void onlyHttpRequestsSent();
+    void failedRequestWritesNothing_data();
+    void failedRequestWritesNothing();
+    void hungRequestsFreeTheirConnections();
+    void valuesBeyondTheBoundNotSent();
+    void quitStopsEveryRequest();
     void rebindsAfterComponentsRebuilt();
     void columnTitlesShowInFull();
 
@@ -135,8 +196,13 @@ private:
     XWidgetStandartComponent* hostComponent(const QString& name);
     QWidget* moduleTab();
     QObject* moduleObject() const;
-    // Journal entries of the running window with that text, "[level] source".
-    static QStringList journalEntries(const QString& text);
+    // Journal entries of the running window whose text begins with that
+    // text, "[level] source".
+    static QStringList journalEntries(const QString& start);
+    // Binds component "level" to items "read" (the given URL), "open" and
+    // "hang" on the server, the answer set to the component; the module's
+    // request deadline is shortened when one is given.
+    void startReading(const QString& readUrl, int deadlineMs = 0);
     // What the operator enters into a component that has a setter.
     static void enter(XWidgetStandartComponent* component, const QString& value);
 
@@ -197,14 +263,16 @@ QObject* tst_Webquery::moduleObject() const
     return XModulesList.isEmpty() ? nullptr : XModulesList.first()->moduleObject;
 }
 
-QStringList tst_Webquery::journalEntries(const QString& text)
+QStringList tst_Webquery::journalEntries(const QString& start)
 {
     QStringList found;
     const QVariantMap journal = XJournalModel->map();
     for (const QVariant& entry : journal) {
         const QVariantMap map = entry.toMap();
-        if (map.value("text").toString() == text)
-            found << QStringLiteral("[%1] %2").arg(map.value("level").toInt()).arg(map.value("sourse").toString());
+        if (map.value("text").toString().startsWith(start))
+            found << QStringLiteral("[%1] %2")
+                         .arg(map.value("level").toInt())
+                         .arg(map.value("sourse").toString());
     }
     return found;
 }
@@ -565,6 +633,124 @@ void tst_Webquery::onlyHttpRequestsSent()
     QTRY_COMPARE(answerBox->toPlainText(), QStringLiteral("opened"));
     QCOMPARE(finished.count(), 1);
     QCOMPARE(m_server->paths, QStringList { "/open" });
+}
+
+void tst_Webquery::startReading(const QString& readUrl, int deadlineMs)
+{
+    m_server->bodies.insert(QStringLiteral("/open"), "opened");
+    startWindow({ { "xwidget", WIDGET_ID }, { "component", "level" }, { "setAnswerToComponent", true },
+        { "items",
+            QVariantMap { { "0", item("read", readUrl) }, { "1", item("open", m_server->url("/open")) },
+                { "2", item("hang", m_server->url("/hang")) } } } });
+    if (deadlineMs > 0)
+        QVERIFY(moduleObject()->setProperty("requestDeadline", deadlineMs));
+}
+
+void tst_Webquery::failedRequestWritesNothing_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("deadlineMs");
+    QTest::addColumn<QString>("journalled");
+
+    const QString tooLarge
+        = QStringLiteral("Request <read> aborted: the answer is larger than %1 bytes").arg(ANSWER_LIMIT);
+    QTest::newRow("a body over the limit") << "/large" << 0 << tooLarge;
+    QTest::newRow("a gzip body that inflates beyond the limit") << "/bomb" << 0 << tooLarge;
+    QTest::newRow("a server that never answers")
+        << "/hang" << 300 << "Request <read> aborted: no answer within 0.3 s";
+    QTest::newRow("a reset connection") << "/reset" << 0 << "Request <read> failed: ";
+    QTest::newRow("a refused connection") << QString() << 0 << "Request <read> failed: ";
+}
+
+void tst_Webquery::failedRequestWritesNothing()
+{
+    QFETCH(QString, path);
+    QFETCH(int, deadlineMs);
+    QFETCH(QString, journalled);
+    m_server->raw.insert(
+        QStringLiteral("/large"), httpAnswer("200 OK", QByteArray(), QByteArray(ANSWER_LIMIT + 1, 'a')));
+    const QByteArray bomb = gzip(QByteArray(16 * ANSWER_LIMIT, 'a'));
+    QVERIFY(!bomb.isEmpty());
+    m_server->raw.insert(QStringLiteral("/bomb"), httpAnswer("200 OK", "Content-Encoding: gzip\r\n", bomb));
+    const QString url
+        = path.isEmpty() ? QStringLiteral("http://127.0.0.1:%1/").arg(freeServerPort()) : m_server->url(path);
+    startReading(url, deadlineMs);
+    XWidgetStandartComponent* level = hostComponent(QStringLiteral("level"));
+    QVERIFY(level);
+
+    enter(level, QStringLiteral("read"));
+    QTRY_COMPARE(
+        journalEntries(journalled), QStringList { QStringLiteral("[3] %1").arg(QLatin1String(MODULE_NAME)) });
+    QVERIFY(!level->lastSetValue().isValid());
+    QVERIFY(moduleTab()->findChild<QPlainTextEdit*>()->toPlainText().isEmpty());
+
+    // An error page is an answer like any other.
+    m_server->raw.insert(QStringLiteral("/open"), httpAnswer("404 Not Found", QByteArray(), "no such tank"));
+    enter(level, QStringLiteral("open"));
+    QTRY_COMPARE(level->lastSetValue(), QVariant(QStringLiteral("no such tank")));
+}
+
+// A server that takes requests and never answers holds every connection Qt
+// opens to it; once the hung requests time out, a request to a path that
+// answers gets through.
+void tst_Webquery::hungRequestsFreeTheirConnections()
+{
+    const int deadlineMs = 300;
+    startReading(m_server->url("/read"), deadlineMs);
+    XWidgetStandartComponent* level = hostComponent(QStringLiteral("level"));
+    QVERIFY(level);
+
+    for (int i = 0; i < 7; ++i)
+        enter(level, QStringLiteral("hang"));
+    enter(level, QStringLiteral("open"));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        level->lastSetValue(), QVariant(QStringLiteral("opened")), 4 * deadlineMs + 5000);
+    QTRY_COMPARE(journalEntries(QStringLiteral("Request <hang> aborted: no answer within 0.3 s")).size(), 7);
+}
+
+void tst_Webquery::valuesBeyondTheBoundNotSent()
+{
+    const int values = 1000;
+    const int bound = 64;
+    startReading(m_server->url("/read"));
+    XWidgetStandartComponent* level = hostComponent(QStringLiteral("level"));
+    QVERIFY(level);
+    XModuleBase* module = XModulesList.first()->moduleObject;
+    QVERIFY(module && module->journal);
+    int notSent = 0;
+    connect(module->journal, &JournalExchangeItem::addSignal, this, [&notSent](JournalItem* entry) {
+        if (entry->level == JournalItem::ITEM_LEVEL_CRITICAL
+            && entry->text == QLatin1String("Request <hang> not sent: 64 requests are waiting already"))
+            ++notSent;
+    });
+    auto* network = moduleObject()->findChild<QNetworkAccessManager*>();
+    QVERIFY(network);
+
+    for (int i = 0; i < values; ++i)
+        enter(level, QStringLiteral("hang"));
+    QCOMPARE(notSent, values - bound);
+    QVERIFY(network->findChildren<QNetworkReply*>().size() <= bound);
+    QTRY_COMPARE(m_server->paths.size(), 6);
+    QVERIFY(m_server->mostOpen() <= 6);
+}
+
+// Requests still waiting when the program quits are dropped, and those on a
+// connection are stopped.
+void tst_Webquery::quitStopsEveryRequest()
+{
+    startReading(m_server->url("/read"));
+    XWidgetStandartComponent* level = hostComponent(QStringLiteral("level"));
+    QVERIFY(level);
+    for (int i = 0; i < 10; ++i)
+        enter(level, QStringLiteral("hang"));
+    QTRY_COMPARE(m_server->openConnections(), 6);
+    QTRY_COMPARE(m_server->paths.size(), 6);
+
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCOMPARE(qApp->exec(), 0);
+    QTRY_COMPARE(m_server->openConnections(), 0);
+    QCOMPARE(m_server->paths.size(), 6);
+    QVERIFY(journalEntries(QStringLiteral("Request <hang>")).isEmpty());
 }
 
 // The settings dialog rebuilds a widget's components: it hands the old ones
