@@ -48,7 +48,8 @@ const int ANSWER_LIMIT = 4 * 1024 * 1024;
 // Answers every HTTP GET on 127.0.0.1 with the body set for its path, or
 // with the bytes set for it as they stand, and notes the paths in the order
 // they came. Paths that begin with "/hang" are never answered, those that
-// begin with "/reset" have their connection reset.
+// begin with "/drip" get their answer a byte every few milliseconds, those
+// that begin with "/reset" have their connection reset.
 class AnswerServer : public QObject
 {
 public:
@@ -94,6 +95,13 @@ private:
         m_received.remove(socket);
         if (path.startsWith(QLatin1String("/hang")))
             return;
+        if (path.startsWith(QLatin1String("/drip"))) {
+            socket->write("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n");
+            auto* drip = new QTimer(socket);
+            connect(drip, &QTimer::timeout, socket, [socket] { socket->write("x"); });
+            drip->start(10);
+            return;
+        }
         if (path.startsWith(QLatin1String("/reset"))) {
             const linger reset { 1, 0 };
             setsockopt(int(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
@@ -658,6 +666,8 @@ void tst_Webquery::failedRequestWritesNothing_data()
     QTest::newRow("a gzip body that inflates beyond the limit") << "/bomb" << 0 << tooLarge;
     QTest::newRow("a server that never answers")
         << "/hang" << 300 << "Request <read> aborted: no answer within 0.3 s";
+    QTest::newRow("a server that answers too slowly")
+        << "/drip" << 300 << "Request <read> aborted: no answer within 0.3 s";
     QTest::newRow("a reset connection") << "/reset" << 0 << "Request <read> failed: ";
     QTest::newRow("a refused connection") << QString() << 0 << "Request <read> failed: ";
 }
