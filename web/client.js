@@ -93,10 +93,13 @@ var webClient = (function () {
     var panel = byId('panel');
     if (!font || typeof font !== 'object')
       return;
+    // Sizes in points follow the panel's inch, so it comes first.
+    QtFont.setPanelDpi(font.dpi);
     if (typeof font.family === 'string')
-      panel.style.fontFamily = '"' + font.family.replace(/["\\]/g, '') + '", sans-serif';
-    if (typeof font.size === 'string' && /^\d+(pt|px)$/.test(font.size))
-      panel.style.fontSize = font.size;
+      panel.style.fontFamily = QtFont.family(font.family);
+    var size = QtFont.size(font.size);
+    if (size)
+      panel.style.fontSize = size;
   }
 
   // The panel is scaled by a transform, which leaves its layout box at the

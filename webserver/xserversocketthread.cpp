@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeDatabase>
+#include <QScreen>
 #include <QHash>
 #include <QThread>
 
@@ -356,10 +357,21 @@ QVariantMap XServerSocketThread::usersData(QVariantMap input)
 QVariantMap XServerSocketThread::groupsFont()
 {
     QFont font;
-    inGuiThread([&]() { font = QApplication::font(); });
+    int dpi = 0;
+    inGuiThread([&]() {
+        font = QApplication::font();
+        // Whole dots, as Qt takes them for turning points into pixels.
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        dpi = screen ? qRound(screen->logicalDotsPerInchY()) : 0;
+    });
     const QString size = font.pointSize() < 0 ? QStringLiteral("%1px").arg(font.pixelSize())
                                               : QStringLiteral("%1pt").arg(font.pointSize());
-    return { { QStringLiteral("family"), font.family() }, { QStringLiteral("size"), size } };
+    QVariantMap answer { { QStringLiteral("family"), font.family() }, { QStringLiteral("size"), size } };
+    // The inch that the panel's point sizes are drawn at: the browser's own
+    // is 96 pixels, the panel's is its screen's.
+    if (dpi > 0)
+        answer.insert(QStringLiteral("dpi"), dpi);
+    return answer;
 }
 
 QVariantMap XServerSocketThread::groupsData(QVariantMap input)

@@ -238,7 +238,11 @@ void XWidget::adjustParentSize()
     QWidget* parent = parentWidget();
     if (!parent)
         return;
-    parent->resize(qMax(parent->width(), x() + width()), qMax(parent->height(), y() + height()));
+    const QSize holding(qMax(parent->width(), x() + width()), qMax(parent->height(), y() + height()));
+    if (group && parent == group)
+        group->growToHold(holding);
+    else
+        parent->resize(holding);
 }
 
 void XWidget::moveTo(QPoint p)

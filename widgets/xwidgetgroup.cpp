@@ -100,7 +100,21 @@ void XWidgetGroup::moveAndResize()
     }
     move(settings->position);
     resize(settings->size);
-    if (owner)
+    growPanelToHold();
+}
+
+void XWidgetGroup::growToHold(QSize size)
+{
+    resize(size);
+    // The record is what the browser is told and what the next start restores:
+    // it must not keep a size that hides the widgets the group grew for.
+    settings->size = this->size();
+    growPanelToHold();
+}
+
+void XWidgetGroup::growPanelToHold()
+{
+    if (XWidgetPanel* owner = panel())
         owner->resize(qMax(owner->width(), x() + width()), qMax(owner->height(), y() + height()));
 }
 

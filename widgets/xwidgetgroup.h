@@ -23,6 +23,8 @@ public:
     ~XWidgetGroup() override;
 
     void moveAndResize();
+    // Takes the size that holds the group's widgets; the record and the panel follow.
+    void growToHold(QSize size);
     void addXWidget(XWidget* w);
     void removeXWidget(XWidget* w, bool toPanel);
     void updateBgimage();
@@ -64,4 +66,5 @@ private slots:
 
 private:
     XWidgetPanel* panel() const;
+    void growPanelToHold();
 };

@@ -13,11 +13,18 @@ function Vistag(fontSize, fontFamily, fontWeight, webValue) {
     this.color = '';
     this.element = null;
     if (typeof document !== 'undefined') {
+        // The browser client names the panel's fonts in CSS's terms.
+        var font = typeof QtFont !== 'undefined' ? QtFont : null;
         this.element = document.createElement('div');
-        this.element.style.fontSize = fontSize;
-        this.element.style.fontFamily = fontFamily;
+        this.element.style.fontSize = (font && font.size(fontSize)) || fontSize;
+        this.element.style.fontFamily = font ? font.family(fontFamily) : fontFamily;
         this.element.style.fontWeight = fontWeight;
         this.element.style.whiteSpace = 'pre';
+        // As the panel's label: as high as its text or its box, whichever
+        // is less, with the text centred in that height.
+        this.element.style.display = 'flex';
+        this.element.style.alignItems = 'center';
+        this.element.style.maxHeight = '100%';
     }
     this.setWebValue(webValue);
 }

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QScreen>
 #include <QtTest>
 
 namespace {
@@ -203,9 +204,11 @@ void tst_WebExchange::groupsFont()
     QApplication::setFont(font);
     const QByteArray body = post(R"({"password":"pw","GROUPS_FONT":1})");
     QApplication::setFont(saved);
+    // With the screen's inch, at which the panel draws sizes in points.
+    const QByteArray dpi = QByteArray::number(qRound(QGuiApplication::primaryScreen()->logicalDotsPerInchY()));
     QCOMPARE(object(body),
-        object(
-            "{\"GROUPS_FONT\":{\"family\":\"" + font.family().toUtf8() + "\",\"size\":\"" + size + "\"}}"));
+        object("{\"GROUPS_FONT\":{\"dpi\":" + dpi + ",\"family\":\"" + font.family().toUtf8()
+            + "\",\"size\":\"" + size + "\"}}"));
 }
 
 void tst_WebExchange::usersData_data()

@@ -257,6 +257,12 @@ void tst_XWidget::parentGrowsNeverShrinks()
 
     widget->moveTo(QPoint(10, 10));
     QCOMPARE(parent->size(), QSize(far.x() + 50, far.y() + 50));
+    // A group's record keeps the size that holds its widgets, and the panel
+    // holds the group.
+    if (inGroup) {
+        QCOMPARE(m_panel->groups->first()->settings->size, parent->size());
+        QVERIFY(m_panel->rect().contains(parent->geometry()));
+    }
 }
 
 void tst_XWidget::setSize_data()

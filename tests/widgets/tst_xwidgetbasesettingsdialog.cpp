@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -106,12 +107,14 @@ private slots:
     void identifier();
     void group_data();
     void group();
+    void joiningGrowsTheGroup_data();
+    void joiningGrowsTheGroup();
     void size_data();
     void size();
 
 private:
     XWidget* makeWidget(const QString& id, QPoint position, const QString& group = QString());
-    XWidgetGroup* makeGroup(const QString& name, QPoint position);
+    XWidgetGroup* makeGroup(const QString& name, QPoint position, QSize size = QSize(250, 200));
 };
 
 void tst_XWidgetBaseSettingsDialog::init()
@@ -133,9 +136,9 @@ XWidget* tst_XWidgetBaseSettingsDialog::makeWidget(const QString& id, QPoint pos
     return widget;
 }
 
-XWidgetGroup* tst_XWidgetBaseSettingsDialog::makeGroup(const QString& name, QPoint position)
+XWidgetGroup* tst_XWidgetBaseSettingsDialog::makeGroup(const QString& name, QPoint position, QSize size)
 {
-    return addGroup(addGroupRecord(name, position, QSize(250, 200)));
+    return addGroup(addGroupRecord(name, position, size));
 }
 
 void tst_XWidgetBaseSettingsDialog::opensWithRecord_data()
@@ -314,6 +317,42 @@ void tst_XWidgetBaseSettingsDialog::group()
     QVERIFY(widget->isVisible());
     for (XWidgetGroup* group : *m_panel->groups)
         QCOMPARE(group->widgets.contains(widget), group == expected);
+}
+
+void tst_XWidgetBaseSettingsDialog::joiningGrowsTheGroup_data()
+{
+    QTest::addColumn<QPoint>("groupPosition");
+    QTest::addColumn<bool>("scrolls");
+
+    QTest::newRow("a new group") << QPoint(300, 0) << false;
+    QTest::newRow("a new group near the panel's corner") << QPoint(620, 430) << true;
+}
+
+// A group made anew is 50 x 50: the widget put into it makes it grow, and the
+// record, which the browser is told and the next start restores, grows with
+// it, as does the panel, so the widget can be scrolled to.
+void tst_XWidgetBaseSettingsDialog::joiningGrowsTheGroup()
+{
+    QFETCH(QPoint, groupPosition);
+    QFETCH(bool, scrolls);
+    m_panel->contextMenu->gridAction->setChecked(false);
+    XWidgetGroup* group = makeGroup(QStringLiteral("Hall"), groupPosition, QSize(50, 50));
+    XWidget* widget = makeWidget(QStringLiteral("w"), QPoint(10, 10));
+
+    const QString failure = driveBaseSettings(widget, [&](XWidgetBaseSettingsDialog* dialog) {
+        chooseGroup(dialog->groupCombo, QStringLiteral("Hall"));
+        QTest::mouseClick(buttonWithText(dialog, QStringLiteral("OK")), Qt::LeftButton);
+    });
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+    QCOMPARE(widget->group, group);
+    QCOMPARE(widget->geometry(), QRect(10, 10, 70, 60));
+    QCOMPARE(group->size(), QSize(80, 70));
+    QCOMPARE(group->settings->size, group->size());
+    QCOMPARE(group->settings->position, groupPosition);
+    QVERIFY2(m_panel->rect().contains(group->geometry()),
+        qPrintable(QStringLiteral("panel %1 x %2").arg(m_panel->width()).arg(m_panel->height())));
+    QTRY_COMPARE(m_area->horizontalScrollBar()->maximum() > 0, scrolls);
+    QTRY_COMPARE(m_area->verticalScrollBar()->maximum() > 0, scrolls);
 }
 
 void tst_XWidgetBaseSettingsDialog::size_data()

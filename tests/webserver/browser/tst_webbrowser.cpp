@@ -1,4 +1,5 @@
 #include "freeport.h"
+#include "headlessbrowser.h"
 #include "testappfolder.h"
 
 #include <algorithm>
@@ -12,15 +13,9 @@
 #include <QSettings>
 #include <QSize>
 #include <QTcpSocket>
-#include <QTemporaryDir>
-#include <QTextDocumentFragment>
 #include <QtTest>
 
 namespace {
-const char CHROMIUM[] = "/usr/bin/chromium";
-const int BROWSER_TIMEOUT_MS = 90000;
-// Virtual time: the page waits in it, so a slow machine does not fail it.
-const int VIRTUAL_TIME_BUDGET_MS = 30000;
 // The client refreshes twice a second; a change must show well within this.
 const int CHANGE_SHOWN_WITHIN_MS = 3000;
 // The program listens once its settings are loaded, a while after it started.
@@ -188,36 +183,12 @@ struct BrowserFixture
             TestAppFolder::terminate(program.data());
             return { { "error", "program not listening" } };
         }
-        QTemporaryDir profile;
-        QProcess browser;
-        browser.setProcessChannelMode(QProcess::SeparateChannels);
-        browser.start(QLatin1String(CHROMIUM),
-            { "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                "--user-data-dir=" + profile.path(),
-                QStringLiteral("--window-size=%1,%2").arg(windowSize.width()).arg(windowSize.height()),
-                QStringLiteral("--virtual-time-budget=%1").arg(VIRTUAL_TIME_BUDGET_MS), "--dump-dom",
-                QStringLiteral("http://127.0.0.1:%1/browsertest.html").arg(port) });
-        const bool finished = browser.waitForFinished(BROWSER_TIMEOUT_MS);
-        const QByteArray dom = browser.readAllStandardOutput();
+        const HeadlessBrowser::Page shown
+            = HeadlessBrowser::open(QStringLiteral("http://127.0.0.1:%1/browsertest.html").arg(port), windowSize);
         const bool ended = TestAppFolder::terminate(program.data());
-        if (!finished)
-            return { { "error", QString::fromUtf8("browser did not finish: " + browser.readAllStandardError()) } };
-        if (!ended)
+        if (shown.finished && !ended)
             return { { "error", "program did not end with 0" } };
-
-        const int start = dom.indexOf("<pre id=\"test-result\">");
-        if (start < 0)
-            return { { "error",
-                QStringLiteral("no result (browser exit %1) in: %2; browser said: %3")
-                    .arg(browser.exitCode())
-                    .arg(QString::fromUtf8(dom.right(2000)),
-                        QString::fromUtf8(browser.readAllStandardError().right(2000))) } };
-        const int end = dom.indexOf("</pre>", start);
-        const QString escaped = QString::fromUtf8(dom.mid(start, end - start + 6));
-        const QString json = QTextDocumentFragment::fromHtml(escaped).toPlainText();
-        const QJsonObject result = QJsonDocument::fromJson(json.toUtf8()).object();
-        return result.isEmpty() ? QJsonObject { { "error", "no JSON in: " + json } } : result;
+        return HeadlessBrowser::result(shown);
     }
 
     TestAppFolder folder;
@@ -323,7 +294,7 @@ private slots:
 
 void tst_WebBrowser::showsPanelAndFollowsValues()
 {
-    if (!QFile::exists(QLatin1String(CHROMIUM)))
+    if (!HeadlessBrowser::installed())
         QSKIP("chromium is not installed");
 
     BrowserFixture fixture;
@@ -372,7 +343,7 @@ void tst_WebBrowser::panelAtZoom()
 {
     QFETCH(double, scale);
     QFETCH(QString, shown);
-    if (!QFile::exists(QLatin1String(CHROMIUM)))
+    if (!HeadlessBrowser::installed())
         QSKIP("chromium is not installed");
 
     const QSize emptySize(80, 50);
