@@ -9,10 +9,11 @@
 // `parameters` is what x_getParameters() returned when the module was last
 // saved (invalid on the first run); a null result means the library failed.
 // The parameters are stored as JSON and come back as JSON gives them: maps,
-// lists, strings, numbers (an int comes back as a qlonglong, a double as a
-// double), booleans and null. Other types do not survive: a QPoint or QSize
-// comes back null, a QByteArray as a string. Store such values as text or
-// numbers of your own.
+// lists, strings, booleans, null and numbers, a whole number as a qlonglong
+// (an int, and a double such as 40.0, too) and any other as a double. Other
+// types do not survive: a QPoint or QSize comes back null, a QByteArray as a
+// string (bytes that are not UTF-8 lost). Store such values as text or
+// numbers of your own, and read numbers with toInt() or toDouble().
 //
 // The host drives the object only through the virtual slots below, in this
 // order: x_setDebug, x_setAdditionInformation, x_debugIsEnabled, x_start,
