@@ -115,9 +115,17 @@ QStringList journalFile(const TestAppFolder& folder)
     return entries;
 }
 
-bool serves(quint16 port, const QByteArray& text)
+// The first answer that holds the text; empty when none did in time.
+QByteArray answerHolding(quint16 port, const QByteArray& text)
 {
-    return QTest::qWaitFor([&] { return exchangeWidgets(port).contains(text); }, EXCHANGE_TIMEOUT_MS);
+    QByteArray answer;
+    const bool held = QTest::qWaitFor(
+        [&] {
+            answer = exchangeWidgets(port);
+            return answer.contains(text);
+        },
+        EXCHANGE_TIMEOUT_MS);
+    return held ? answer : QByteArray();
 }
 }
 
@@ -159,13 +167,7 @@ void tst_PlugbayProcess::stateSurvivesRestartAndValueReachesBrowser()
         std::unique_ptr<QProcess> process(folder.start());
         QVERIFY(folder.mailboxValue() >= 0);
         // The value the extension set reaches the label, and with it the browser.
-        QByteArray answer;
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                answer = exchangeWidgets(port);
-                return answer.contains("T=73.5");
-            },
-            EXCHANGE_TIMEOUT_MS));
+        QVERIFY(!answerHolding(port, "T=73.5").isEmpty());
         QVERIFY(TestAppFolder::terminate(process.get()));
 
         const QVariantMap saved = QJsonDocument::fromJson(folder.readFile(QLatin1String(MODULE_FILE)))
@@ -197,7 +199,7 @@ void tst_PlugbayProcess::extensionNeedingMoreFailsItsLoadOnly()
     QVERIFY(folder.writeFile(QStringLiteral("modules/Web.xmodule"), json({ { "libName", "Webquery" } })));
 
     std::unique_ptr<QProcess> process(folder.start());
-    QVERIFY(serves(port, "T="));
+    QVERIFY(!answerHolding(port, "T=").isEmpty());
     QCOMPARE(process->state(), QProcess::Running);
     QVERIFY(TestAppFolder::terminate(process.get()));
 
@@ -231,7 +233,7 @@ void tst_PlugbayProcess::throwingParametersLeaveEveryFileSaved()
     QVERIFY(folder.writeFile(QStringLiteral("modules/Web.xmodule"), json({ { "libName", "Webquery" } })));
 
     std::unique_ptr<QProcess> process(folder.start());
-    QVERIFY(serves(port, "T=12"));
+    QVERIFY(!answerHolding(port, "T=12").isEmpty());
     QVERIFY(TestAppFolder::terminate(process.get()));
 
     QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
@@ -269,13 +271,8 @@ void tst_PlugbayProcess::boilerInGermanKeepsItsValuesAndJournalsItsStop()
                     { "extensionParameters", QVariantMap { { "setpoint", 70 }, { "temperature", 20.0 } } } } } })));
 
     std::unique_ptr<QProcess> process(folder.start());
-    QByteArray answer;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            answer = exchangeWidgets(port);
-            return answer.contains("Burner on");
-        },
-        EXCHANGE_TIMEOUT_MS));
+    const QByteArray answer = answerHolding(port, "Burner on");
+    QVERIFY(!answer.isEmpty());
     QVERIFY2(answer.contains("#bc4c00"), answer.constData());
     QVERIFY(TestAppFolder::terminate(process.get()));
 
