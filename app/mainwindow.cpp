@@ -189,10 +189,11 @@ MainWindow::~MainWindow()
     saveGroups();
     saveWindowPlacement();
     postProgramClosed();
-    saveJournal();
     releaseJournal();
     // The modules' clean-up may still need the serial port and the panel.
     deleteModulesTab();
+    // After the modules, so that what they journal on their way out is kept.
+    saveJournal();
     deleteSerialPort();
     syncSettings();
     removeStaleModuleFiles();

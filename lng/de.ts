@@ -810,6 +810,10 @@
         <source>Some of the names are the same, enter a different prefix</source>
         <translation>Einige Namen sind schon vergeben, bitte ein anderes Präfix eingeben</translation>
     </message>
+    <message>
+        <source>The kit holds components of the same name; the later ones were renamed: %1</source>
+        <translation>Der Bausatz enthält gleichnamige Komponenten; die späteren wurden umbenannt: %1</translation>
+    </message>
 </context>
 <context>
     <name>XWidgetStandartDialogModel</name>

@@ -156,7 +156,9 @@ void BoilerSimulator::tick()
 void BoilerSimulator::publish()
 {
     x_componentSetValue(QLatin1String(TEMPERATURE), QString::number(m_temperature, 'f', 1));
-    x_componentSetValue(QLatin1String(BURNER), m_burnerOn ? tr("on") : tr("off"));
+    // A value for conditions to compare with, the same in every language;
+    // the page shows it translated.
+    x_componentSetValue(QLatin1String(BURNER), m_burnerOn ? QStringLiteral("on") : QStringLiteral("off"));
     if (m_page)
         m_page->showState(m_temperature, m_burnerOn);
 }

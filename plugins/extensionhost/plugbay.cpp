@@ -5,6 +5,7 @@
 #include "plugbaycomponentitem.h"
 #include "plugbaycomponentsdelegate.h"
 #include "plugbaycomponentsmodel.h"
+#include "plugbaydebugdevice.h"
 #include "plugbaywidget.h"
 #include "useritem.h"
 #include "xmoduleexports.h"
@@ -13,7 +14,6 @@
 #include "xwidgetstandartcomponent.h"
 #include "xwidgetstandartcomponentbaseclass.h"
 
-#include <QBuffer>
 #include <QHBoxLayout>
 #include <QLibrary>
 #include <QPlainTextEdit>
@@ -24,6 +24,8 @@
 
 #include <QFileInfo>
 
+#include <cstdio>
+#include <exception>
 #include <memory>
 
 #ifdef Q_OS_UNIX
@@ -56,6 +58,9 @@ const int ESCAPE_LENGTH = 6;
 const int ESCAPE_MARKER_LENGTH = 2;
 const char ESCAPE_CODEC[] = "UTF-16BE";
 
+// The Debug tab keeps the latest lines only; the oldest go first.
+const int DEBUG_VIEW_MAX_LINES = 5000;
+
 // A symbol looked up in a library is also searched for in what the library
 // depends on, and every extension depends on this library, whose own factory
 // has the same name: only a factory of the extension file itself counts.
@@ -85,19 +90,23 @@ PlugbayBaseClass* callFactory(PlugbayMakeObjectFunction makeObject, const QVaria
 }
 
 Plugbay::Plugbay()
-    : debugBuffer(new QBuffer)
+    : debugBuffer(new PlugbayDebugDevice)
     , debugView(new QPlainTextEdit)
 {
     debugView->setLineWrapMode(QPlainTextEdit::NoWrap);
     debugView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     debugView->setReadOnly(true);
+    debugView->setUndoRedoEnabled(false);
+    debugView->setMaximumBlockCount(DEBUG_VIEW_MAX_LINES);
     debugBuffer->open(QIODevice::ReadWrite);
     connect(debugBuffer, SIGNAL(readyRead()), this, SLOT(x_debugBytesRead()));
 }
 
 Plugbay::~Plugbay()
 {
-    // Taken down first, while the module still serves it: its clean-up may
+    // The page goes before the extension it may call on its way out.
+    delete extensionPage;
+    // Taken down next, while the module still serves it: its clean-up may
     // journal or set values on its way out.
     delete extension;
     extension = nullptr;
@@ -156,7 +165,9 @@ void Plugbay::init()
             journal->add(tr("Extension load error. %1").arg(error), JournalItem::ITEM_LEVEL_CRITICAL);
     } else {
         setAdditionalInfomation();
-        if (extension->x_debugIsEnabled()) {
+        bool debugWanted = false;
+        callExtension("x_debugIsEnabled", [&] { debugWanted = extension->x_debugIsEnabled(); });
+        if (debugWanted) {
             debugEnabled = true;
             auto* page = new QWidget;
             auto* layout = new QHBoxLayout(page);
@@ -175,12 +186,18 @@ void Plugbay::init()
         connect(extension, SIGNAL(x_componentSetWritable_signal(QString, bool)), this,
             SLOT(x_componentSetWritable(QString, bool)));
         connect(extension, SIGNAL(x_componentsUpdated()), this, SLOT(x_componentsUpdated()));
-        extension->x_start();
+        callExtension("x_start", [this] { extension->x_start(); });
     }
 
     if (extension) {
-        if (QWidget* page = extension->x_getWidget())
-            widget->addTab(page, extension->x_widgetName());
+        QWidget* page = nullptr;
+        callExtension("x_getWidget", [&] { page = extension->x_getWidget(); });
+        if (page) {
+            QString title;
+            callExtension("x_widgetName", [&] { title = extension->x_widgetName(); });
+            extensionPage = page;
+            widget->addTab(page, title);
+        }
     }
     widget->loadFromSettings();
     model->update(true);
@@ -194,13 +211,18 @@ QWidget* Plugbay::getWidget()
 void Plugbay::allLoaded()
 {
     if (extension)
-        extension->x_allLoaded();
+        callExtension("x_allLoaded", [this] { extension->x_allLoaded(); });
 }
 
 QMap<QString, QVariant> Plugbay::getMap()
 {
-    if (extension)
-        settings.extensionParameters = extension->x_getParameters();
+    // When the extension cannot tell, it gets back next time what it got
+    // this time: nothing it saved is lost.
+    if (extension) {
+        QVariant parameters = settings.extensionParameters;
+        callExtension("x_getParameters", [&] { parameters = extension->x_getParameters(); });
+        settings.extensionParameters = parameters;
+    }
     return settings.getMap();
 }
 
@@ -225,7 +247,10 @@ bool Plugbay::loadExtension(QString* error)
         return fail(tr("Parameter 'libFileName' is empty"));
 
     // Never unloaded: the extension's code runs for the life of the process.
+    // Every symbol is bound now: a function the extension needs and this
+    // library lacks fails the load, not the program at its first call.
     QLibrary library(baseDir + QLatin1String(EXTENSION_FOLDER) + QLatin1Char('/') + libFileName);
+    library.setLoadHints(QLibrary::ResolveAllSymbolsHint);
     if (!library.load())
         return fail(tr("Can't load %1 (%2)").arg(library.fileName(), library.errorString()));
     const QFunctionPointer symbol = library.resolve(MAKE_OBJECT_SYMBOL);
@@ -237,7 +262,7 @@ bool Plugbay::loadExtension(QString* error)
     extension = callFactory(makeObject, settings.extensionParameters);
     if (!extension)
         return fail(tr("Can't make extension object"));
-    extension->x_setDebug(debugBuffer);
+    callExtension("x_setDebug", [this] { extension->x_setDebug(debugBuffer); });
     return true;
 }
 
@@ -269,7 +294,7 @@ void Plugbay::setAdditionalInfomation()
             } },
         { QLatin1String(INFO_USERS_KEY), users },
     };
-    extension->x_setAdditionInformation(info);
+    callExtension("x_setAdditionInformation", [&] { extension->x_setAdditionInformation(info); });
 }
 
 void Plugbay::connectComponent(PlugbayComponentItem* item)
@@ -290,7 +315,9 @@ void Plugbay::disconnectComponent(PlugbayComponentItem* item)
 
 void Plugbay::x_debugBytesRead()
 {
-    QByteArray bytes = debugBuffer->data();
+    QByteArray bytes = debugBuffer->takeAll();
+    if (bytes.isEmpty())
+        return;
     const int zero = bytes.indexOf('\0');
     if (zero >= 0)
         bytes.truncate(zero);
@@ -306,8 +333,6 @@ void Plugbay::x_debugBytesRead()
         }
     }
     debugView->appendPlainText(text);
-    debugBuffer->buffer().clear();
-    debugBuffer->seek(0);
 }
 
 void Plugbay::x_journalAdd(QString text, int level)
@@ -339,7 +364,9 @@ void Plugbay::x_componentsUpdated()
 {
     if (!extension)
         return;
-    const QMap<QString, PlugbayBaseClass::widgetComponentItem_t> list = extension->x_getComponentsList();
+    QMap<QString, PlugbayBaseClass::widgetComponentItem_t> list;
+    if (!callExtension("x_getComponentsList", [&] { list = extension->x_getComponentsList(); }))
+        return;
     model->beginReset();
 
     for (auto it = components.begin(); it != components.end();) {
@@ -381,7 +408,7 @@ void Plugbay::xwidgetComponentConnected(PlugbayComponentItem* item)
 {
     const QString name = componentName(item);
     if (!name.isEmpty() && extension)
-        extension->x_widgetComponentConnected(name);
+        callExtension("x_widgetComponentConnected", [&] { extension->x_widgetComponentConnected(name); });
 }
 
 void Plugbay::component_valueUpdated()
@@ -394,7 +421,7 @@ void Plugbay::component_valueUpdated()
         return;
     if (XWidgetStandartComponent* component = item->xwidgetComponent()) {
         const QVariant value = component->object ? component->object->lastSetValue() : QVariant();
-        extension->x_componentValueUpdated(name, value);
+        callExtension("x_componentValueUpdated", [&] { extension->x_componentValueUpdated(name, value); });
     }
     model->update(false);
 }
@@ -408,8 +435,32 @@ void Plugbay::component_returnValueUpdated()
     if (name.isEmpty())
         return;
     XWidgetStandartComponent* component = item->xwidgetComponent();
-    if (component && component->setter() == extension)
-        extension->x_componentReturnValueUpdated(name, component->getValue());
+    if (component && component->setter() == extension) {
+        const QVariant value = component->getValue();
+        callExtension("x_componentReturnValueUpdated",
+            [&] { extension->x_componentReturnValueUpdated(name, value); });
+    }
+}
+
+bool Plugbay::callExtension(const char* operation, const std::function<void()>& call)
+{
+    QString reason;
+    try {
+        call();
+        return true;
+    } catch (const std::exception& failure) {
+        reason = QString::fromLocal8Bit(failure.what());
+    } catch (...) {
+        reason = tr("unknown exception");
+    }
+    const QString text = tr("The extension failed in %1 (%2)").arg(QLatin1String(operation), reason);
+    if (journal) {
+        journal->add(text, JournalItem::ITEM_LEVEL_CRITICAL);
+    } else {
+        std::fputs(text.toLocal8Bit().constData(), stderr);
+        std::fputc('\n', stderr);
+    }
+    return false;
 }
 
 QString Plugbay::componentName(PlugbayComponentItem* item) const

@@ -9,11 +9,13 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 class PlugbayBaseClass;
 class PlugbayComponentItem;
 class PlugbayComponentsModel;
+class PlugbayDebugDevice;
 class PlugbayWidget;
-class QBuffer;
 class QPlainTextEdit;
 class UserItem;
 
@@ -53,7 +55,7 @@ public:
     // Owned by the host's tab once embedded; it outlives the module briefly.
     QPointer<PlugbayWidget> widget;
     PlugbayBaseClass* extension = nullptr;
-    QBuffer* debugBuffer = nullptr;
+    PlugbayDebugDevice* debugBuffer = nullptr;
     QPlainTextEdit* debugView = nullptr;
     PlugbayComponentsModel* model = nullptr;
     QMap<QString, PlugbayComponentItem*> components;
@@ -70,7 +72,14 @@ public slots:
     void component_returnValueUpdated();
 
 private:
+    // Runs one call into the extension. Whatever the call throws is reported
+    // and stops there: what the caller preset stands in for its result.
+    // False when it threw.
+    bool callExtension(const char* operation, const std::function<void()>& call);
     // The name the item is listed under; empty for an item not listed.
     QString componentName(PlugbayComponentItem* item) const;
     PlugbayComponentItem* senderItem() const;
+
+    // The page the extension gave, while it lives.
+    QPointer<QWidget> extensionPage;
 };

@@ -8,11 +8,32 @@
 //
 // `parameters` is what x_getParameters() returned when the module was last
 // saved (invalid on the first run); a null result means the library failed.
+// The parameters are stored as JSON and come back as JSON gives them: maps,
+// lists, strings, booleans, null and numbers, a whole number as a qlonglong
+// (an int, and a double such as 40.0, too) and any other as a double. Other
+// types do not survive: a QPoint or QSize comes back null, a QByteArray as a
+// string (bytes that are not UTF-8 lost). Store such values as text or
+// numbers of your own, and read numbers with toInt() or toDouble().
 //
 // The host drives the object only through the virtual slots below, in this
 // order: x_setDebug, x_setAdditionInformation, x_debugIsEnabled, x_start,
 // x_getWidget and x_widgetName; later x_allLoaded, and x_getParameters each
-// time the module is saved. The object is destroyed with the module.
+// time the module is saved. An exception that leaves one of these calls is
+// caught and journalled; the host then goes on as if the call had returned
+// the default (for x_getParameters: the parameters saved before, for
+// x_getComponentsList: the list it already has).
+//
+// All calls come in the program's GUI thread, and the object is meant to be
+// used there. Two things may be used from any thread: the signals (they
+// reach the host queued) and the debug device given to x_setDebug, whose
+// every write reaches the "Debug" tab whole. The stream x_debug is a single
+// object: use it from one thread only, and give another thread a QDebug of
+// its own on the device.
+//
+// At the end the host deletes the page returned by x_getWidget first, while
+// the object still lives, and then the object. Hold the page by a QPointer;
+// do not delete it in the destructor through a plain pointer. The destructor
+// must not throw.
 
 #include <QMap>
 #include <QObject>

@@ -115,7 +115,9 @@ bool PlugbayComponentsModel::setData(const QModelIndex& index, const QVariant& v
         item->setWidgetComponentName(value.toString());
     else
         return false;
-    // Saved at once, so the binding survives however the program ends.
+    // Into the record at once: the module file written at exit holds it, even
+    // when the extension drops the component meanwhile. Nothing reaches the
+    // disk before that exit.
     settings->componentsListInsert(nameAt(index.row()), item->widgetId, item->widgetComponentName);
     return true;
 }

@@ -41,6 +41,32 @@ const char* const KIT_SUFFIX = ".swkit";
 // What a row of a panel typically holds, for the table's opening width.
 const char TYPICAL_NAME[] = "Pump 1 state";
 const char TYPICAL_LIBRARY[] = "Vistag";
+
+// A kit edited by hand may name two components alike; the table holds each
+// name once. The first keeps its name (connections to it stay), the later
+// ones get a number. Returns the new names.
+QStringList giveUniqueNames(const QList<XWidgetStandartComponentSettings*>& records)
+{
+    QSet<QString> taken;
+    for (const XWidgetStandartComponentSettings* record : records)
+        taken.insert(record->name);
+    QSet<QString> seen;
+    QStringList renamed;
+    for (XWidgetStandartComponentSettings* record : records) {
+        if (!seen.contains(record->name)) {
+            seen.insert(record->name);
+            continue;
+        }
+        QString candidate;
+        for (int number = 2; candidate.isEmpty() || taken.contains(candidate); ++number)
+            candidate = record->name + QLatin1Char('_') + QString::number(number);
+        taken.insert(candidate);
+        seen.insert(candidate);
+        record->name = candidate;
+        renamed.append(candidate);
+    }
+    return renamed;
+}
 }
 
 XWidgetStandartDialog::XWidgetStandartDialog(XWidgetStandartSettings* settings, QWidget* parent)
@@ -177,14 +203,12 @@ void XWidgetStandartDialog::componentShowSettingsDialogClicked(QModelIndex index
             model->update();
         }
         break;
-    case XWidgetStandartDialogModel::CopyColumn: {
-        const QVariantMap data = item->libSettings();
-        if (!data.isEmpty()) {
+    case XWidgetStandartDialogModel::CopyColumn:
+        if (item->canCopy()) {
             XDialogsGeometry.insert(QLatin1String(CLIPBOARD_LIB_NAME_KEY), item->libName);
-            XDialogsGeometry.insert(QLatin1String(CLIPBOARD_DATA_KEY), data);
+            XDialogsGeometry.insert(QLatin1String(CLIPBOARD_DATA_KEY), item->libSettings());
         }
         break;
-    }
     case XWidgetStandartDialogModel::PasteColumn:
         pasteInto(index.row());
         break;
@@ -280,6 +304,8 @@ void XWidgetStandartDialog::saveSelectedToKit(const QList<int>& rows)
     }
 
     XWidgetStandartKitFileDialog fileDialog(this, tr("Save kit"));
+    // The dialog asks before replacing a file under the name it will have.
+    fileDialog.setDefaultSuffix(QLatin1String(KIT_SUFFIX).mid(1));
     bool accepted = false;
     QString path = fileDialog.getSaveFileName(&accepted);
     if (!accepted || path.isEmpty())
@@ -305,6 +331,13 @@ void XWidgetStandartDialog::loadFromKit()
         qDeleteAll(records);
         QMessageBox::critical(this, QString(), tr("Error!"));
         return;
+    }
+
+    const QStringList renamed = giveUniqueNames(records);
+    if (!renamed.isEmpty()) {
+        QMessageBox::warning(this, QString(),
+            tr("The kit holds components of the same name; the later ones were renamed: %1")
+                .arg(renamed.join(QStringLiteral(", "))));
     }
 
     QString prefix;

@@ -26,17 +26,29 @@ XWidgetStandartDialogComponentItem::XWidgetStandartDialogComponentItem(
 
 void XWidgetStandartDialogComponentItem::setName(const QString& newName)
 {
-    if (newName != name)
+    if (newName != name) {
         component = nullptr;
+        m_startComponent = nullptr;
+    }
     name = newName;
 }
 
 void XWidgetStandartDialogComponentItem::setLibName(const QString& newLibName)
 {
-    if (newLibName != libName) {
-        component = nullptr;
-        settings = nullptr;
-        editedLibSettings.clear();
+    if (newLibName == libName)
+        return;
+    if (libName == initialLibName) {
+        m_startComponent = component;
+        m_startSettings = settings;
+    }
+    component = nullptr;
+    settings = nullptr;
+    editedLibSettings.clear();
+    if (newLibName == initialLibName) {
+        component = m_startComponent;
+        settings = m_startSettings;
+        m_startComponent = nullptr;
+        m_startSettings = nullptr;
     }
     libName = newLibName;
 }
@@ -58,4 +70,9 @@ QVariantMap XWidgetStandartDialogComponentItem::libSettings() const
     if (settings)
         return settings->libSettings;
     return QVariantMap();
+}
+
+bool XWidgetStandartDialogComponentItem::canCopy() const
+{
+    return !libName.isEmpty() && !libSettings().isEmpty();
 }

@@ -40,8 +40,7 @@ QVariant XWidgetStandartDialogModel::data(const QModelIndex& index, int role) co
     case ShowColumn:
         return hasObject && item->component->object->haveSettingsDialog() ? tr("Show") : QString();
     case CopyColumn:
-        return !item->libName.isEmpty() && (!item->editedLibSettings.isEmpty() || hasObject) ? tr("Copy")
-                                                                                             : QString();
+        return item->canCopy() ? tr("Copy") : QString();
     case PasteColumn:
         if (item->libName.isEmpty())
             return QString();

@@ -54,13 +54,5 @@
         <source>Clicks on the counter</source>
         <translation>Klicks auf den Zähler</translation>
     </message>
-    <message>
-        <source>on</source>
-        <translation>an</translation>
-    </message>
-    <message>
-        <source>off</source>
-        <translation>aus</translation>
-    </message>
 </context>
 </TS>

@@ -31,6 +31,14 @@
         <source>Can&apos;t make extension object</source>
         <translation>Das Erweiterungsobjekt kann nicht erstellt werden</translation>
     </message>
+    <message>
+        <source>unknown exception</source>
+        <translation>unbekannte Ausnahme</translation>
+    </message>
+    <message>
+        <source>The extension failed in %1 (%2)</source>
+        <translation>Die Erweiterung ist in %1 gescheitert (%2)</translation>
+    </message>
 </context>
 <context>
     <name>PlugbayComponentItem</name>

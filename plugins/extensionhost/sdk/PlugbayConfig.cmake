@@ -1,7 +1,7 @@
 # Builds an extension of the Plugbay module against an installed application
 # folder:
 #
-#     find_package(Plugbay REQUIRED PATHS <app>/modules_lib/PlugbayDir/sdk)
+#     find_package(Plugbay 1.0 REQUIRED PATHS <app>/modules_lib/PlugbayDir/sdk)
 #     add_library(MyExtension MODULE ...)
 #     target_link_libraries(MyExtension PRIVATE Plugbay::Interface)
 #

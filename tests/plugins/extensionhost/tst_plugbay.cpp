@@ -24,7 +24,12 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
+#include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableView>
@@ -36,6 +41,9 @@ namespace {
 const char MODULE_NAME[] = "Ext";
 const char PROBE[] = "ProbeExtension.so";
 const char CLEANUP_FILE[] = "probe-cleanup.txt";
+const char PAGE_FILE[] = "probe-page.txt";
+// What the Debug tab keeps.
+const int DEBUG_VIEW_LINES = 5000;
 const int WIDGET_COLUMN = 2;
 const int COMPONENT_COLUMN = 3;
 const int VALUE_COLUMN = 4;
@@ -142,10 +150,16 @@ private slots:
     void loadFailures_data();
     void loadFailures();
     void tabsAndCallOrder();
+    void tabsWithoutDebugOrPage_data();
+    void tabsWithoutDebugOrPage();
+    void extensionThrows_data();
+    void extensionThrows();
     void columnTitlesShowInFull();
     void debugText_data();
     void debugText();
     void debugStreamShowsEscapedText();
+    void debugFromThreadsArrivesWhole();
+    void debugViewKeepsTheLatestLines();
     void journalLevels();
     void informationMap();
     void bindingSetterRoles_data();
@@ -159,6 +173,7 @@ private slots:
     void widgetColumnText_data();
     void widgetColumnText();
     void editorsAndSavedBinding();
+    void modelRefreshAndFlags();
     void widthsAndTabRestored_data();
     void widthsAndTabRestored();
     void valueReachesVistagLabel();
@@ -217,6 +232,7 @@ void tst_Plugbay::init()
 {
     TestAppFolder::cleanOwnFolder();
     QFile::remove(extensionDir() + QLatin1Char('/') + QLatin1String(CLEANUP_FILE));
+    QFile::remove(extensionDir() + QLatin1Char('/') + QLatin1String(PAGE_FILE));
     writeExtensionIni(QLatin1String(PROBE));
     m_applicationData.reset(new ApplicationData);
     QCoreApplication::setApplicationName(m_applicationData->applicationName());
@@ -316,6 +332,10 @@ void tst_Plugbay::loadFailures_data()
                                              << "Can't make extension object";
     QTest::newRow("makeObject throws") << "ProbeThrows.so"
                                        << "Can't make extension object";
+    // Found at load, not at the first call, which would end the program.
+    QTest::newRow("calls a function the module lacks")
+        << "ProbeNeedsMore.so"
+        << "Can't load " + extensionDir() + "/ProbeNeedsMore.so (Cannot load library";
 }
 
 void tst_Plugbay::loadFailures()
@@ -371,10 +391,110 @@ void tst_Plugbay::tabsAndCallOrder()
     QFile notes(extensionDir() + QLatin1Char('/') + QLatin1String(CLEANUP_FILE));
     QVERIFY(notes.open(QIODevice::ReadOnly));
     QVERIFY(QString::fromUtf8(notes.readAll()).endsWith("x_getParameters"));
+    // Its page went first, while the extension it may call was still there.
+    QCOMPARE(TestAppFolder::readOwnFile(
+                 QStringLiteral("modules_lib/PlugbayDir/extension/") + QLatin1String(PAGE_FILE)),
+        QByteArray("closed before its extension"));
     const QVariantMap saved = readJson(QStringLiteral("modules/%1.xmodule").arg(QLatin1String(MODULE_NAME)))
                                   .value("libSettings")
                                   .toMap();
     QCOMPARE(saved.value("extensionParameters").toMap().value("runs").toInt(), 5);
+}
+
+void tst_Plugbay::tabsWithoutDebugOrPage_data()
+{
+    QTest::addColumn<bool>("debug");
+    QTest::addColumn<bool>("page");
+    QTest::addColumn<QStringList>("tabs");
+
+    QTest::newRow("neither") << false << false << QStringList { "Components" };
+    QTest::newRow("Debug tab only") << true << false << QStringList { "Components", "Debug" };
+    QTest::newRow("page only") << false << true << QStringList { "Components", "Probe page" };
+}
+
+void tst_Plugbay::tabsWithoutDebugOrPage()
+{
+    QFETCH(bool, debug);
+    QFETCH(bool, page);
+    QFETCH(QStringList, tabs);
+    startWindow({ { "extensionParameters", QVariantMap { { "noDebug", !debug }, { "noPage", !page } } },
+        { "lastTabIndex", 1 } });
+    QStringList shown;
+    for (int i = 0; i < this->page()->count(); ++i)
+        shown << this->page()->tabText(i);
+    QCOMPARE(shown, tabs);
+    QCOMPARE(this->page()->currentIndex(), tabs.size() > 1 ? 1 : 0);
+    // Debug text without a tab to show it goes nowhere, harmlessly.
+    QVERIFY(QMetaObject::invokeMethod(probe(), "writeDebug", Q_ARG(QByteArray, "unseen")));
+    setComponents({ { "x", component("X", true, true) } });
+    bind(0, "w1", "a");
+    QCOMPARE(hostComponent("w1", "a")->setter(), probe());
+
+    m_window.reset();
+    QTRY_VERIFY(QFile::exists(extensionDir() + QLatin1Char('/') + QLatin1String(CLEANUP_FILE)));
+    const QVariantMap saved = readJson(QStringLiteral("modules/%1.xmodule").arg(QLatin1String(MODULE_NAME)))
+                                  .value("libSettings")
+                                  .toMap();
+    QCOMPARE(saved.value("componentsList").toMap().value("x").toMap(), binding("w1", "a"));
+    QCOMPARE(saved.value("extensionParameters").toMap().value("runs").toInt(), 1);
+}
+
+void tst_Plugbay::extensionThrows_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QStringList>("tabs");
+    QTest::addColumn<int>("rows");
+
+    const QStringList all { "Components", "Debug", "Probe page" };
+    QTest::newRow("x_setDebug") << "x_setDebug" << all << 1;
+    QTest::newRow("x_setAdditionInformation") << "x_setAdditionInformation" << all << 1;
+    QTest::newRow("x_debugIsEnabled") << "x_debugIsEnabled" << QStringList { "Components", "Probe page" } << 1;
+    QTest::newRow("x_start") << "x_start" << all << 1;
+    QTest::newRow("x_getWidget") << "x_getWidget" << QStringList { "Components", "Debug" } << 1;
+    QTest::newRow("x_widgetName") << "x_widgetName" << QStringList { "Components", "Debug", "" } << 1;
+    QTest::newRow("x_allLoaded") << "x_allLoaded" << all << 1;
+    QTest::newRow("x_getParameters") << "x_getParameters" << all << 1;
+    QTest::newRow("x_getComponentsList") << "x_getComponentsList" << all << 0;
+    QTest::newRow("x_widgetComponentConnected") << "x_widgetComponentConnected" << all << 1;
+    QTest::newRow("x_componentValueUpdated") << "x_componentValueUpdated" << all << 1;
+    QTest::newRow("x_componentReturnValueUpdated") << "x_componentReturnValueUpdated" << all << 1;
+}
+
+// Whatever an extension throws stops at the module: a critical journal
+// entry, and the module goes on as if the call had returned its default.
+void tst_Plugbay::extensionThrows()
+{
+    QFETCH(QString, operation);
+    QFETCH(QStringList, tabs);
+    QFETCH(int, rows);
+    const QVariantMap parameters { { "throwIn", QStringList { operation } }, { "runs", 6 } };
+    startWindow({ { "extensionParameters", parameters } });
+    QStringList shown;
+    for (int i = 0; i < page()->count(); ++i)
+        shown << page()->tabText(i);
+    QCOMPARE(shown, tabs);
+
+    setComponents({ { "x", component("X", true, true) } });
+    QCOMPARE(model()->rowCount(), rows);
+    if (rows > 0) {
+        bind(0, "w1", "a");
+        XWidgetStandartComponent* a = hostComponent("w1", "a");
+        QCOMPARE(a->setter(), probe());
+        a->setValueHandler(1, probe());
+        a->setReturnValue(7);
+    }
+    // The parameters the extension could not give are the ones it was given.
+    const QVariantMap saved = module()->getMap();
+    QCOMPARE(saved.size(), 4);
+    QCOMPARE(saved.value("extensionParameters").toMap().value("runs").toInt(),
+        operation == "x_getParameters" ? 6 : 7);
+
+    const QString entry
+        = QStringLiteral("[3] The extension failed in %1 (probe fails in %1)").arg(operation);
+    QVERIFY2(journalOf(QLatin1String(MODULE_NAME)).contains(entry),
+        qPrintable(journalOf(QLatin1String(MODULE_NAME)).join('\n')));
+    m_window.reset();
+    QTRY_VERIFY(QFile::exists(extensionDir() + QLatin1Char('/') + QLatin1String(CLEANUP_FILE)));
 }
 
 void tst_Plugbay::debugText_data()
@@ -415,6 +535,50 @@ void tst_Plugbay::debugStreamShowsEscapedText()
     QTRY_COMPARE(view->toPlainText(), QLatin1Char('"') + text + QStringLiteral("\" "));
 }
 
+void tst_Plugbay::debugFromThreadsArrivesWhole()
+{
+    startWindow();
+    auto* view = page()->widget(1)->findChild<QPlainTextEdit*>();
+    const int threads = 4;
+    const int lines = 1000;
+    QVERIFY(QMetaObject::invokeMethod(
+        probe(), "writeDebugFromThreads", Q_ARG(int, threads), Q_ARG(int, lines)));
+
+    const QRegularExpression token(QStringLiteral("\\[t(\\d+) (\\d+)\\]"));
+    QSet<QString> seen;
+    QString rest;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            seen.clear();
+            rest = view->toPlainText().remove(QLatin1Char('\n'));
+            for (auto match = token.globalMatch(rest); match.hasNext();)
+                seen.insert(match.next().captured(0));
+            return seen.size() == threads * lines;
+        },
+        10000));
+    // Nothing but whole tokens, each once.
+    QCOMPARE(rest.remove(token), QString());
+}
+
+void tst_Plugbay::debugViewKeepsTheLatestLines()
+{
+    startWindow();
+    auto* view = page()->widget(1)->findChild<QPlainTextEdit*>();
+    QByteArray text;
+    const int written = DEBUG_VIEW_LINES + 100;
+    for (int i = 0; i < written; ++i)
+        text += (i ? "\nline " : "line ") + QByteArray::number(i);
+    QVERIFY(QMetaObject::invokeMethod(probe(), "writeDebug", Q_ARG(QByteArray, text)));
+    QTRY_COMPARE(view->document()->lastBlock().text(), QStringLiteral("line %1").arg(written - 1));
+    QCOMPARE(view->document()->blockCount(), DEBUG_VIEW_LINES);
+    QCOMPARE(view->document()->firstBlock().text(), QStringLiteral("line 100"));
+
+    QVERIFY(QMetaObject::invokeMethod(probe(), "writeDebug", Q_ARG(QByteArray, "next")));
+    QTRY_COMPARE(view->document()->lastBlock().text(), QStringLiteral("next"));
+    QCOMPARE(view->document()->blockCount(), DEBUG_VIEW_LINES);
+    QCOMPARE(view->document()->firstBlock().text(), QStringLiteral("line 101"));
+}
+
 void tst_Plugbay::journalLevels()
 {
     startWindow();
@@ -428,10 +592,18 @@ void tst_Plugbay::journalLevels()
 
 void tst_Plugbay::informationMap()
 {
+    const QStringList keys { "email", "fullName", "icq", "jabber", "password", "phone", "post" };
     QVariantMap users;
+    QVariantMap expected;
     for (const QString& name : { QStringLiteral("anna"), QStringLiteral("bert") }) {
-        users.insert(QString::number(users.size() + 1),
-            QVariantMap { { "userName", name }, { "fullName", name.toUpper() }, { "password", name + "!" } });
+        QVariantMap card { { "userName", name } };
+        QVariantMap handedCard;
+        for (const QString& key : keys) {
+            card.insert(key, name + QLatin1Char(' ') + key);
+            handedCard.insert(key, name + QLatin1Char(' ') + key);
+        }
+        users.insert(QString::number(users.size() + 1), card);
+        expected.insert(name, handedCard);
     }
     writeJson(QStringLiteral("users"), users);
     startWindow();
@@ -443,14 +615,7 @@ void tst_Plugbay::informationMap()
     QCOMPARE(info.value("dirs").toMap(),
         (QVariantMap { { "extension", TestAppFolder::ownFilePath("modules_lib/PlugbayDir/extension") },
             { "content", TestAppFolder::ownFilePath("content/") } }));
-    const QVariantMap handed = info.value("users").toMap();
-    QCOMPARE(handed.keys(), (QStringList { "anna", "bert" }));
-    for (const QVariant& user : handed) {
-        QCOMPARE(user.toMap().keys(),
-            (QStringList { "email", "fullName", "icq", "jabber", "password", "phone", "post" }));
-    }
-    QCOMPARE(handed.value("bert").toMap().value("password").toString(), QStringLiteral("bert!"));
-    QCOMPARE(handed.value("bert").toMap().value("fullName").toString(), QStringLiteral("BERT"));
+    QCOMPARE(info.value("users").toMap(), expected);
 }
 
 void tst_Plugbay::bindingSetterRoles_data()
@@ -728,10 +893,9 @@ void tst_Plugbay::editorsAndSavedBinding()
     QStringList ids;
     for (int i = 0; i < widgets->count(); ++i)
         ids << widgets->itemText(i);
-    // Panel order among the ungrouped widgets is the order they were loaded in.
-    QCOMPARE(ids.first(), QString());
-    QCOMPARE(ids.at(1), QStringLiteral("g1"));
-    QCOMPARE(QSet<QString>(ids.begin() + 2, ids.end()), (QSet<QString> { "w1", "w2" }));
+    // Grouped widgets first; then the panel's own, in the order they were
+    // loaded in (file-name order).
+    QCOMPARE(ids, (QStringList { "", "g1", "w1", "w2" }));
 
     widgets->setCurrentText("w2");
     delegate->setModelData(widgets, model(), model()->index(0, WIDGET_COLUMN));
@@ -754,6 +918,35 @@ void tst_Plugbay::editorsAndSavedBinding()
     QVERIFY(!model()->data(model()->index(0, WIDGET_COLUMN), Qt::DecorationRole).isNull());
     QVERIFY(!model()->data(model()->index(0, COMPONENT_COLUMN), Qt::DecorationRole).isNull());
     QCOMPARE(module()->getMap().value("componentsList").toMap().value("x").toMap(), binding("", "n"));
+}
+
+void tst_Plugbay::modelRefreshAndFlags()
+{
+    startWindow();
+    setComponents({ { "x", component("X", true, true) }, { "y", component("Y", false) } });
+    bind(0, "w1", "a");
+    QAbstractItemModel* table = model();
+    QCOMPARE(table->rowCount(), 2);
+    for (int column = 0; column < table->columnCount(); ++column) {
+        const bool editable = column == WIDGET_COLUMN || column == COMPONENT_COLUMN;
+        QCOMPARE(table->flags(table->index(0, column)),
+            Qt::ItemIsSelectable | Qt::ItemIsEnabled | (editable ? Qt::ItemIsEditable : Qt::NoItemFlags));
+    }
+    QCOMPARE(table->flags(QModelIndex()), Qt::NoItemFlags);
+
+    // A value notice refreshes the Value column of every row, and no more.
+    QSignalSpy changed(table, &QAbstractItemModel::dataChanged);
+    hostComponent("w1", "a")->setValueHandler(12, probe());
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.first().at(0).toModelIndex(), table->index(0, VALUE_COLUMN));
+    QCOMPARE(changed.first().at(1).toModelIndex(), table->index(1, VALUE_COLUMN));
+    QCOMPARE(table->data(table->index(0, VALUE_COLUMN)).toInt(), 12);
+    // Editing a binding saves it without a change notice.
+    changed.clear();
+    QVERIFY(table->setData(table->index(1, WIDGET_COLUMN), "w1", Qt::EditRole));
+    QCOMPARE(changed.size(), 0);
+    QVERIFY(!table->setData(table->index(1, VALUE_COLUMN), 3, Qt::EditRole));
+    QVERIFY(!table->setData(table->index(1, WIDGET_COLUMN), "w1", Qt::DisplayRole));
 }
 
 void tst_Plugbay::widthsAndTabRestored_data()

@@ -1,9 +1,12 @@
+#include "applicationdata.h"
 #include "filesizelimit.h"
 #include "headerfit.h"
+#include "mainwindow.h"
 #include "modalanswerer.h"
 #include "rowtranslation.h"
 #include "standartwidgetkit.h"
 #include "testappfolder.h"
+#include "xwidgetpanel.h"
 #include "xwidgetsglobals.h"
 #include "xwidgetstandart.h"
 #include "xwidgetstandartcomponent.h"
@@ -17,6 +20,9 @@
 #include <QAbstractItemDelegate>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -160,11 +166,20 @@ private slots:
     void damagedKitReportsError_data();
     void damagedKitReportsError();
     void saveSelectedToKit();
+    void savingUnderATypedNameAsksBeforeReplacing_data();
+    void savingUnderATypedNameAsksBeforeReplacing();
+    void kitWithRepeatedNamesGivesUniqueRows();
+    void copyCellOffersWhatItsClickCopies_data();
+    void copyCellOffersWhatItsClickCopies();
+    void libraryChangedBackKeepsComponentAndRecord_data();
+    void libraryChangedBackKeepsComponentAndRecord();
     void formFieldsGoIntoTheRecord();
     void okWithUnchangedTableKeepsTheComponents();
     void changedTableRebuildsTheComponents_data();
     void changedTableRebuildsTheComponents();
     void acceptReopensTheDialog();
+    void kitAppliedStaysAfterRestart_data();
+    void kitAppliedStaysAfterRestart();
     void cancelAppliesNothing();
     void cancelAfterKitLoadLeavesNoRecords();
     void columnTitlesShowInFull_data();
@@ -496,7 +511,8 @@ void tst_XWidgetStandartDialog::saveSelectedToKit()
     }
     selectRows(dialog->table, { 0, 2 });
     {
-        ModalAnswerer answerer({ { "XWidgetStandartKitFileDialog", "Save kit", kit, {} } });
+        // The dialog itself gives the typed name its suffix.
+        ModalAnswerer answerer({ { "XWidgetStandartKitFileDialog", "Save kit", kit + ".swkit", {} } });
         dialog->buttonClicked(XWidgetStandartDialog::SaveKitButton);
         QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     }
@@ -525,6 +541,147 @@ void tst_XWidgetStandartDialog::saveSelectedToKit()
     QFile after(kit + ".swkit");
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), before);
+}
+
+void tst_XWidgetStandartDialog::savingUnderATypedNameAsksBeforeReplacing_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("replaced");
+
+    QTest::newRow("no keeps the kit") << "&No" << false;
+    QTest::newRow("yes replaces it") << "&Yes" << true;
+}
+
+// The name is typed without the kit suffix; the file it names has it.
+void tst_XWidgetStandartDialog::savingUnderATypedNameAsksBeforeReplacing()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, replaced);
+    const QString kit = writeKit("lamps.swkit", { { "Old", "", "old" } });
+    QVERIFY(!kit.isEmpty());
+    EditedWidget edited;
+    auto dialog = edited.dialog();
+    dialog->show();
+    selectRows(dialog->table, { 2 });
+    const QString folder = m_kits.path();
+    auto typeName = [folder](QWidget* window) {
+        auto* fileDialog = qobject_cast<QFileDialog*>(window);
+        fileDialog->setDirectory(folder);
+        if (auto* nameEdit = fileDialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            nameEdit->setText(QStringLiteral("lamps"));
+        // As the dialog's own "Save" button does.
+        static_cast<QDialog*>(fileDialog)->accept();
+        // Kept open by "No": the operator gives up.
+        if (fileDialog->isVisible())
+            fileDialog->reject();
+    };
+    ModalAnswerer answerer({ { "XWidgetStandartKitFileDialog", "Save kit", {}, typeName },
+        { "QMessageBox", "Save kit", answer, {} } });
+    dialog->buttonClicked(XWidgetStandartDialog::SaveKitButton);
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
+    QVERIFY2(answerer.transcript.last().contains("lamps.swkit"), qPrintable(answerer.transcript.last()));
+
+    QList<XWidgetStandartComponentSettings*> loaded;
+    QVERIFY(StandartWidgetKit(&loaded).load(kit));
+    QCOMPARE(loaded.size(), 1);
+    QCOMPARE(loaded.first()->name, replaced ? QStringLiteral("Gauge") : QStringLiteral("Old"));
+    qDeleteAll(loaded);
+    QVERIFY(!QFile::exists(m_kits.filePath("lamps")));
+}
+
+// A kit edited by hand may name two components alike: the table gets each
+// name once, and the operator is told which were renamed.
+void tst_XWidgetStandartDialog::kitWithRepeatedNamesGivesUniqueRows()
+{
+    const QString kit = writeKit("repeated.swkit",
+        { { "Lamp", "", "first" }, { "Lamp", "", "second" }, { "Lamp_2", "Lamp", "third" } });
+    QVERIFY(!kit.isEmpty());
+    EditedWidget edited;
+    auto dialog = edited.dialog();
+    ModalAnswerer answerer({ { "XWidgetStandartKitFileDialog", "Load kit", kit, {} },
+        { "QMessageBox", "", "OK", {} }, { "QInputDialog", "", "K_", {} } });
+    dialog->buttonClicked(XWidgetStandartDialog::LoadKitButton);
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
+    QCOMPARE(answerer.transcript.at(1),
+        QStringLiteral("box  | The kit holds components of the same name; the later ones were renamed: "
+                       "Lamp_3 | OK | default OK"));
+    QCOMPARE(rows(dialog->model),
+        (QStringList { "Lamp->Switch", "Switch->", "Gauge->", "K_Lamp->", "K_Lamp_3->", "K_Lamp_2->K_Lamp" }));
+    QCOMPARE(dialog->model->items.at(4)->libSettings(), text("second"));
+}
+
+void tst_XWidgetStandartDialog::copyCellOffersWhatItsClickCopies_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QVariantMap>("copied");
+
+    QTest::newRow("a component's row") << 0 << "Copy" << text("lamp");
+    QTest::newRow("a row from a kit") << 3 << "Copy" << text("kit lamp");
+    QTest::newRow("a new row with a library only") << 5 << "" << QVariantMap();
+}
+
+void tst_XWidgetStandartDialog::copyCellOffersWhatItsClickCopies()
+{
+    QFETCH(int, row);
+    const QString kit = writeKit("lamps.swkit", { { "Lamp", "", "kit lamp" }, { "Switch", "", "" } });
+    EditedWidget edited;
+    auto dialog = edited.dialog();
+    {
+        ModalAnswerer answerer(
+            { { "XWidgetStandartKitFileDialog", "Load kit", kit, {} }, { "QInputDialog", "", "K_", {} } });
+        dialog->buttonClicked(XWidgetStandartDialog::LoadKitButton);
+        QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
+    }
+    dialog->model->addNewItem(new XWidgetStandartDialogComponentItem("Dial", LAMP_LIB));
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+
+    const QModelIndex cell = dialog->model->index(row, XWidgetStandartDialogModel::CopyColumn);
+    QTEST(cell.data().toString(), "cell");
+    dialog->table->scrollTo(cell);
+    QTest::mouseClick(
+        dialog->table->viewport(), Qt::LeftButton, Qt::NoModifier, dialog->table->visualRect(cell).center());
+    QTEST(XDialogsGeometry.value("XWidgetStandartDialog_cb_data").toMap(), "copied");
+}
+
+void tst_XWidgetStandartDialog::libraryChangedBackKeepsComponentAndRecord_data()
+{
+    QTest::addColumn<bool>("rename");
+    QTest::addColumn<QStringList>("components");
+
+    QTest::newRow("library only") << false
+                                  << QStringList { "Lamp|FixtureLamp|Switch|lamp", "Switch|FixtureLamp||switch",
+                                         "Gauge|FixtureGauge||gauge" };
+    QTest::newRow("renamed too") << true
+                                 << QStringList { "Bulb|FixtureLamp|Switch|lamp", "Switch|FixtureLamp||switch",
+                                        "Gauge|FixtureGauge||gauge" };
+}
+
+void tst_XWidgetStandartDialog::libraryChangedBackKeepsComponentAndRecord()
+{
+    QFETCH(bool, rename);
+    EditedWidget edited;
+    QPointer<XWidgetStandartComponent> lamp = edited.component("Lamp");
+    XWidgetStandartComponentSettings* lampRecord = edited.record.components.first();
+    ModalAnswerer answerer({ { DIALOG_TYPE, DIALOG_TITLE, {}, [rename](QWidget* dialog) {
+                                  XWidgetStandartDialogModel* model
+                                      = qobject_cast<XWidgetStandartDialog*>(dialog)->model;
+                                  QVERIFY(model->setData(model->index(0, 1), GAUGE_LIB, Qt::EditRole));
+                                  if (rename)
+                                      QVERIFY(model->setData(model->index(0, 0), "Bulb", Qt::EditRole));
+                                  QVERIFY(model->setData(model->index(0, 1), LAMP_LIB, Qt::EditRole));
+                                  button(dialog, "OK")->click();
+                              } } });
+    edited.widget->showSettingsDialog();
+    QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
+
+    QTEST(edited.components(), "components");
+    QCOMPARE(edited.record.components.first(), lampRecord);
+    QCOMPARE(edited.component(lampRecord->name)->geometry(), QRect(10, 10, 30, 30));
+    // Unchanged, the row stays bound to its live component.
+    if (!rename)
+        QCOMPARE(edited.component("Lamp"), lamp.data());
 }
 
 void tst_XWidgetStandartDialog::formFieldsGoIntoTheRecord()
@@ -696,6 +853,79 @@ void tst_XWidgetStandartDialog::acceptReopensTheDialog()
     QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
     QCOMPARE(seen, (QStringList { "Lamp->Switch,Switch->,Gauge->", "Lamp->Switch,Switch->,Dial->" }));
     QTRY_COMPARE(edited.widget->findChildren<XWidgetStandartDialog*>().size(), 0);
+}
+
+void tst_XWidgetStandartDialog::kitAppliedStaysAfterRestart_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("OK") << "OK";
+    QTest::newRow("Accept") << "Accept";
+}
+
+// Rows loaded from a kit become components that own the kit's records; the
+// program writes them into the widget's file at exit and has them again at
+// its next start.
+void tst_XWidgetStandartDialog::kitAppliedStaysAfterRestart()
+{
+    QFETCH(QString, button);
+    const QString kit = writeKit("pair.swkit", { { "Lamp", "Switch", "kit lamp" }, { "Switch", "", "kit switch" } });
+    TestAppFolder::cleanOwnFolder();
+    {
+        EditedWidget edited;
+        TestAppFolder::writeOwnFile(QStringLiteral("standart_widgets/boiler.sw"),
+            QJsonDocument(QJsonObject::fromVariantMap(edited.record.getMap())).toJson());
+    }
+    ApplicationData applicationData;
+    QCoreApplication::setApplicationName(applicationData.applicationName());
+    auto window = std::make_unique<MainWindow>(&applicationData);
+    auto boiler = [] { return qobject_cast<XWidgetStandart*>(XWidgetsPanel->getXWidgetByID("boiler")); };
+    auto components = [](const XWidgetStandart* widget) {
+        QStringList result;
+        for (const XWidgetStandartComponent* c : widget->components)
+            result.append(c->settings->name + "|" + c->settings->connectToComponent + "|"
+                + (c->object ? c->object->getMap().value("text").toString() : "no object") + "|"
+                + QString::number(c->geometry().x()) + "," + QString::number(c->geometry().y()));
+        return result;
+    };
+    QVERIFY(boiler());
+
+    QList<ModalAnswerer::Expected> expected { { DIALOG_TYPE, DIALOG_TITLE, {}, [&button](QWidget* dialog) {
+                                                   auto* settings = qobject_cast<XWidgetStandartDialog*>(dialog);
+                                                   settings->buttonClicked(XWidgetStandartDialog::LoadKitButton);
+                                                   ::button(dialog, button)->click();
+                                               } },
+        { "XWidgetStandartKitFileDialog", "Load kit", kit, {} }, { "QInputDialog", "", "K_", {} } };
+    QStringList reopened;
+    if (button == "Accept") {
+        expected.append({ DIALOG_TYPE, DIALOG_TITLE, {}, [&reopened](QWidget* dialog) {
+                             auto* settings = qobject_cast<XWidgetStandartDialog*>(dialog);
+                             for (const XWidgetStandartDialogComponentItem* item : settings->model->items)
+                                 reopened << item->name + (item->component ? "+" : "-");
+                             settings->reject();
+                         } });
+    }
+    {
+        ModalAnswerer answerer(expected);
+        boiler()->showSettingsDialog();
+        QTRY_VERIFY(answerer.finished());
+        QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
+    }
+    if (button == "Accept")
+        QCOMPARE(reopened, (QStringList { "Lamp+", "Switch+", "Gauge+", "K_Lamp+", "K_Switch+" }));
+    const QStringList applied = components(boiler());
+    QCOMPARE(applied.mid(3), (QStringList { "K_Lamp|K_Switch|kit lamp|40,50", "K_Switch||kit switch|40,50" }));
+    XWidgetStandartComponent* lamp = boiler()->components.at(3);
+    QCOMPARE(lamp->settings, boiler()->settings->components.at(3));
+    QCOMPARE(lamp->connectedComponents(), QList<XWidgetStandartComponent*> { boiler()->components.at(4) });
+
+    window.reset();
+    window = std::make_unique<MainWindow>(&applicationData);
+    QVERIFY(boiler());
+    QCOMPARE(components(boiler()), applied);
+    window.reset();
+    // What the program wrote goes; the script the other tests offer stays.
+    TestAppFolder::cleanOwnFolder();
+    TestAppFolder::writeOwnFile("scripts/pump.js", "");
 }
 
 // A renamed row has let go of its component but still points at the
