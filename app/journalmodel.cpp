@@ -3,6 +3,7 @@
 #include "axobject.h"
 #include "journalexchangeitem.h"
 #include "journalfilter.h"
+#include "xstoredfile.h"
 
 #include <QBrush>
 #include <QDateTime>
@@ -202,6 +203,20 @@ QVariantMap JournalModel::map() const
                 { QLatin1String(KEY_TEXT), item->text } });
     }
     return result;
+}
+
+bool JournalModel::isWellTyped(const QVariantMap& map)
+{
+    const XStoredFile::MemberTypes types { { QLatin1String(KEY_DATE_TIME), QJsonValue::String },
+        { QLatin1String(KEY_LEVEL), QJsonValue::Double }, { QLatin1String(KEY_SOURCE), QJsonValue::String },
+        { QLatin1String(KEY_TEXT), QJsonValue::String } };
+    // The entries are read from "0" up to the first gap; what follows a gap is not read.
+    for (int k = 0; map.contains(QString::number(k)); ++k) {
+        const QVariant value = map.value(QString::number(k));
+        if (value.userType() != QMetaType::QVariantMap || !XStoredFile::membersHaveTypes(value.toMap(), types))
+            return false;
+    }
+    return true;
 }
 
 void JournalModel::setMap(const QVariantMap& map)

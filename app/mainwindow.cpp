@@ -70,6 +70,19 @@ const char WIDGET_FILE_FILTER[] = "*.sw";
 const char MODULE_FILE_FILTER[] = "*.xmodule";
 const char WIDGET_FILE_SUFFIX[] = ".sw";
 
+// A group is stored as a map; anything else in its place would be dropped at
+// the next save.
+bool groupsAreMaps(const QSettings& settings)
+{
+    const QString prefix = QLatin1String(GROUPS_SETTINGS_GROUP) + QLatin1Char('/');
+    const QStringList keys = settings.allKeys();
+    for (const QString& key : keys) {
+        if (key.startsWith(prefix) && settings.value(key).userType() != QMetaType::QVariantMap)
+            return false;
+    }
+    return true;
+}
+
 QString appDir()
 {
     return QCoreApplication::applicationDirPath();
@@ -149,7 +162,7 @@ MainWindow::MainWindow(ApplicationData* applicationData, QWidget* parent)
         [this](const QString& path, const QString& reason) { reportSaveFailure(path, reason); });
     removeSaveLeftovers();
     // Before QSettings has a chance to write the damage back as if it were good.
-    const QString keptSettings = XStoredFile::keepUnreadableIni(settingsFilePath());
+    const QString keptSettings = XStoredFile::keepUnreadableIni(settingsFilePath(), groupsAreMaps);
     settings = new QSettings(settingsFilePath(), QSettings::IniFormat, this);
     loadTranslations();
     ui->setupUi(this);
@@ -215,6 +228,15 @@ void MainWindow::reportSaveFailure(const QString& path, const QString& reason)
     if (XMainJournalItem)
         XMainJournalItem->add(message, JournalItem::ITEM_LEVEL_CRITICAL);
     m_saveFailures.append(message);
+}
+
+void MainWindow::journalKeptAside(const QString& path, const QString& kept)
+{
+    if (kept.isEmpty() || !XMainJournalItem)
+        return;
+    XMainJournalItem->add(tr("%1 holds values of the wrong type and is kept as %2")
+                              .arg(QDir::toNativeSeparators(path), QFileInfo(kept).fileName()),
+        JournalItem::ITEM_LEVEL_CRITICAL);
 }
 
 void MainWindow::printSaveFailures()
@@ -315,9 +337,11 @@ void MainWindow::initJournal()
 
     if (ui->saveJournalToFile->isChecked()) {
         QVariantMap stored;
-        if (XStoredFile::readJsonObject(journalFilePath(), &stored))
+        QString kept;
+        if (XStoredFile::readJsonObject(journalFilePath(), &stored, JournalModel::isWellTyped, &kept))
             model->setMap(stored);
         model->addNew(QString(), tr("Program started"));
+        journalKeptAside(journalFilePath(), kept);
     }
     model->resetErrors();
 }
@@ -421,8 +445,12 @@ void MainWindow::loadStandartWidgets()
     const QFileInfoList files = widgetFiles();
     for (const QFileInfo& file : files) {
         QVariantMap map;
-        if (!XStoredFile::readJsonObject(file.filePath(), &map)) {
-            m_unreadableWidgetFiles.append(file.fileName());
+        QString kept;
+        if (!XStoredFile::readJsonObject(file.filePath(), &map, XWidgetStandartSettings::isWellTyped, &kept)) {
+            // Moved aside it no longer stands in the folder for the operator to mend.
+            if (kept.isEmpty())
+                m_unreadableWidgetFiles.append(file.fileName());
+            journalKeptAside(file.filePath(), kept);
             continue;
         }
         auto* record = new XWidgetStandartSettings;
@@ -438,14 +466,22 @@ void MainWindow::loadStandartWidgets()
 
 void MainWindow::loadUsers()
 {
-    XUsersList.append(UsersFile::read(usersFilePath()));
+    QString kept;
+    XUsersList.append(UsersFile::read(usersFilePath(), &kept));
+    journalKeptAside(usersFilePath(), kept);
 }
 
 void MainWindow::loadModules()
 {
     const QFileInfoList files = moduleFiles();
-    for (const QFileInfo& file : files)
+    for (const QFileInfo& file : files) {
+        // The module still comes up, as with a file that does not parse.
+        QVariantMap map;
+        QString kept;
+        XStoredFile::readJsonObject(file.filePath(), &map, XModuleSettings::isWellTyped, &kept);
+        journalKeptAside(file.filePath(), kept);
         addModule(file.completeBaseName());
+    }
     modulesTab->setCurrentIndex(0);
 }
 
@@ -484,7 +520,7 @@ void MainWindow::saveStandartWidgets()
     for (XWidgetStandartSettings* record : qAsConst(XWidgetStandartSettingsList)) {
         const QString path = widgetFilePath(record->base.id);
         if (path.isEmpty()) {
-            reportSaveFailure(
+            XStoredFile::reportFailure(
                 record->base.id + QLatin1String(WIDGET_FILE_SUFFIX), XWidgetIdCheck::refusal(record->base.id));
             allWritten = false;
             continue;
@@ -562,7 +598,7 @@ void MainWindow::syncSettings()
 {
     settings->sync();
     if (settings->status() == QSettings::AccessError)
-        reportSaveFailure(settings->fileName(), settingsWriteFailureReason(settings->fileName()));
+        XStoredFile::reportFailure(settings->fileName(), settingsWriteFailureReason(settings->fileName()));
 }
 
 void MainWindow::removeStaleModuleFiles()

@@ -209,6 +209,10 @@
         <translation>die Einstellungen konnten nicht geschrieben werden</translation>
     </message>
     <message>
+        <source>%1 holds values of the wrong type and is kept as %2</source>
+        <translation>%1 enthält Werte falschen Typs und wurde als %2 aufbewahrt</translation>
+    </message>
+    <message>
         <source>The settings file could not be read and is kept as %1; the defaults are used</source>
         <translation>Die Einstellungsdatei war nicht lesbar und wurde als %1 aufbewahrt; es gelten die Standardwerte</translation>
     </message>
