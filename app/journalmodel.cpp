@@ -7,6 +7,7 @@
 
 #include <QBrush>
 #include <QDateTime>
+#include <QDir>
 #include <QPixmap>
 #include <QtDebug>
 
@@ -290,6 +291,11 @@ Qt::ItemFlags JournalModel::flags(const QModelIndex& index) const
 void JournalModel::toExcel()
 {
     auto* excel = new AxObject(QStringLiteral("Excel.Application"), this);
+    // Otherwise the operator would not learn where the entries went.
+    connect(excel, &AxObject::workbookNotOpened, this, [this](const QString& path) {
+        addNew(QString(),
+            tr("The entries were written to %1; no program to open it was found").arg(QDir::toNativeSeparators(path)));
+    });
     excel->dynamicCall("SetVisible(bool)", true);
     AxObject* workbooks = excel->querySubObject("Workbooks");
     AxObject* workbook = workbooks ? workbooks->querySubObject("Add") : nullptr;

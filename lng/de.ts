@@ -101,6 +101,10 @@
         <source>Message</source>
         <translation>Meldung</translation>
     </message>
+    <message>
+        <source>The entries were written to %1; no program to open it was found</source>
+        <translation>Die Einträge wurden in %1 geschrieben; kein Programm zum Öffnen gefunden</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -813,6 +817,10 @@
     <message>
         <source>Some of the names are the same, enter a different prefix</source>
         <translation>Einige Namen sind schon vergeben, bitte ein anderes Präfix eingeben</translation>
+    </message>
+    <message>
+        <source>Another component is already named &quot;%1&quot;; the row keeps its name</source>
+        <translation>Eine andere Komponente heißt schon „%1“; die Zeile behält ihren Namen</translation>
     </message>
 </context>
 <context>
