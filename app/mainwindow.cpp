@@ -165,6 +165,9 @@ MainWindow::MainWindow(ApplicationData* applicationData, QWidget* parent)
     const QString keptSettings = XStoredFile::keepUnreadableIni(settingsFilePath(), groupsAreMaps);
     settings = new QSettings(settingsFilePath(), QSettings::IniFormat, this);
     loadTranslations();
+    // Made before the language was known, the window would hand the old
+    // locale on to everything inside it.
+    setLocale(QLocale());
     ui->setupUi(this);
     setWindowTitle(QCoreApplication::applicationName() + QStringLiteral(" V")
         + QCoreApplication::applicationVersion());
@@ -263,6 +266,9 @@ void MainWindow::loadTranslations()
     XLanguage = settings->value(QStringLiteral("language")).toString();
     if (XLanguage.isEmpty())
         XLanguage = QLocale::system().name();
+    // Dates and numbers speak the language of the texts, in the journal and
+    // in Qt's own dialogs alike.
+    QLocale::setDefault(QLocale(XLanguage));
 
     const QString lngDir = appDir() + QStringLiteral("/lng");
     installTranslator(XLanguage, lngDir);

@@ -20,6 +20,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableView>
 #include <QUrl>
@@ -54,6 +55,8 @@ private slots:
     void unreadableJournalKeptAside();
     void columnWidthsRestoredButLast();
     void firstWidthsShowTitlesAndEntries();
+    void datesFollowTheLanguage_data();
+    void datesFollowTheLanguage();
     void settingsFollowTheControls();
     void errorMarkClearedByJournalTab();
     void clearAndAutoScroll();
@@ -203,6 +206,35 @@ void tst_MainWindowJournal::firstWidthsShowTitlesAndEntries()
                            .arg(column)
                            .arg(view->columnWidth(column))
                            .arg(rows->sizeHintForColumn(column))));
+}
+
+void tst_MainWindowJournal::datesFollowTheLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("system language") << QString();
+    QTest::newRow("German") << QStringLiteral("de");
+}
+
+void tst_MainWindowJournal::datesFollowTheLanguage()
+{
+    QFETCH(QString, language);
+    if (!language.isEmpty())
+        TestAppFolder::writeOwnFile(QStringLiteral("settings.ini"), "[General]\nlanguage=" + language.toUtf8() + "\n");
+    const QDateTime entryTime(QDate(2026, 12, 10), QTime(8, 0));
+    TestAppFolder::writeOwnFile(QStringLiteral("journal"),
+        R"({"0": {"datetime": "2026-12-10T08:00:00", "level": 1, "sourse": "", "text": "earlier"}})");
+    const QLocale expected = language.isEmpty() ? QLocale::system() : QLocale(language);
+
+    MainWindow window(m_applicationData);
+    auto* view = window.findChild<QTableView*>(QStringLiteral("journalTableView"));
+    const auto* delegate = qobject_cast<const QStyledItemDelegate*>(view->itemDelegate());
+    QVERIFY(delegate);
+    const QModelIndex first = XJournalModel->index(0, 0);
+    QCOMPARE(first.data().toDateTime(), entryTime);
+    QCOMPARE(delegate->displayText(first.data(), view->locale()),
+        expected.toString(entryTime, QLocale::ShortFormat));
+    // Qt's own dialogs, the file dialogs among them, are made later and follow too.
+    QCOMPARE(QWidget().locale().name(), expected.name());
 }
 
 void tst_MainWindowJournal::settingsFollowTheControls()
