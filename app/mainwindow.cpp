@@ -9,6 +9,7 @@
 #include "journalmodel.h"
 #include "usersfile.h"
 #include "userswidget.h"
+#include "xinputdialog.h"
 #include "xmodule.h"
 #include "xmodulemakedialog.h"
 #include "xmodulesettings.h"
@@ -34,7 +35,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
@@ -626,7 +626,7 @@ void MainWindow::addModuleClicked()
 {
     bool ok = false;
     const QString name
-        = QInputDialog::getText(this, tr("New module"), tr("Name"), QLineEdit::Normal, tr("New module"), &ok);
+        = XInputDialog::getText(this, tr("New module"), tr("Name"), QLineEdit::Normal, tr("New module"), &ok);
     if (!ok)
         return;
     const QString refusal = XModule::nameRefusal(name);
@@ -663,7 +663,7 @@ void MainWindow::moduleNormalDestroyed(QString name)
 void MainWindow::xWidgetGroupMake()
 {
     bool ok = false;
-    const QString name = QInputDialog::getText(
+    const QString name = XInputDialog::getText(
         this, tr("Make new group"), tr("Group name"), QLineEdit::Normal, tr("New Group"), &ok);
     if (!ok)
         return;
@@ -714,7 +714,7 @@ void MainWindow::xWidgetGroupDelete(XWidgetGroup* group)
 QString MainWindow::makeNewWidgetDialog()
 {
     bool ok = false;
-    const QString id = QInputDialog::getText(
+    const QString id = XInputDialog::getText(
         this, tr("Make new widget"), tr("Widget ID"), QLineEdit::Normal, tr("NewWidget"), &ok);
     if (!ok)
         return QString();
