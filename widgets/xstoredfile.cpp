@@ -152,7 +152,9 @@ bool XStoredFile::readJsonObject(
     if (!readJsonObject(path, &read))
         return false;
     if (!check(read)) {
-        *kept = keepAside(path, permissions);
+        const QString keptAs = keepAside(path, permissions);
+        if (kept)
+            *kept = keptAs;
         return false;
     }
     *map = read;

@@ -64,7 +64,8 @@ public:
 
     // True when the INI file is missing, empty, or read by QSettings without
     // error and free of what QSettings' own writer never produces (a value
-    // running on over the end of its line, a typed value cut short).
+    // running on over the end of its line, a typed value cut short), and what
+    // it holds passes the check when one is given.
     static bool isReadableIniOrMissing(
         const QString& path, const std::function<bool(const QSettings& settings)>& check = {});
 
