@@ -3,9 +3,11 @@
 #include "axobject.h"
 #include "journalexchangeitem.h"
 #include "journalfilter.h"
+#include "xstoredfile.h"
 
 #include <QBrush>
 #include <QDateTime>
+#include <QDir>
 #include <QPixmap>
 #include <QtDebug>
 
@@ -204,6 +206,20 @@ QVariantMap JournalModel::map() const
     return result;
 }
 
+bool JournalModel::isWellTyped(const QVariantMap& map)
+{
+    const XStoredFile::MemberTypes types { { QLatin1String(KEY_DATE_TIME), QJsonValue::String },
+        { QLatin1String(KEY_LEVEL), QJsonValue::Double }, { QLatin1String(KEY_SOURCE), QJsonValue::String },
+        { QLatin1String(KEY_TEXT), QJsonValue::String } };
+    // The entries are read from "0" up to the first gap; what follows a gap is not read.
+    for (int k = 0; map.contains(QString::number(k)); ++k) {
+        const QVariant value = map.value(QString::number(k));
+        if (value.userType() != QMetaType::QVariantMap || !XStoredFile::membersHaveTypes(value.toMap(), types))
+            return false;
+    }
+    return true;
+}
+
 void JournalModel::setMap(const QVariantMap& map)
 {
     for (int k = 0;; ++k) {
@@ -275,6 +291,11 @@ Qt::ItemFlags JournalModel::flags(const QModelIndex& index) const
 void JournalModel::toExcel()
 {
     auto* excel = new AxObject(QStringLiteral("Excel.Application"), this);
+    // Otherwise the operator would not learn where the entries went.
+    connect(excel, &AxObject::workbookNotOpened, this, [this](const QString& path) {
+        addNew(QString(),
+            tr("The entries were written to %1; no program to open it was found").arg(QDir::toNativeSeparators(path)));
+    });
     excel->dynamicCall("SetVisible(bool)", true);
     AxObject* workbooks = excel->querySubObject("Workbooks");
     AxObject* workbook = workbooks ? workbooks->querySubObject("Add") : nullptr;

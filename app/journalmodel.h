@@ -39,6 +39,9 @@ public:
     QVariantMap map() const;
     // Appends the items of a journal file, up to the first gap in the numbering.
     void setMap(const QVariantMap& map);
+    // True when the map's members have the types that map() writes; missing
+    // members are fine.
+    static bool isWellTyped(const QVariantMap& map);
 
     void refreshShown();
 

@@ -1,6 +1,7 @@
 #include "applicationdata.h"
 #include "mainwindow.h"
 #include "terminationsignals.h"
+#include "xstoredfile.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -10,6 +11,10 @@
 #endif
 
 namespace {
+// Told to whoever started the program (a supervisor) when the event loop ended
+// well but a stored file could not be written as the program went down.
+const int SAVE_FAILED_EXIT_CODE = 1;
+
 // Every web connection holds a descriptor; the usual soft limit of 1024 would
 // leave the program little room once a few hundred browsers are connected.
 void raiseDescriptorLimit()
@@ -44,8 +49,15 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    MainWindow mainWindow(&applicationData);
-    mainWindow.show();
-    applicationData.setSharedValue(0);
-    return application.exec();
+    int exitCode = 0;
+    {
+        // Everything is saved as the window goes.
+        MainWindow mainWindow(&applicationData);
+        mainWindow.show();
+        applicationData.setSharedValue(0);
+        exitCode = application.exec();
+    }
+    if (exitCode == 0 && XStoredFile::anyWriteFailed())
+        exitCode = SAVE_FAILED_EXIT_CODE;
+    return exitCode;
 }

@@ -9,6 +9,7 @@
 #include "journalmodel.h"
 #include "usersfile.h"
 #include "userswidget.h"
+#include "xinputdialog.h"
 #include "xmodule.h"
 #include "xmodulemakedialog.h"
 #include "xmodulesettings.h"
@@ -34,7 +35,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
@@ -69,6 +69,19 @@ const char GROUPS_SETTINGS_GROUP[] = "groups";
 const char WIDGET_FILE_FILTER[] = "*.sw";
 const char MODULE_FILE_FILTER[] = "*.xmodule";
 const char WIDGET_FILE_SUFFIX[] = ".sw";
+
+// A group is stored as a map; anything else in its place would be dropped at
+// the next save.
+bool groupsAreMaps(const QSettings& settings)
+{
+    const QString prefix = QLatin1String(GROUPS_SETTINGS_GROUP) + QLatin1Char('/');
+    const QStringList keys = settings.allKeys();
+    for (const QString& key : keys) {
+        if (key.startsWith(prefix) && settings.value(key).userType() != QMetaType::QVariantMap)
+            return false;
+    }
+    return true;
+}
 
 QString appDir()
 {
@@ -149,9 +162,12 @@ MainWindow::MainWindow(ApplicationData* applicationData, QWidget* parent)
         [this](const QString& path, const QString& reason) { reportSaveFailure(path, reason); });
     removeSaveLeftovers();
     // Before QSettings has a chance to write the damage back as if it were good.
-    const QString keptSettings = XStoredFile::keepUnreadableIni(settingsFilePath());
+    const QString keptSettings = XStoredFile::keepUnreadableIni(settingsFilePath(), groupsAreMaps);
     settings = new QSettings(settingsFilePath(), QSettings::IniFormat, this);
     loadTranslations();
+    // Made before the language was known, the window would hand the old
+    // locale on to everything inside it.
+    setLocale(QLocale());
     ui->setupUi(this);
     setWindowTitle(QCoreApplication::applicationName() + QStringLiteral(" V")
         + QCoreApplication::applicationVersion());
@@ -218,6 +234,15 @@ void MainWindow::reportSaveFailure(const QString& path, const QString& reason)
     m_saveFailures.append(message);
 }
 
+void MainWindow::journalKeptAside(const QString& path, const QString& kept)
+{
+    if (kept.isEmpty() || !XMainJournalItem)
+        return;
+    XMainJournalItem->add(tr("%1 holds values of the wrong type and is kept as %2")
+                              .arg(QDir::toNativeSeparators(path), QFileInfo(kept).fileName()),
+        JournalItem::ITEM_LEVEL_CRITICAL);
+}
+
 void MainWindow::printSaveFailures()
 {
     XStoredFile::setFailureHandler(nullptr);
@@ -242,6 +267,9 @@ void MainWindow::loadTranslations()
     XLanguage = settings->value(QStringLiteral("language")).toString();
     if (XLanguage.isEmpty())
         XLanguage = QLocale::system().name();
+    // Dates and numbers speak the language of the texts, in the journal and
+    // in Qt's own dialogs alike.
+    QLocale::setDefault(QLocale(XLanguage));
 
     const QString lngDir = appDir() + QStringLiteral("/lng");
     installTranslator(XLanguage, lngDir);
@@ -316,9 +344,11 @@ void MainWindow::initJournal()
 
     if (ui->saveJournalToFile->isChecked()) {
         QVariantMap stored;
-        if (XStoredFile::readJsonObject(journalFilePath(), &stored))
+        QString kept;
+        if (XStoredFile::readJsonObject(journalFilePath(), &stored, JournalModel::isWellTyped, &kept))
             model->setMap(stored);
         model->addNew(QString(), tr("Program started"));
+        journalKeptAside(journalFilePath(), kept);
     }
     model->resetErrors();
 }
@@ -422,8 +452,12 @@ void MainWindow::loadStandartWidgets()
     const QFileInfoList files = widgetFiles();
     for (const QFileInfo& file : files) {
         QVariantMap map;
-        if (!XStoredFile::readJsonObject(file.filePath(), &map)) {
-            m_unreadableWidgetFiles.append(file.fileName());
+        QString kept;
+        if (!XStoredFile::readJsonObject(file.filePath(), &map, XWidgetStandartSettings::isWellTyped, &kept)) {
+            // Moved aside it no longer stands in the folder for the operator to mend.
+            if (kept.isEmpty())
+                m_unreadableWidgetFiles.append(file.fileName());
+            journalKeptAside(file.filePath(), kept);
             continue;
         }
         auto* record = new XWidgetStandartSettings;
@@ -439,14 +473,22 @@ void MainWindow::loadStandartWidgets()
 
 void MainWindow::loadUsers()
 {
-    XUsersList.append(UsersFile::read(usersFilePath()));
+    QString kept;
+    XUsersList.append(UsersFile::read(usersFilePath(), &kept));
+    journalKeptAside(usersFilePath(), kept);
 }
 
 void MainWindow::loadModules()
 {
     const QFileInfoList files = moduleFiles();
-    for (const QFileInfo& file : files)
+    for (const QFileInfo& file : files) {
+        // The module still comes up, as with a file that does not parse.
+        QVariantMap map;
+        QString kept;
+        XStoredFile::readJsonObject(file.filePath(), &map, XModuleSettings::isWellTyped, &kept);
+        journalKeptAside(file.filePath(), kept);
         addModule(file.completeBaseName());
+    }
     modulesTab->setCurrentIndex(0);
 }
 
@@ -485,7 +527,7 @@ void MainWindow::saveStandartWidgets()
     for (XWidgetStandartSettings* record : qAsConst(XWidgetStandartSettingsList)) {
         const QString path = widgetFilePath(record->base.id);
         if (path.isEmpty()) {
-            reportSaveFailure(
+            XStoredFile::reportFailure(
                 record->base.id + QLatin1String(WIDGET_FILE_SUFFIX), XWidgetIdCheck::refusal(record->base.id));
             allWritten = false;
             continue;
@@ -563,7 +605,7 @@ void MainWindow::syncSettings()
 {
     settings->sync();
     if (settings->status() == QSettings::AccessError)
-        reportSaveFailure(settings->fileName(), settingsWriteFailureReason(settings->fileName()));
+        XStoredFile::reportFailure(settings->fileName(), settingsWriteFailureReason(settings->fileName()));
 }
 
 void MainWindow::removeStaleModuleFiles()
@@ -585,7 +627,7 @@ void MainWindow::addModuleClicked()
 {
     bool ok = false;
     const QString name
-        = QInputDialog::getText(this, tr("New module"), tr("Name"), QLineEdit::Normal, tr("New module"), &ok);
+        = XInputDialog::getText(this, tr("New module"), tr("Name"), QLineEdit::Normal, tr("New module"), &ok);
     if (!ok)
         return;
     const QString refusal = XModule::nameRefusal(name);
@@ -622,7 +664,7 @@ void MainWindow::moduleNormalDestroyed(QString name)
 void MainWindow::xWidgetGroupMake()
 {
     bool ok = false;
-    const QString name = QInputDialog::getText(
+    const QString name = XInputDialog::getText(
         this, tr("Make new group"), tr("Group name"), QLineEdit::Normal, tr("New Group"), &ok);
     if (!ok)
         return;
@@ -673,7 +715,7 @@ void MainWindow::xWidgetGroupDelete(XWidgetGroup* group)
 QString MainWindow::makeNewWidgetDialog()
 {
     bool ok = false;
-    const QString id = QInputDialog::getText(
+    const QString id = XInputDialog::getText(
         this, tr("Make new widget"), tr("Widget ID"), QLineEdit::Normal, tr("NewWidget"), &ok);
     if (!ok)
         return QString();

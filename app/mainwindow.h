@@ -92,6 +92,7 @@ private:
     // A stored file that could not be written: a critical journal entry now,
     // and a line on standard error at exit.
     void reportSaveFailure(const QString& path, const QString& reason);
+    void journalKeptAside(const QString& path, const QString& kept);
 
     void installTranslator(const QString& fileName, const QString& directory);
 

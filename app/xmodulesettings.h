@@ -11,6 +11,9 @@ class XModuleSettings
 public:
     QMap<QString, QVariant> map() const;
     void setMap(const QMap<QString, QVariant>& map);
+    // True when the map's members have the types that map() writes; missing
+    // members are fine.
+    static bool isWellTyped(const QVariantMap& map);
 
     QString libName;
     QMap<QString, QVariant> libSettings;

@@ -101,6 +101,10 @@
         <source>Message</source>
         <translation>Meldung</translation>
     </message>
+    <message>
+        <source>The entries were written to %1; no program to open it was found</source>
+        <translation>Die Einträge wurden in %1 geschrieben; kein Programm zum Öffnen gefunden</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -207,6 +211,10 @@
     <message>
         <source>the settings could not be written</source>
         <translation>die Einstellungen konnten nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>%1 holds values of the wrong type and is kept as %2</source>
+        <translation>%1 enthält Werte falschen Typs und wurde als %2 aufbewahrt</translation>
     </message>
     <message>
         <source>The settings file could not be read and is kept as %1; the defaults are used</source>
@@ -813,6 +821,10 @@
     <message>
         <source>The kit holds components of the same name; the later ones were renamed: %1</source>
         <translation>Der Bausatz enthält gleichnamige Komponenten; die späteren wurden umbenannt: %1</translation>
+    </message>
+    <message>
+        <source>Another component is already named &quot;%1&quot;; the row keeps its name</source>
+        <translation>Eine andere Komponente heißt schon „%1“; die Zeile behält ihren Namen</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,7 @@
 #include "useritem.h"
 
+#include "xstoredfile.h"
+
 namespace {
 const char KEY_SETTINGS[] = "settings";
 const char KEY_PHOTO[] = "photo";
@@ -48,6 +50,34 @@ QVariantMap UserItem::map() const
         { QLatin1String(KEY_SAVE_PARAMETERS_WEB), saveParametersWEB },
         { QLatin1String(KEY_LAST_WEB_REQUEST), lastRequest },
     };
+}
+
+bool UserItem::isWellTyped(const QVariantMap& map)
+{
+    const XStoredFile::MemberTypes types {
+        { QLatin1String(KEY_SETTINGS), QJsonValue::Object },
+        { QLatin1String(KEY_PHOTO), QJsonValue::String },
+        { QLatin1String(KEY_FULL_NAME), QJsonValue::String },
+        { QLatin1String(KEY_POST), QJsonValue::String },
+        { QLatin1String(KEY_USER_NAME), QJsonValue::String },
+        { QLatin1String(KEY_PASSWORD), QJsonValue::String },
+        { QLatin1String(KEY_PHONE), QJsonValue::String },
+        { QLatin1String(KEY_EMAIL), QJsonValue::String },
+        { QLatin1String(KEY_ICQ), QJsonValue::String },
+        { QLatin1String(KEY_JABBER), QJsonValue::String },
+        { QLatin1String(KEY_ACCESS), QJsonValue::Object },
+        { QLatin1String(KEY_SAVE_PARAMETERS_WEB), QJsonValue::Bool },
+        { QLatin1String(KEY_LAST_WEB_REQUEST), QJsonValue::Object },
+    };
+    if (!XStoredFile::membersHaveTypes(map, types))
+        return false;
+    const QVariantMap accessMap = map.value(QLatin1String(KEY_ACCESS)).toMap();
+    for (const QVariant& right : accessMap) {
+        if (QJsonValue::fromVariant(right).type() != QJsonValue::Double)
+            return false;
+    }
+    return XStoredFile::membersHaveTypes(map.value(QLatin1String(KEY_LAST_WEB_REQUEST)).toMap(),
+        { { QLatin1String(KEY_DATE_TIME), QJsonValue::String }, { QLatin1String(KEY_ADDRESS), QJsonValue::String } });
 }
 
 void UserItem::setMap(const QVariantMap& map)

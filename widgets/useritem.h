@@ -26,6 +26,9 @@ public:
 
     QVariantMap map() const;
     void setMap(const QVariantMap& map);
+    // True when the map's members have the types that map() writes; missing
+    // members are fine.
+    static bool isWellTyped(const QVariantMap& map);
 
     QVariantMap settings;
     QString photo;

@@ -7,6 +7,7 @@
 
 namespace {
 const int FIRST_MEMBER_NUMBER = 1;
+const XStoredFile::Permissions OWNER_ONLY = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 // The program writes "1", "2", ... only; "01", "+1" or "-1" are no user numbers.
 bool isUserNumber(const QString& name)
@@ -57,15 +58,30 @@ QVariantMap UsersFile::mapFromUsers(const QList<UserItem*>& users)
     return map;
 }
 
-QList<UserItem*> UsersFile::read(const QString& path)
+bool UsersFile::isWellTyped(const QVariantMap& map)
+{
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        if (!isUserNumber(it.key()) || it.value().userType() == QMetaType::Nullptr)
+            continue;
+        if (it.value().userType() != QMetaType::QVariantMap || !UserItem::isWellTyped(it.value().toMap()))
+            return false;
+    }
+    return true;
+}
+
+QList<UserItem*> UsersFile::read(const QString& path, QString* kept)
 {
     QVariantMap map;
-    if (!XStoredFile::readJsonObject(path, &map))
+    QString keptAs;
+    if (!XStoredFile::readJsonObject(path, &map, isWellTyped, &keptAs, OWNER_ONLY)) {
+        if (kept)
+            *kept = keptAs;
         return {};
+    }
     return usersFromMap(map);
 }
 
 bool UsersFile::write(const QString& path, const QList<UserItem*>& users)
 {
-    return XStoredFile::writeJsonObject(path, mapFromUsers(users));
+    return XStoredFile::writeJsonObject(path, mapFromUsers(users), OWNER_ONLY);
 }

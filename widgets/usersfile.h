@@ -18,7 +18,13 @@ public:
     static QList<UserItem*> usersFromMap(const QVariantMap& map);
     static QVariantMap mapFromUsers(const QList<UserItem*>& users);
 
-    // A file that is missing or unreadable gives no users.
-    static QList<UserItem*> read(const QString& path);
+    // True when every user member is an object whose members have the types
+    // that a user's map has.
+    static bool isWellTyped(const QVariantMap& map);
+
+    // A file that is missing or unreadable gives no users. One that parses but
+    // is not well typed is kept aside at once, its new name put in *kept.
+    static QList<UserItem*> read(const QString& path, QString* kept = nullptr);
+    // The file holds passwords: it and its kept copies are the owner's alone.
     static bool write(const QString& path, const QList<UserItem*>& users);
 };

@@ -22,6 +22,12 @@ XStoredFile::FailureHandler& failureHandler()
     return handler;
 }
 
+bool& writeFailed()
+{
+    static bool failed = false;
+    return failed;
+}
+
 bool parseObject(const QByteArray& data, QJsonObject* object)
 {
     QJsonParseError error;
@@ -139,6 +145,35 @@ bool XStoredFile::readJsonObject(const QString& path, QVariantMap* map)
     return true;
 }
 
+bool XStoredFile::readJsonObject(
+    const QString& path, QVariantMap* map, const ContentCheck& check, QString* kept, Permissions permissions)
+{
+    QVariantMap read;
+    if (!readJsonObject(path, &read))
+        return false;
+    if (!check(read)) {
+        const QString keptAs = keepAside(path, permissions);
+        if (kept)
+            *kept = keptAs;
+        return false;
+    }
+    *map = read;
+    return true;
+}
+
+bool XStoredFile::membersHaveTypes(const QVariantMap& map, const MemberTypes& types)
+{
+    for (auto it = types.cbegin(); it != types.cend(); ++it) {
+        const auto member = map.constFind(it.key());
+        if (member == map.cend())
+            continue;
+        const QJsonValue::Type type = QJsonValue::fromVariant(member.value()).type();
+        if (type != it.value() && type != QJsonValue::Null)
+            return false;
+    }
+    return true;
+}
+
 bool XStoredFile::isReadableOrMissing(const QString& path)
 {
     QFile file(path);
@@ -150,7 +185,8 @@ bool XStoredFile::isReadableOrMissing(const QString& path)
     return parseObject(file.readAll(), &object);
 }
 
-bool XStoredFile::isReadableIniOrMissing(const QString& path)
+bool XStoredFile::isReadableIniOrMissing(
+    const QString& path, const std::function<bool(const QSettings& settings)>& check)
 {
     const QFileInfo info(path);
     if (!info.exists())
@@ -176,29 +212,34 @@ bool XStoredFile::isReadableIniOrMissing(const QString& path)
     QSettings probe(copy.fileName(), QSettings::IniFormat);
     // Sections are parsed when first used: allKeys() makes QSettings read all.
     probe.allKeys();
-    return probe.status() == QSettings::NoError;
+    return probe.status() == QSettings::NoError && (!check || check(probe));
 }
 
-QString XStoredFile::keepAside(const QString& path)
+QString XStoredFile::keepAside(const QString& path, Permissions permissions)
 {
     // Never overwrite an earlier kept copy: number the later ones.
     QString target = path + QLatin1String(UNREADABLE_SUFFIX);
     for (int n = 1; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
         target = path + QLatin1String(UNREADABLE_SUFFIX) + QLatin1Char('.') + QString::number(n);
     // QDir::rename: a folder in the place of the file is moved aside as well.
-    return QDir().rename(path, target) ? target : QString();
+    if (!QDir().rename(path, target))
+        return QString();
+    if (permissions && QFileInfo(target).isFile())
+        QFile::setPermissions(target, permissions);
+    return target;
 }
 
-QString XStoredFile::keepUnreadable(const QString& path)
+QString XStoredFile::keepUnreadable(const QString& path, Permissions permissions)
 {
     if (isReadableOrMissing(path))
         return QString();
-    return keepAside(path);
+    return keepAside(path, permissions);
 }
 
-QString XStoredFile::keepUnreadableIni(const QString& path)
+QString XStoredFile::keepUnreadableIni(
+    const QString& path, const std::function<bool(const QSettings& settings)>& check)
 {
-    if (isReadableIniOrMissing(path))
+    if (isReadableIniOrMissing(path, check))
         return QString();
     return keepAside(path);
 }
@@ -224,12 +265,19 @@ QStringList XStoredFile::removeSaveLeftovers(const QString& folder, const QStrin
     return removed;
 }
 
-bool XStoredFile::write(const QString& path, const QByteArray& data)
+bool XStoredFile::write(const QString& path, const QByteArray& data, Permissions permissions)
 {
-    keepUnreadable(path);
+    keepUnreadable(path, permissions);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         reportFailure(path, file.errorString());
+        return false;
+    }
+    // Set on the temporary before it holds anything; the rename keeps them.
+    if (permissions && !file.setPermissions(permissions)) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        reportFailure(path, reason);
         return false;
     }
     // commit() does not see a failed flush of the last buffered bytes (a full
@@ -247,9 +295,10 @@ bool XStoredFile::write(const QString& path, const QByteArray& data)
     return true;
 }
 
-bool XStoredFile::writeJsonObject(const QString& path, const QVariantMap& map)
+bool XStoredFile::writeJsonObject(const QString& path, const QVariantMap& map, Permissions permissions)
 {
-    return write(path, QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Indented));
+    return write(
+        path, QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Indented), permissions);
 }
 
 void XStoredFile::setFailureHandler(FailureHandler handler)
@@ -259,6 +308,12 @@ void XStoredFile::setFailureHandler(FailureHandler handler)
 
 void XStoredFile::reportFailure(const QString& path, const QString& reason)
 {
+    writeFailed() = true;
     if (failureHandler())
         failureHandler()(path, reason);
+}
+
+bool XStoredFile::anyWriteFailed()
+{
+    return writeFailed();
 }

@@ -2,13 +2,13 @@
 
 #include "xwidget.h"
 #include "xwidgetgroup.h"
+#include "xinputdialog.h"
 #include "xwidgetgroupsettings.h"
 #include "xwidgetpanelcontextmenu.h"
 #include "xwidgetpanelscrollarea.h"
 #include "xwidgetsettings.h"
 
 #include <QContextMenuEvent>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QSettings>
 #include <QSignalBlocker>
@@ -112,7 +112,7 @@ void XWidgetPanel::adjustSizeOfPanel()
 void XWidgetPanel::findWidgetByIdClicked()
 {
     bool ok = false;
-    const QString id = QInputDialog::getText(
+    const QString id = XInputDialog::getText(
         this, tr("Find widget"), QStringLiteral("ID"), QLineEdit::Normal, QString(), &ok);
     if (!ok)
         return;

@@ -1,5 +1,7 @@
 #include "xwidgetsettings.h"
 
+#include "xstoredfile.h"
+
 #include <QStringList>
 
 namespace {
@@ -42,6 +44,14 @@ QVariantMap XWidgetSettings::map()
     result.insert(QLatin1String(KEY_SIZE), pairToList(size.width(), size.height()));
     result.insert(QLatin1String(KEY_USER_SIZE), userSize);
     return result;
+}
+
+bool XWidgetSettings::isWellTyped(const QVariantMap& map)
+{
+    return XStoredFile::membersHaveTypes(map,
+        { { QLatin1String(KEY_ID), QJsonValue::String }, { QLatin1String(KEY_POSITION), QJsonValue::Array },
+            { QLatin1String(KEY_GROUP), QJsonValue::String }, { QLatin1String(KEY_SIZE), QJsonValue::Array },
+            { QLatin1String(KEY_USER_SIZE), QJsonValue::Bool } });
 }
 
 void XWidgetSettings::setMap(QVariantMap map)

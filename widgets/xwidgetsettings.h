@@ -14,6 +14,9 @@ public:
 
     QVariantMap map();
     void setMap(QVariantMap map);
+    // True when the map's members have the types that map() writes; missing
+    // members are fine.
+    static bool isWellTyped(const QVariantMap& map);
 
     QString id;
     QPoint position;

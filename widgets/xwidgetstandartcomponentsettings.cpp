@@ -1,5 +1,7 @@
 #include "xwidgetstandartcomponentsettings.h"
 
+#include "xstoredfile.h"
+
 #include <QVariantList>
 
 namespace {
@@ -33,6 +35,15 @@ QVariantMap XWidgetStandartComponentSettings::getMap() const
     map.insert(QLatin1String(POSITION_KEY), QVariantList { position.x(), position.y() });
     map.insert(QLatin1String(SIZE_KEY), QVariantList { size.width(), size.height() });
     return map;
+}
+
+bool XWidgetStandartComponentSettings::isWellTyped(const QVariantMap& map)
+{
+    return XStoredFile::membersHaveTypes(map,
+        { { QLatin1String(NAME_KEY), QJsonValue::String }, { QLatin1String(LIB_NAME_KEY), QJsonValue::String },
+            { QLatin1String(CONNECT_TO_COMPONENT_KEY), QJsonValue::String },
+            { QLatin1String(LIB_SETTINGS_KEY), QJsonValue::Object },
+            { QLatin1String(POSITION_KEY), QJsonValue::Array }, { QLatin1String(SIZE_KEY), QJsonValue::Array } });
 }
 
 void XWidgetStandartComponentSettings::setMap(QVariantMap map)

@@ -13,6 +13,9 @@ public:
 
     QVariantMap getMap() const;
     void setMap(QVariantMap map);
+    // True when the map's members have the types that getMap() writes; missing
+    // members are fine.
+    static bool isWellTyped(const QVariantMap& map);
 
     QString name;
     QString libName;

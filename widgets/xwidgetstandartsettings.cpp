@@ -1,6 +1,7 @@
 #include "xwidgetstandartsettings.h"
 
 #include "xwidgetstandartcomponentsettings.h"
+#include "xstoredfile.h"
 
 XWidgetStandartSettings::XWidgetStandartSettings() = default;
 
@@ -25,6 +26,32 @@ QVariantMap XWidgetStandartSettings::getMap()
     map.insert(QStringLiteral("components"), componentsMap);
     map.insert(QStringLiteral("layout"), layout);
     return map;
+}
+
+bool XWidgetStandartSettings::isWellTyped(const QVariantMap& map)
+{
+    const XStoredFile::MemberTypes types {
+        { QStringLiteral("base"), QJsonValue::Object },
+        { QStringLiteral("name"), QJsonValue::String },
+        { QStringLiteral("setNameOnComponent"), QJsonValue::String },
+        { QStringLiteral("transparent"), QJsonValue::Bool },
+        { QStringLiteral("scriptName"), QJsonValue::String },
+        { QStringLiteral("scriptParameters"), QJsonValue::Object },
+        { QStringLiteral("components"), QJsonValue::Object },
+        { QStringLiteral("layout"), QJsonValue::Double },
+    };
+    if (!XStoredFile::membersHaveTypes(map, types)
+        || !XWidgetSettings::isWellTyped(map.value(QStringLiteral("base")).toMap()))
+        return false;
+    // The components are read from "0" up to the first gap; what follows a gap is not read.
+    const QVariantMap componentsMap = map.value(QStringLiteral("components")).toMap();
+    for (int i = 0; componentsMap.contains(QString::number(i)); ++i) {
+        const QVariant entry = componentsMap.value(QString::number(i));
+        if (entry.userType() != QMetaType::QVariantMap
+            || !XWidgetStandartComponentSettings::isWellTyped(entry.toMap()))
+            return false;
+    }
+    return true;
 }
 
 void XWidgetStandartSettings::setMap(QMap<QString, QVariant> map)

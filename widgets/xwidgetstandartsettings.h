@@ -20,6 +20,9 @@ public:
 
     QVariantMap getMap();
     void setMap(QMap<QString, QVariant> map);
+    // True when the map's members have the types that getMap() writes; missing
+    // members are fine.
+    static bool isWellTyped(const QVariantMap& map);
 
     QString name;
     QString setNameOnComponent;

@@ -263,9 +263,8 @@ void AxObject::show()
         shown.written = true;
         shown.writtenRevision = shown.workbook->revision();
         emit workbookWritten(shown.path);
-        // The desktop's program shows the file itself; whether one exists is
-        // not ours to report.
-        if (firstTime)
-            QDesktopServices::openUrl(QUrl::fromLocalFile(shown.path));
+        // The desktop's program shows the file itself.
+        if (firstTime && !QDesktopServices::openUrl(QUrl::fromLocalFile(shown.path)))
+            emit workbookNotOpened(shown.path);
     }
 }

@@ -24,7 +24,7 @@ class SpreadsheetWorkbook;
 // control is back in the event loop (a real server paints in its own
 // process, after the calls), each changed workbook is written as an .xlsx file
 // under the cache folder and, the first time, opened with the desktop's
-// default program. Nothing is reported when nothing can open it.
+// default program; when nothing can open it, workbookNotOpened() says so.
 class AxObject : public QObject
 {
     Q_OBJECT
@@ -45,6 +45,8 @@ public:
 signals:
     // A visible application has written a workbook, complete, to path.
     void workbookWritten(const QString& path);
+    // The desktop has no program that opens the workbook written to path.
+    void workbookNotOpened(const QString& path);
 
 protected:
     bool event(QEvent* event) override;

@@ -1,4 +1,5 @@
 #include "appglobals.h"
+#include "axobject.h"
 #include "headerfit.h"
 #include "applicationdata.h"
 #include "journalexchangeitem.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QDesktopServices>
 #include <QFile>
 #include <QHeaderView>
@@ -18,10 +20,13 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableView>
 #include <QUrl>
 #include <QtTest>
+
+#include <algorithm>
 
 // Takes the file URLs the desktop is asked to open.
 class OpenedUrls : public QObject
@@ -50,9 +55,12 @@ private slots:
     void unreadableJournalKeptAside();
     void columnWidthsRestoredButLast();
     void firstWidthsShowTitlesAndEntries();
+    void datesFollowTheLanguage_data();
+    void datesFollowTheLanguage();
     void settingsFollowTheControls();
     void errorMarkClearedByJournalTab();
     void clearAndAutoScroll();
+    void toExcelButtonExports_data();
     void toExcelButtonExports();
 
 private:
@@ -200,6 +208,35 @@ void tst_MainWindowJournal::firstWidthsShowTitlesAndEntries()
                            .arg(rows->sizeHintForColumn(column))));
 }
 
+void tst_MainWindowJournal::datesFollowTheLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("system language") << QString();
+    QTest::newRow("German") << QStringLiteral("de");
+}
+
+void tst_MainWindowJournal::datesFollowTheLanguage()
+{
+    QFETCH(QString, language);
+    if (!language.isEmpty())
+        TestAppFolder::writeOwnFile(QStringLiteral("settings.ini"), "[General]\nlanguage=" + language.toUtf8() + "\n");
+    const QDateTime entryTime(QDate(2026, 12, 10), QTime(8, 0));
+    TestAppFolder::writeOwnFile(QStringLiteral("journal"),
+        R"({"0": {"datetime": "2026-12-10T08:00:00", "level": 1, "sourse": "", "text": "earlier"}})");
+    const QLocale expected = language.isEmpty() ? QLocale::system() : QLocale(language);
+
+    MainWindow window(m_applicationData);
+    auto* view = window.findChild<QTableView*>(QStringLiteral("journalTableView"));
+    const auto* delegate = qobject_cast<const QStyledItemDelegate*>(view->itemDelegate());
+    QVERIFY(delegate);
+    const QModelIndex first = XJournalModel->index(0, 0);
+    QCOMPARE(first.data().toDateTime(), entryTime);
+    QCOMPARE(delegate->displayText(first.data(), view->locale()),
+        expected.toString(entryTime, QLocale::ShortFormat));
+    // Qt's own dialogs, the file dialogs among them, are made later and follow too.
+    QCOMPARE(QWidget().locale().name(), expected.name());
+}
+
 void tst_MainWindowJournal::settingsFollowTheControls()
 {
     TestAppFolder::writeOwnFile(QStringLiteral("settings.ini"), "[Journal]\nmaxRow=7\nautoScroll=false\n");
@@ -265,10 +302,20 @@ void tst_MainWindowJournal::clearAndAutoScroll()
     QCOMPARE(XJournalModel->rowCount(), 0);
 }
 
+void tst_MainWindowJournal::toExcelButtonExports_data()
+{
+    QTest::addColumn<QByteArray>("handlerSlot");
+    QTest::newRow("opened by the desktop's program") << QByteArray("open");
+    // The desktop cannot call a slot that does not exist: as without a program.
+    QTest::newRow("no program opens it") << QByteArray("noSuchSlot");
+}
+
 void tst_MainWindowJournal::toExcelButtonExports()
 {
+    QFETCH(QByteArray, handlerSlot);
+    const bool opens = handlerSlot == "open";
     OpenedUrls opener;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, handlerSlot.constData());
     MainWindow window(m_applicationData);
     QPushButton* button = nullptr;
     for (QPushButton* candidate : window.findChildren<QPushButton*>()) {
@@ -276,10 +323,24 @@ void tst_MainWindowJournal::toExcelButtonExports()
             button = candidate;
     }
     QVERIFY(button);
+    const int entriesBefore = XJournalModel->rowCount();
     button->click();
-    QTRY_COMPARE(opener.urls.size(), 1);
+    if (opens) {
+        QTRY_COMPARE(opener.urls.size(), 1);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QVERIFY(QFile::exists(opener.urls.first().toLocalFile()));
+        QCOMPARE(XJournalModel->rowCount(), entriesBefore);
+        return;
+    }
+    const bool journaled = QTest::qWaitFor([&] { return XJournalModel->rowCount() > entriesBefore; });
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    QVERIFY(QFile::exists(opener.urls.first().toLocalFile()));
+    QVERIFY(journaled);
+    const QString text = modelTexts().last();
+    const QFileInfoList books
+        = QDir(AxObject::workbookFolder()).entryInfoList({ QStringLiteral("*.xlsx") }, QDir::Files);
+    QVERIFY2(std::any_of(books.cbegin(), books.cend(),
+                 [&text](const QFileInfo& book) { return text.contains(book.filePath()); }),
+        qPrintable(text));
 }
 
 QTEST_MAIN(tst_MainWindowJournal)

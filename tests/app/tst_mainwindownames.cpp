@@ -3,7 +3,9 @@
 #include "journalmodel.h"
 #include "mainwindow.h"
 #include "modalanswerer.h"
+#include "rowtranslation.h"
 #include "testappfolder.h"
+#include "xinputdialog.h"
 #include "xmodule.h"
 #include "xmodulestabwidget.h"
 #include "xwidgetbasesettingsdialog.h"
@@ -107,6 +109,8 @@ private slots:
     void renamedModuleJournalsUnderNewName();
     void renamedWidgetJournalsUnderNewId();
     void firstModuleAddedIsCurrent();
+    void inputTitlesShowInFull_data();
+    void inputTitlesShowInFull();
 
 private:
     void startWindow();
@@ -356,6 +360,40 @@ void tst_MainWindowNames::firstModuleAddedIsCurrent()
     QCOMPARE(tabs->tabText(0), QStringLiteral("Fresh"));
     QCOMPARE(tabs->currentIndex(), 0);
     QCOMPARE(tabs->currentWidget(), XModulesList.first()->widget.data());
+}
+
+void tst_MainWindowNames::inputTitlesShowInFull_data()
+{
+    RowTranslation::addRows(TestAppFolder::stageDir() + QStringLiteral("/lng/de.qm"));
+}
+
+void tst_MainWindowNames::inputTitlesShowInFull()
+{
+    RowTranslation translation;
+    QVERIFY(translation.loaded());
+    startWindow();
+    const QList<std::pair<const char*, std::function<void()>>> asks {
+        { "Make new group", [] { emit XWidgetsPanel->contextMenu->makeGroupClicked(); } },
+        { "Make new widget", [] { emit XWidgetsPanel->contextMenu->makeStandartWidgetClicked(); } },
+        { "New module", [this] { m_window->addModuleClicked(); } },
+        { "Find widget", [] { QMetaObject::invokeMethod(XWidgetsPanel, "findWidgetByIdClicked"); } },
+    };
+    for (const auto& ask : asks) {
+        const QString title = ask.first == QByteArray("Find widget") ? XWidgetPanel::tr(ask.first)
+                                                                      : MainWindow::tr(ask.first);
+        QString cut;
+        ModalAnswerer answerer({ { "QInputDialog", title, QString(), [&](QWidget* dialog) {
+                                      if (dialog->width() < XInputDialog::titleFitWidth(dialog, title))
+                                          cut = QStringLiteral("%1 (%2 < %3)")
+                                                    .arg(title)
+                                                    .arg(dialog->width())
+                                                    .arg(XInputDialog::titleFitWidth(dialog, title));
+                                      static_cast<QDialog*>(dialog)->reject();
+                                  } } });
+        ask.second();
+        QVERIFY2(answerer.failure().isEmpty(), qPrintable(answerer.failure()));
+        QVERIFY2(cut.isEmpty(), qPrintable(cut));
+    }
 }
 
 QTEST_MAIN(tst_MainWindowNames)

@@ -1,3 +1,4 @@
+#include "filesizelimit.h"
 #include "freeport.h"
 #include "testappfolder.h"
 
@@ -201,6 +202,9 @@ private slots:
     void damagedSettings_data();
     void damagedSettings();
     void portThatIsNoNumberMeansTheDefault();
+    void wrongTypedFileKeptAside_data();
+    void wrongTypedFileKeptAside();
+    void failedSaveEndsWithFailureStatus();
     void unwritableFileReported_data();
     void unwritableFileReported();
     void saveLeftoversRemovedAtStart();
@@ -229,6 +233,10 @@ void tst_MainWindowStoredFiles::damagedSettings_data()
         << replaced(good, "secureConnection=false", "secureConnection false") << false << true << port;
     QTest::newRow("stray quote swallowing the next key")
         << replaced(good, "delay=0\n", "delay=0\"\n") << false << true << port;
+    QByteArray groupAsText = good;
+    const int groupLine = groupAsText.indexOf("Boiler%20room=");
+    groupAsText.replace(groupLine, groupAsText.indexOf('\n', groupLine) - groupLine, "Boiler%20room=Boiler room");
+    QTest::newRow("group stored as a plain text") << groupAsText << false << true << port;
     QTest::newRow("folder in its place") << QByteArray() << true << true << port;
     QTest::newRow("emptied: nothing to keep") << QByteArray() << false << false << port;
 }
@@ -308,6 +316,71 @@ void tst_MainWindowStoredFiles::portThatIsNoNumberMeansTheDefault()
         QStringLiteral("abc"));
 }
 
+void tst_MainWindowStoredFiles::wrongTypedFileKeptAside_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("widget whose base is no object")
+        << "standart_widgets/pump.sw" << QByteArray(R"({"base": "pump", "name": "Pump"})");
+    QTest::newRow("widget whose component is a text")
+        << "standart_widgets/pump.sw" << QByteArray(R"({"base": {"id": "pump"}, "components": {"0": "label"}})");
+    QTest::newRow("widget whose position is a text")
+        << "standart_widgets/pump.sw" << QByteArray(R"({"base": {"id": "pump", "position": "10 20"}})");
+    QTest::newRow("user that is a text") << "users" << QByteArray(R"({"1": "operator"})");
+    QTest::newRow("user rights that are a list")
+        << "users" << QByteArray(R"({"1": {"userName": "operator", "access": ["Boiler room"]}})");
+    QTest::newRow("module settings that are a text")
+        << "modules/pump.xmodule" << QByteArray(R"({"libName": "none", "libSettings": "fast"})");
+    QTest::newRow("journal entry that is a text") << "journal" << QByteArray(R"({"0": "earlier"})");
+    QTest::newRow("journal level that is a text") << "journal" << QByteArray(
+        R"({"0": {"datetime": "2026-01-01T08:00:00", "level": "high", "sourse": "", "text": "earlier"}})");
+}
+
+void tst_MainWindowStoredFiles::wrongTypedFileKeptAside()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    TestAppFolder folder;
+    QVERIFY(folder.install());
+    QVERIFY(folder.writeFile(name, content));
+
+    {
+        RunningProgram program(folder);
+        REQUIRE_BUILT(program);
+        QVERIFY(TestAppFolder::terminate(program.process.get()));
+    }
+
+    const QString kept = name + QStringLiteral(".unreadable");
+    QCOMPARE(folder.readFile(kept), content);
+    // A module without its settings has a complaint of its own.
+    const QStringList critical = criticalTexts(folder);
+    QVERIFY2(critical.filter(QFileInfo(kept).fileName()).size() == 1, qPrintable(critical.join(QLatin1Char('\n'))));
+}
+
+void tst_MainWindowStoredFiles::failedSaveEndsWithFailureStatus()
+{
+    TestAppFolder folder;
+    QVERIFY(folder.install());
+    QVERIFY(folder.writeFile(QStringLiteral("journal"),
+        R"({"0": {"datetime": "2026-01-01T08:00:00", "level": 1, "sourse": "", "text": "earlier"}})"));
+    const QByteArray before = folder.readFile(QStringLiteral("journal"));
+
+    std::unique_ptr<RunningProgram> program;
+    {
+        // Inherited by the program: its saves meet a full disk.
+        const FileSizeLimit noRoom(16);
+        program = std::make_unique<RunningProgram>(folder);
+    }
+    REQUIRE_BUILT(*program);
+    QProcess* process = program->process.get();
+    QVERIFY(!TestAppFolder::terminate(process));
+    QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+    QVERIFY(process->exitCode() != 0);
+    QCOMPARE(folder.readFile(QStringLiteral("journal")), before);
+    const QString stderrText = QString::fromLocal8Bit(process->readAllStandardError());
+    QVERIFY2(stderrText.contains(folder.filePath(QStringLiteral("journal"))), qPrintable(stderrText));
+}
+
 void tst_MainWindowStoredFiles::unwritableFileReported_data()
 {
     QTest::addColumn<QString>("name");
@@ -353,7 +426,10 @@ void tst_MainWindowStoredFiles::unwritableFileReported()
         "POST /operator HTTP/1.0\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
     QTRY_COMPARE_WITH_TIMEOUT(client.state(), QAbstractSocket::UnconnectedState, 5000);
     QVERIFY(client.readAll().startsWith("HTTP/1.0 200"));
-    QVERIFY(TestAppFolder::terminate(program.process.get()));
+    // A supervisor learns from the status that something was not saved.
+    QVERIFY(!TestAppFolder::terminate(program.process.get()));
+    QCOMPARE(program.process->exitStatus(), QProcess::NormalExit);
+    QVERIFY(program.process->exitCode() != 0);
 
     QCOMPARE(folder.readFile(name), before);
     const QString stderrText = QString::fromLocal8Bit(program.process->readAllStandardError());

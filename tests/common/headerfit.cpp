@@ -23,6 +23,8 @@ QStringList cutColumnTitles(const QTableView* view)
 
 QStringList waitForFullColumnTitles(const QTableView* view)
 {
-    QTest::qWaitFor([view] { return view->isVisible() && cutColumnTitles(view).isEmpty(); });
+    if (QTest::qWaitFor([view] { return view->isVisible() && cutColumnTitles(view).isEmpty(); }))
+        return {};
+    // Timed out: say what kept the wait from ending.
     return view->isVisible() ? cutColumnTitles(view) : QStringList { QStringLiteral("table not shown") };
 }

@@ -18,9 +18,22 @@ private slots:
     void missingOrUnreadableFileGivesNoUsers_data();
     void missingOrUnreadableFileGivesNoUsers();
     void writeAndReadBack();
+    void passwordsReadableByTheOwnerOnly_data();
+    void passwordsReadableByTheOwnerOnly();
 };
 
 namespace {
+const QFileDevice::Permissions OTHERS_RIGHTS = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+    | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+const QFileDevice::Permissions READABLE_BY_ALL
+    = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+
+bool ownerOnly(const QString& path)
+{
+    const QFileDevice::Permissions rights = QFile::permissions(path);
+    return (rights & OTHERS_RIGHTS) == 0 && (rights & QFileDevice::ReadOwner) && (rights & QFileDevice::WriteOwner);
+}
+
 struct Users
 {
     explicit Users(QList<UserItem*> list)
@@ -125,6 +138,53 @@ void tst_UsersFile::writeAndReadBack()
     QCOMPARE(users.list.size(), 2);
     QCOMPARE(users.list.at(0)->map(), signedIn.map());
     QCOMPARE(users.list.at(1)->map(), neverSignedIn.map());
+}
+
+void tst_UsersFile::passwordsReadableByTheOwnerOnly_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("rights");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("new file") << QByteArray() << 0 << false;
+    QTest::newRow("good file readable by all")
+        << QByteArray(R"({"1": {"userName": "anna"}})") << int(READABLE_BY_ALL) << false;
+    QTest::newRow("good file writable by all") << QByteArray(R"({"1": {"userName": "anna"}})")
+                                               << int(READABLE_BY_ALL | QFileDevice::WriteOther) << false;
+    QTest::newRow("file that does not parse") << QByteArray(R"({"1": {"password": "se)") << int(READABLE_BY_ALL)
+                                              << true;
+    QTest::newRow("file of wrong types") << QByteArray(R"({"1": {"password": ["secret"]}})") << int(READABLE_BY_ALL)
+                                         << true;
+}
+
+void tst_UsersFile::passwordsReadableByTheOwnerOnly()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, rights);
+    QFETCH(bool, kept);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("users");
+    if (!content.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), content.size());
+        file.close();
+        QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(rights)));
+    }
+
+    const Users users(UsersFile::read(path));
+    UserItem user;
+    user.password = "secret";
+    QVERIFY(UsersFile::write(path, users.list + QList<UserItem*> { &user }));
+
+    QVERIFY2(ownerOnly(path), qPrintable(QString::number(QFile::permissions(path), 16)));
+    const QString keptPath = path + ".unreadable";
+    QCOMPARE(QFileInfo::exists(keptPath), kept);
+    if (kept) {
+        QVERIFY2(ownerOnly(keptPath), qPrintable(QString::number(QFile::permissions(keptPath), 16)));
+        QFile keptFile(keptPath);
+        QVERIFY(keptFile.open(QIODevice::ReadOnly));
+        QCOMPARE(keptFile.readAll(), content);
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_UsersFile)

@@ -22,6 +22,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLabel>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -132,6 +133,9 @@ XWidgetStandartDialog::XWidgetStandartDialog(XWidgetStandartSettings* settings, 
     auto* componentsBox = new QGroupBox(tr("Components"), this);
     auto* componentsLayout = new QVBoxLayout(componentsBox);
     componentsLayout->addWidget(table);
+    statusLabel = new QLabel(componentsBox);
+    statusLabel->setWordWrap(true);
+    componentsLayout->addWidget(statusLabel);
     componentsLayout->addLayout(rowButtons);
     componentsLayout->addLayout(kitButtons);
 
@@ -158,6 +162,10 @@ XWidgetStandartDialog::XWidgetStandartDialog(XWidgetStandartSettings* settings, 
     connect(table, &QTableView::clicked, this, &XWidgetStandartDialog::componentShowSettingsDialogClicked);
     connect(model, &XWidgetStandartDialogModel::listUpdated, this,
         &XWidgetStandartDialog::setNameOnComponentUpdateList);
+    connect(model, &XWidgetStandartDialogModel::listUpdated, statusLabel, &QLabel::clear);
+    connect(model, &XWidgetStandartDialogModel::nameRefused, this, [this](const QString& name) {
+        statusLabel->setText(tr("Another component is already named \"%1\"; the row keeps its name").arg(name));
+    });
     connect(this, &QDialog::finished, this, &XWidgetStandartDialog::saveWindowsGeometry);
 
     setNameOnComponentUpdateList();

@@ -7,6 +7,7 @@
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QTableView;
 class XWidgetStandartComponentSettings;
@@ -35,6 +36,8 @@ public:
     QComboBox* layoutBox = nullptr;
     QComboBox* scriptBox = nullptr;
     QTableView* table = nullptr;
+    // Says why the last edit of the table was refused; empty otherwise.
+    QLabel* statusLabel = nullptr;
     XWidgetStandartDialogModel* model = nullptr;
 
 public slots:

@@ -89,8 +89,10 @@ bool XWidgetStandartDialogModel::setData(const QModelIndex& index, const QVarian
     const QString text = value.toString();
     switch (index.column()) {
     case NameColumn:
-        if (nameIsTakenByOther(text, index.row()))
+        if (nameIsTakenByOther(text, index.row())) {
+            emit nameRefused(text);
             return false;
+        }
         item->setName(text);
         break;
     case LibraryColumn:

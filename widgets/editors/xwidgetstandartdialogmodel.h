@@ -36,6 +36,8 @@ public:
 
 signals:
     void listUpdated();
+    // A row was not given the name because another row has it.
+    void nameRefused(const QString& name);
 
 public slots:
     void addNewItem(XWidgetStandartDialogComponentItem* item = nullptr);

@@ -8,13 +8,45 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFileSystemModel>
 #include <QGridLayout>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTimer>
+#include <QTreeView>
 
+#include <algorithm>
 #include <climits>
 
 namespace {
+const int SIZE_COLUMN = 1;
+const int DATE_COLUMN = 3;
+
+// The file model writes sizes and dates in the system's locale; the program's
+// own (the chosen language) is the one its operator reads.
+class ProgramLocaleFiles : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !files || !index.isValid())
+            return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        if (index.column() == DATE_COLUMN)
+            return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
+        if (index.column() == SIZE_COLUMN && !files->isDir(source))
+            return QLocale().formattedDataSize(files->size(source));
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
 const char* const KIT_SUFFIX = ".swkit";
 const int LAYOUT_HAND = 2;
 // Free space around the components of a kit.
@@ -66,6 +98,45 @@ void XWidgetStandartKitFileDialog::init()
     setIconProvider(m_iconProvider);
     m_previewBox->setChecked(true);
     previewArea->setVisible(true);
+
+    setProxyModel(new ProgramLocaleFiles(this));
+    if (auto* files = findChild<QFileSystemModel*>()) {
+        connect(files, &QFileSystemModel::directoryLoaded, this, &XWidgetStandartKitFileDialog::fitFileColumns,
+            Qt::QueuedConnection);
+    }
+}
+
+void XWidgetStandartKitFileDialog::showEvent(QShowEvent* event)
+{
+    QFileDialog::showEvent(event);
+    QTimer::singleShot(0, this, &XWidgetStandartKitFileDialog::fitFileColumns);
+}
+
+void XWidgetStandartKitFileDialog::fitFileColumns()
+{
+    auto* view = findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!view || !view->isVisible())
+        return;
+    QHeaderView* header = view->header();
+    const QAbstractItemView* rows = view;
+    auto needed = [&](int column) {
+        return std::max(rows->sizeHintForColumn(column), header->sectionSizeHint(column));
+    };
+    int others = 0;
+    for (int column = 1; column < header->count(); ++column) {
+        if (header->isSectionHidden(column))
+            continue;
+        header->resizeSection(column, std::max(header->sectionSize(column), needed(column)));
+        others += header->sectionSize(column);
+    }
+    const int shortfall = others + needed(0) - view->viewport()->width();
+    if (shortfall > 0) {
+        const QScreen* shown = screen();
+        const int widest = shown ? shown->availableGeometry().width() : width() + shortfall;
+        resize(std::min(width() + shortfall, widest), height());
+    }
+    // The name takes what is left.
+    header->resizeSection(0, std::max(needed(0), view->viewport()->width() - others));
 }
 
 QString XWidgetStandartKitFileDialog::getOpenFileName(bool* accepted)

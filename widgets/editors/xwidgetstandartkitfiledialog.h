@@ -43,8 +43,13 @@ public slots:
     void fileChanged(QString path);
     void previewChanged(bool s);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void init();
+    // Widens the file list's columns to what they show and the dialog to the columns.
+    void fitFileColumns();
     QString runFor(AcceptMode mode, bool* accepted);
 
     QCheckBox* m_previewBox = nullptr;

@@ -3,9 +3,11 @@
 #include "headerfit.h"
 #include "journalmodel.h"
 #include "mainwindow.h"
+#include "rowtranslation.h"
 #include "testappfolder.h"
 #include "xmodule.h"
 #include "xmodulebase.h"
+#include "xmodulestabwidget.h"
 #include "xwidgetgroupsettings.h"
 #include "xwidgetpanel.h"
 #include "xwidgetsglobals.h"
@@ -154,6 +156,7 @@ private slots:
     void tabsWithoutDebugOrPage();
     void extensionThrows_data();
     void extensionThrows();
+    void columnTitlesShowInFull_data();
     void columnTitlesShowInFull();
     void debugText_data();
     void debugText();
@@ -357,14 +360,47 @@ void tst_Plugbay::loadFailures()
     QCOMPARE(saved.value("extensionParameters").toMap().value("kept").toInt(), 3);
 }
 
+void tst_Plugbay::columnTitlesShowInFull_data()
+{
+    QTest::addColumn<QString>("translation");
+    QTest::addColumn<QVariantMap>("libSettings");
+    QFile demoFile(QStringLiteral(DEMO_MODULE_FILE));
+    QVERIFY(demoFile.open(QIODevice::ReadOnly));
+    const QVariantMap demo
+        = QJsonDocument::fromJson(demoFile.readAll()).object().toVariantMap().value("libSettings").toMap();
+    const QString german = TestAppFolder::stageDir() + QStringLiteral("/modules_lib/PlugbayDir/lng/de.qm");
+    for (const QString& translation : { QString(), german }) {
+        const QByteArray language = translation.isEmpty() ? "English" : "German";
+        QTest::newRow(language + ", fresh") << translation << QVariantMap();
+        QTest::newRow(language + ", the demo's module") << translation << demo;
+    }
+}
+
+// At the window's first size every column is on screen, its title whole.
 void tst_Plugbay::columnTitlesShowInFull()
 {
-    startWindow({});
+    QFETCH(QVariantMap, libSettings);
+    RowTranslation translation;
+    QVERIFY(translation.loaded());
+    startWindow(libSettings);
     QWidget* window = page()->window();
+    auto* tabs = window->findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+    tabs->setCurrentWidget(window->findChild<XModulesTabWidget*>());
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
-    const QStringList cut = cutColumnTitles(page()->findChild<QTableView*>());
+    auto* table = page()->findChild<QTableView*>();
+    const QStringList cut = waitForFullColumnTitles(table);
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral(", "))));
+    const QHeaderView* header = table->horizontalHeader();
+    const int last = header->count() - 1;
+    const QString lastTitle = table->model()->headerData(last, Qt::Horizontal).toString();
+    const int lastNeeded = header->fontMetrics().horizontalAdvance(lastTitle)
+        + 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    QVERIFY2(header->sectionViewportPosition(last) + lastNeeded <= table->viewport()->width(),
+        qPrintable(QStringLiteral("%1 at %2, the table %3 wide")
+                       .arg(lastTitle)
+                       .arg(header->sectionViewportPosition(last))
+                       .arg(table->viewport()->width())));
 }
 
 void tst_Plugbay::tabsAndCallOrder()

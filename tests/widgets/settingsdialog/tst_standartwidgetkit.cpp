@@ -1,5 +1,7 @@
 #include "filesizelimit.h"
+#include "rowtranslation.h"
 #include "standartwidgetkit.h"
+#include "testappfolder.h"
 #include "xwidgetstandartcomponent.h"
 #include "xwidgetstandartcomponentsettings.h"
 #include "xwidgetstandartdebugdialog.h"
@@ -12,6 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMenu>
@@ -19,6 +22,7 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTreeView>
 #include <QtTest>
 
 namespace {
@@ -77,6 +81,8 @@ private slots:
     void kitIcon();
     void kitIconFromAWorkerThread();
     void fileDialogDrawsKitIcons();
+    void fileColumnsShowInFull_data();
+    void fileColumnsShowInFull();
 
 private:
     QString path(const QString& name) const { return m_dir->filePath(name); }
@@ -365,6 +371,65 @@ void tst_StandartWidgetKit::fileDialogDrawsKitIcons()
     QTRY_COMPARE(files->fileIcon(files->index(kitPath)).availableSizes(), QList<QSize> { QSize(90, 30) });
     QTRY_VERIFY(files->index(path("broken.swkit")).isValid());
     QVERIFY(!files->fileIcon(files->index(path("broken.swkit"))).availableSizes().contains(QSize(90, 30)));
+}
+
+void tst_StandartWidgetKit::fileColumnsShowInFull_data()
+{
+    // The columns' titles and cells are Qt's own texts.
+    RowTranslation::addRows(TestAppFolder::stageDir() + QStringLiteral("/lng/qtbase_de.qm"));
+}
+
+// The file list opens with its titles, sizes, types and dates whole and every
+// column on screen.
+void tst_StandartWidgetKit::fileColumnsShowInFull()
+{
+    RowTranslation translation;
+    QVERIFY(translation.loaded());
+    // As the program sets it from the chosen language.
+    struct DefaultLocale
+    {
+        explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+        ~DefaultLocale() { QLocale::setDefault(previous); }
+        QLocale previous;
+    } locale(QTest::currentDataTag() == QByteArray("German") ? QLocale(QLocale::German) : QLocale());
+    const QString kitPath = writeKit("kit.swkit", { record("Lamp") });
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("older kits")));
+
+    XWidgetStandartKitFileDialog dialog(nullptr, QStringLiteral("Load kit"), m_dir->path());
+    dialog.show();
+    auto* files = dialog.findChild<QFileSystemModel*>();
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    QVERIFY(files && view);
+    QTRY_VERIFY(files->index(kitPath).isValid() && files->index(path("older kits")).isValid());
+    auto cutColumns = [view] {
+        const QHeaderView* header = view->header();
+        const QAbstractItemView* rows = view;
+        QStringList cut;
+        for (int column = 0; column < header->count(); ++column) {
+            if (header->isSectionHidden(column))
+                continue;
+            const int needed = std::max(rows->sizeHintForColumn(column), header->sectionSizeHint(column));
+            if (header->sectionSize(column) < needed)
+                cut << QStringLiteral("%1 (%2 < %3)")
+                           .arg(view->model()->headerData(column, Qt::Horizontal).toString())
+                           .arg(header->sectionSize(column))
+                           .arg(needed);
+        }
+        if (header->length() > view->viewport()->width())
+            cut << QStringLiteral("columns %1 wide in %2").arg(header->length()).arg(view->viewport()->width());
+        return cut;
+    };
+    if (!QTest::qWaitFor([&] { return view->isVisible() && cutColumns().isEmpty(); }))
+        QFAIL(qPrintable(cutColumns().join(QStringLiteral(", "))));
+
+    // Dates in the program's language, not the system's.
+    const QAbstractItemModel* shown = view->model();
+    QString kitDate;
+    for (int row = 0; row < shown->rowCount(view->rootIndex()); ++row) {
+        if (shown->index(row, 0, view->rootIndex()).data().toString() == QLatin1String("kit.swkit"))
+            kitDate = shown->index(row, 3, view->rootIndex()).data().toString();
+    }
+    QCOMPARE(kitDate, QLocale().toString(QFileInfo(kitPath).lastModified(), QLocale::ShortFormat));
 }
 
 QTEST_MAIN(tst_StandartWidgetKit)

@@ -23,6 +23,7 @@
 #include <QFileDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -256,6 +257,8 @@ void tst_XWidgetStandartDialog::rowRules()
     QCOMPARE(dialog->model->setData(dialog->model->index(0, column), value, Qt::EditRole), accepted);
     QCOMPARE(dialog->model->index(0, column).data().toString(), accepted ? value : before);
     QCOMPARE(updated.size(), accepted ? 1 : 0);
+    // A refusal says why; nothing is said where the edit went through.
+    QCOMPARE(dialog->statusLabel->text().contains(value), !accepted);
     QTEST(lamp->component == edited.component("Lamp"), "keepsComponent");
     QTEST(lamp->settings == edited.record.components.first(), "keepsRecord");
     lamp->editedLibSettings.clear();
