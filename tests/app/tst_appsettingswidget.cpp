@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <memory>
+
 namespace {
 const int STILL_RUNNING_EXIT_CODE = 77;
 const int AFTER_CLOSE_MS = 300;
@@ -90,7 +92,7 @@ private:
         QTest::mouseClick(child<QDialogButtonBox>(widget, "buttonBox")->button(which), Qt::LeftButton);
     }
 
-    QString settingsPath() const { return m_settingsDir.path() + QStringLiteral("/settings.ini"); }
+    QString settingsPath() const { return m_settingsDir->path() + QStringLiteral("/settings.ini"); }
     void writeSettings(const QByteArray& content) const
     {
         QFile file(settingsPath());
@@ -98,7 +100,11 @@ private:
         file.write(content);
     }
 
-    QTemporaryDir m_settingsDir;
+    // A folder of its own for each test: QSettings keeps a parsed file in a
+    // process-wide cache and reads it again only when its size or time stamp
+    // changed, so a file rewritten at the same path with the same size within
+    // one clock tick would be taken for the previous test's.
+    std::unique_ptr<QTemporaryDir> m_settingsDir;
 };
 
 void tst_AppSettingsWidget::initTestCase()
@@ -114,7 +120,8 @@ void tst_AppSettingsWidget::initTestCase()
 
 void tst_AppSettingsWidget::init()
 {
-    QFile::remove(settingsPath());
+    m_settingsDir.reset(new QTemporaryDir);
+    QVERIFY(m_settingsDir->isValid());
     QFile::remove(autostartEntry());
 }
 
