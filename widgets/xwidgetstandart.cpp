@@ -93,9 +93,6 @@ XWidgetStandart::XWidgetStandart(
     QAction* deleteAction = contextMenu->addAction(tr("Delete"));
     connect(deleteAction, &QAction::triggered, this, &XWidgetStandart::deleteClicked);
 
-    engine = new QScriptEngine;
-    connect(engine, &QScriptEngine::signalHandlerException, this, &XWidgetStandart::scriptHandlerException);
-
     groupEditTimer = new QTimer(this);
     connect(groupEditTimer, &QTimer::timeout, this, &XWidgetStandart::groupEditDialogTimerTimeout);
     groupEditTimer->setInterval(GROUP_EDIT_TIMER_INTERVAL_MS);
@@ -120,7 +117,8 @@ XWidgetStandart::~XWidgetStandart()
         if (component->parentWidget() != this)
             component->deleteLater();
     }
-    engine->deleteLater();
+    if (engine)
+        engine->deleteLater();
 #endif
 }
 
@@ -219,9 +217,19 @@ void XWidgetStandart::updateComponentsLayout()
     setFrameShape(components.isEmpty() ? QFrame::StyledPanel : QFrame::NoFrame);
 }
 
+void XWidgetStandart::makeScriptEngine()
+{
+    // An engine costs about a third of a megabyte: a widget gets one only
+    // when a script of its own is about to run in it.
+    if (engine)
+        return;
+    engine = new QScriptEngine;
+    connect(engine, &QScriptEngine::signalHandlerException, this, &XWidgetStandart::scriptHandlerException);
+}
+
 void XWidgetStandart::loadScript()
 {
-    if (engine->isEvaluating())
+    if (engine && engine->isEvaluating())
         return;
 
     const QString applicationLocation = QCoreApplication::applicationDirPath();
@@ -236,6 +244,7 @@ void XWidgetStandart::loadScript()
     // back; the engine converts only pointer types that are registered.
     qRegisterMetaType<XWidgetStandartComponent*>();
     qRegisterMetaType<XWidgetStandart*>();
+    makeScriptEngine();
     engine->globalObject().setProperty(QLatin1String(SCRIPT_OBJECT), engine->newQObject(this));
 
     {
@@ -451,6 +460,7 @@ void XWidgetStandart::applyComponentRows(const QList<XWidgetStandartDialogCompon
 
 QScriptValue XWidgetStandart::getScriptObject()
 {
+    makeScriptEngine();
     return engine->globalObject();
 }
 
