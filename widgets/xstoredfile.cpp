@@ -32,6 +32,15 @@ bool parseObject(const QByteArray& data, QJsonObject* object)
     return true;
 }
 
+// Whether the file holds exactly these bytes. Only a file of the same size is read.
+bool holdsExactly(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    if (file.size() != data.size() || !file.open(QIODevice::ReadOnly))
+        return false;
+    return file.readAll() == data;
+}
+
 bool isLineBreak(char ch)
 {
     return ch == '\n' || ch == '\r';
@@ -226,6 +235,10 @@ QStringList XStoredFile::removeSaveLeftovers(const QString& folder, const QStrin
 
 bool XStoredFile::write(const QString& path, const QByteArray& data)
 {
+    // Rewriting what is there already would cost a sync to disk per file and
+    // a new time stamp on every file at every exit, for nothing.
+    if (holdsExactly(path, data))
+        return true;
     keepUnreadable(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {

@@ -2,10 +2,24 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRect>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+// A save puts a new file in place of the old one; a file left alone keeps its inode.
+quint64 inode(const QString& path)
+{
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? quint64(status.st_ino) : 0;
+}
+}
 
 // The stored-file helper's judgement of INI files and of save leftovers.
 class tst_XStoredFile : public QObject
@@ -21,6 +35,8 @@ private slots:
     void saveLeftovers_data();
     void saveLeftovers();
     void failedWriteIsReported();
+    void unchangedContentNotRewritten_data();
+    void unchangedContentNotRewritten();
 };
 
 void tst_XStoredFile::iniWrittenByQSettingsIsReadable_data()
@@ -190,6 +206,43 @@ void tst_XStoredFile::failedWriteIsReported()
     QVERIFY(XStoredFile::writeJsonObject(dir.filePath(QStringLiteral("users")), { { "1", 1 } }));
     QVERIFY(reports.isEmpty());
     XStoredFile::setFailureHandler(nullptr);
+}
+
+void tst_XStoredFile::unchangedContentNotRewritten_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QVariantMap>("map");
+    QTest::addColumn<bool>("rewritten");
+    const QVariantMap map { { "1", 1 } };
+    const QByteArray asWritten = QJsonDocument(QJsonObject::fromVariantMap(map)).toJson();
+    QTest::newRow("same bytes") << asWritten << map << false;
+    QTest::newRow("other value") << asWritten << QVariantMap { { "1", 2 } } << true;
+    QTest::newRow("same object, other layout")
+        << QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Compact) << map << true;
+    QTest::newRow("one byte more") << asWritten + ' ' << map << true;
+}
+
+void tst_XStoredFile::unchangedContentNotRewritten()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QVariantMap, map);
+    QFETCH(bool, rewritten);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("users"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(stored), qint64(stored.size()));
+    }
+    const quint64 before = inode(path);
+    QVERIFY(before != 0);
+
+    QVERIFY(XStoredFile::writeJsonObject(path, map));
+    QCOMPARE(inode(path) != before, rewritten);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QJsonDocument(QJsonObject::fromVariantMap(map)).toJson());
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral(".unreadable")));
 }
 
 QTEST_GUILESS_MAIN(tst_XStoredFile)
