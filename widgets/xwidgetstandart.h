@@ -147,4 +147,8 @@ private:
     void reportScriptException();
 #endif
     bool isComponentName(const QString& name) const;
+
+    // The last web answer and the component replies it was made of.
+    QVariantMap m_webReplies;
+    QVariantMap m_webAnswer;
 };
