@@ -1,5 +1,7 @@
 #include "xstoredfile.h"
 
+#include "xstoredcontent.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -145,6 +147,7 @@ bool XStoredFile::readJsonObject(const QString& path, QVariantMap* map)
     if (!parseObject(file.readAll(), &object))
         return false;
     *map = object.toVariantMap();
+    XStoredContent::remember(path, *map);
     return true;
 }
 
@@ -239,6 +242,7 @@ bool XStoredFile::write(const QString& path, const QByteArray& data)
     // a new time stamp on every file at every exit, for nothing.
     if (holdsExactly(path, data))
         return true;
+    XStoredContent::forget(path);
     keepUnreadable(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -262,7 +266,16 @@ bool XStoredFile::write(const QString& path, const QByteArray& data)
 
 bool XStoredFile::writeJsonObject(const QString& path, const QVariantMap& map)
 {
-    return write(path, QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Indented));
+    // A file known to hold the content already is neither serialised again
+    // nor read: with thousands of unchanged widgets that is most of an exit.
+    if (XStoredContent::stillHolds(path, map))
+        return true;
+    if (!write(path, QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Indented))) {
+        XStoredContent::forget(path);
+        return false;
+    }
+    XStoredContent::remember(path, map);
+    return true;
 }
 
 void XStoredFile::setFailureHandler(FailureHandler handler)

@@ -37,6 +37,8 @@ private slots:
     void failedWriteIsReported();
     void unchangedContentNotRewritten_data();
     void unchangedContentNotRewritten();
+    void contentKnownSinceReading_data();
+    void contentKnownSinceReading();
 };
 
 void tst_XStoredFile::iniWrittenByQSettingsIsReadable_data()
@@ -243,6 +245,53 @@ void tst_XStoredFile::unchangedContentNotRewritten()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QJsonDocument(QJsonObject::fromVariantMap(map)).toJson());
     QVERIFY(!QFileInfo::exists(path + QStringLiteral(".unreadable")));
+}
+
+void tst_XStoredFile::contentKnownSinceReading_data()
+{
+    QTest::addColumn<QVariantMap>("map");
+    QTest::addColumn<QByteArray>("changedOnDisk");
+    QTest::addColumn<bool>("rewritten");
+    // As a hand or another program writes it: compact, numbers without types.
+    const QVariantMap same { { "n", 5 }, { "s", "a" }, { "l", QStringList { "1", "2" } },
+        { "m", QVariantMap { { "x", 0.5 }, { "on", true } } } };
+    QVariantMap numberAsText = same;
+    numberAsText.insert("n", "5");
+    QVariantMap listAsText = same;
+    listAsText.insert("l", "1,2");
+    QTest::newRow("same content") << same << QByteArray() << false;
+    QTest::newRow("a number became its text") << numberAsText << QByteArray() << true;
+    QTest::newRow("a list became a text") << listAsText << QByteArray() << true;
+    QTest::newRow("changed by somebody else since") << same << QByteArray(R"({"n":6})") << true;
+}
+
+void tst_XStoredFile::contentKnownSinceReading()
+{
+    QFETCH(QVariantMap, map);
+    QFETCH(QByteArray, changedOnDisk);
+    QFETCH(bool, rewritten);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("pump.sw"));
+    const QByteArray stored = R"({"l":["1","2"],"m":{"on":true,"x":0.5},"n":5,"s":"a"})";
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(stored), qint64(stored.size()));
+    }
+    QVariantMap read;
+    QVERIFY(XStoredFile::readJsonObject(path, &read));
+    if (!changedOnDisk.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(changedOnDisk), qint64(changedOnDisk.size()));
+    }
+    const quint64 before = inode(path);
+
+    QVERIFY(XStoredFile::writeJsonObject(path, map));
+    QCOMPARE(inode(path) != before, rewritten);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), rewritten ? QJsonDocument(QJsonObject::fromVariantMap(map)).toJson() : stored);
 }
 
 QTEST_GUILESS_MAIN(tst_XStoredFile)
