@@ -40,6 +40,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSet>
 #include <QSettings>
 #include <QStyledItemDelegate>
 #include <QTimerEvent>
@@ -522,7 +523,8 @@ void MainWindow::saveStandartWidgets()
     // whatever file it had.
     if (!XWidgetStandartSettingsList.isEmpty())
         QDir().mkpath(widgetsDir());
-    QStringList written;
+    // A set: with thousands of widgets a list look-up per file takes seconds.
+    QSet<QString> written;
     bool allWritten = true;
     for (XWidgetStandartSettings* record : qAsConst(XWidgetStandartSettingsList)) {
         const QString path = widgetFilePath(record->base.id);
@@ -536,7 +538,7 @@ void MainWindow::saveStandartWidgets()
             allWritten = false;
             continue;
         }
-        written.append(QFileInfo(path).fileName());
+        written.insert(QFileInfo(path).fileName());
     }
     if (!allWritten)
         return;

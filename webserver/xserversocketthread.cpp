@@ -418,6 +418,11 @@ QVariantMap XServerSocketThread::widgetsData(QVariantMap input)
 
 void XServerSocketThread::webMapPass(const QVariantMap& input, bool applyInput, QVariantMap* answer)
 {
+    // The answer is built by the pass without input alone: the input pass
+    // calls only the widgets that get input, which a browser sends for a click
+    // and not with every poll.
+    if (applyInput && input.isEmpty())
+        return;
     // A widget's own webMap may have another deleted (a click running a
     // script), so each is looked at through its guard.
     const QList<AccessibleWidget> widgets = accessibleWidgets();
@@ -426,7 +431,15 @@ void XServerSocketThread::webMapPass(const QVariantMap& input, bool applyInput, 
             continue;
         const bool writable = widget.second == ReadAndWrite;
         const QString id = widget.first->id();
-        widget.first->webMapDo(applyInput && writable ? input.value(id).toMap() : QVariantMap(), writable);
+        if (applyInput) {
+            if (!writable)
+                continue;
+            const QVariantMap widgetInput = input.value(id).toMap();
+            if (!widgetInput.isEmpty())
+                widget.first->webMapDo(widgetInput, writable);
+            continue;
+        }
+        widget.first->webMapDo(QVariantMap(), writable);
         if (answer && widget.first && !widget.first->webData.isEmpty())
             answer->insert(id, widget.first->webData);
     }

@@ -1,5 +1,7 @@
 #include "xstoredfile.h"
 
+#include "xstoredcontent.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,6 +37,31 @@ bool parseObject(const QByteArray& data, QJsonObject* object)
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return false;
     *object = document.object();
+    return true;
+}
+
+// Whether the file holds exactly these bytes. Only a file of the same size is read.
+bool holdsExactly(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    if (file.size() != data.size() || !file.open(QIODevice::ReadOnly))
+        return false;
+    return file.readAll() == data;
+}
+
+// A file left as it is still gets the rights it is to be written with: an
+// older one may have been readable by everyone.
+bool narrowedTo(const QString& path, QFileDevice::Permissions permissions)
+{
+    // The "user" bits only repeat the owner's or others' for the caller.
+    const QFileDevice::Permissions userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    if (!permissions || (QFile::permissions(path) & ~userBits) == (permissions & ~userBits))
+        return true;
+    QFile file(path);
+    if (!file.setPermissions(permissions)) {
+        XStoredFile::reportFailure(path, file.errorString());
+        return false;
+    }
     return true;
 }
 
@@ -142,6 +169,7 @@ bool XStoredFile::readJsonObject(const QString& path, QVariantMap* map)
     if (!parseObject(file.readAll(), &object))
         return false;
     *map = object.toVariantMap();
+    XStoredContent::remember(path, *map);
     return true;
 }
 
@@ -267,6 +295,11 @@ QStringList XStoredFile::removeSaveLeftovers(const QString& folder, const QStrin
 
 bool XStoredFile::write(const QString& path, const QByteArray& data, Permissions permissions)
 {
+    // Rewriting what is there already would cost a sync to disk per file and
+    // a new time stamp on every file at every exit, for nothing.
+    if (holdsExactly(path, data))
+        return narrowedTo(path, permissions);
+    XStoredContent::forget(path);
     keepUnreadable(path, permissions);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -297,8 +330,17 @@ bool XStoredFile::write(const QString& path, const QByteArray& data, Permissions
 
 bool XStoredFile::writeJsonObject(const QString& path, const QVariantMap& map, Permissions permissions)
 {
-    return write(
-        path, QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Indented), permissions);
+    // A file known to hold the content already is neither serialised again
+    // nor read: with thousands of unchanged widgets that is most of an exit.
+    if (XStoredContent::stillHolds(path, map))
+        return narrowedTo(path, permissions);
+    if (!write(
+            path, QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Indented), permissions)) {
+        XStoredContent::forget(path);
+        return false;
+    }
+    XStoredContent::remember(path, map);
+    return true;
 }
 
 void XStoredFile::setFailureHandler(FailureHandler handler)

@@ -12,6 +12,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
+#include <QVarLengthArray>
+#include <QVector>
 
 #ifdef XWIDGETS_FULL
 #include "libscriptconfig.h"
@@ -50,8 +52,42 @@ const char* const SCRIPT_OBJECT = "XObj";
 const char* const SCRIPT_VALUE_HANDLER = "componentSetValueHandler";
 const int SCRIPT_FIRST_LINE = 1;
 #endif
+const int INDEX_KEYS = 64;
+const int REPLIES_ON_STACK = 16;
 const int LEVEL_MIN = JournalItem::ITEM_LEVEL_NONE;
 const int LEVEL_MAX = JournalItem::ITEM_LEVEL_CRITICAL;
+
+// The keys of the component replies, which every poll needs for every
+// component, made once for the usual numbers of components.
+QString indexKey(int index)
+{
+    static const QVector<QString> keys = []() {
+        QVector<QString> made;
+        for (int i = 0; i < INDEX_KEYS; ++i)
+            made.append(QString::number(i));
+        return made;
+    }();
+    return index < keys.size() ? keys.at(index) : QString::number(index);
+}
+
+// Whether a reply is the one given last time. Only what cannot differ in its
+// JSON form counts: a map only when it is that very map (its values could
+// compare equal across types, 5 and "5"), a text when it is the same text.
+bool isSameReply(const QVariant& last, const QVariant& reply)
+{
+    if (last.userType() != reply.userType())
+        return false;
+    switch (reply.userType()) {
+    case QMetaType::QVariantMap:
+        return static_cast<const QVariantMap*>(last.constData())
+            ->isSharedWith(*static_cast<const QVariantMap*>(reply.constData()));
+    case QMetaType::QString:
+        return *static_cast<const QString*>(last.constData())
+            == *static_cast<const QString*>(reply.constData());
+    default:
+        return false;
+    }
+}
 
 QString componentName(XWidgetStandartComponent* component)
 {
@@ -93,9 +129,6 @@ XWidgetStandart::XWidgetStandart(
     QAction* deleteAction = contextMenu->addAction(tr("Delete"));
     connect(deleteAction, &QAction::triggered, this, &XWidgetStandart::deleteClicked);
 
-    engine = new QScriptEngine;
-    connect(engine, &QScriptEngine::signalHandlerException, this, &XWidgetStandart::scriptHandlerException);
-
     groupEditTimer = new QTimer(this);
     connect(groupEditTimer, &QTimer::timeout, this, &XWidgetStandart::groupEditDialogTimerTimeout);
     groupEditTimer->setInterval(GROUP_EDIT_TIMER_INTERVAL_MS);
@@ -120,7 +153,8 @@ XWidgetStandart::~XWidgetStandart()
         if (component->parentWidget() != this)
             component->deleteLater();
     }
-    engine->deleteLater();
+    if (engine)
+        engine->deleteLater();
 #endif
 }
 
@@ -219,9 +253,19 @@ void XWidgetStandart::updateComponentsLayout()
     setFrameShape(components.isEmpty() ? QFrame::StyledPanel : QFrame::NoFrame);
 }
 
+void XWidgetStandart::makeScriptEngine()
+{
+    // An engine costs about a third of a megabyte: a widget gets one only
+    // when a script of its own is about to run in it.
+    if (engine)
+        return;
+    engine = new QScriptEngine;
+    connect(engine, &QScriptEngine::signalHandlerException, this, &XWidgetStandart::scriptHandlerException);
+}
+
 void XWidgetStandart::loadScript()
 {
-    if (engine->isEvaluating())
+    if (engine && engine->isEvaluating())
         return;
 
     const QString applicationLocation = QCoreApplication::applicationDirPath();
@@ -236,6 +280,7 @@ void XWidgetStandart::loadScript()
     // back; the engine converts only pointer types that are registered.
     qRegisterMetaType<XWidgetStandartComponent*>();
     qRegisterMetaType<XWidgetStandart*>();
+    makeScriptEngine();
     engine->globalObject().setProperty(QLatin1String(SCRIPT_OBJECT), engine->newQObject(this));
 
     {
@@ -451,6 +496,7 @@ void XWidgetStandart::applyComponentRows(const QList<XWidgetStandartDialogCompon
 
 QScriptValue XWidgetStandart::getScriptObject()
 {
+    makeScriptEngine();
     return engine->globalObject();
 }
 
@@ -586,19 +632,37 @@ QVariantMap XWidgetStandart::webMap(QMap<QString, QVariant> map, bool isWritable
     const QVariant incomingValue = map.value(QStringLiteral("comp"));
     const QVariantMap incoming = incomingValue.isValid() ? incomingValue.toMap() : QVariantMap();
 
-    QVariantMap replies;
+    // Between two polls the replies mostly stay as they were: then the last
+    // answer is given again instead of being built anew, map by map.
+    QVarLengthArray<QVariant, REPLIES_ON_STACK> replies(components.size());
+    int replyCount = 0;
+    bool unchanged = true;
     for (int i = 0; i < components.size(); ++i) {
         XWidgetStandartComponentBaseClass* object = components.at(i)->object;
         if (!object)
             continue;
-        const QString key = QString::number(i);
-        const QVariant reply = object->webVariant(incoming.value(key), isWritable);
-        if (reply.isValid())
-            replies.insert(key, reply);
+        const QString key = indexKey(i);
+        QVariant reply = object->webVariant(incoming.value(key), isWritable);
+        if (!reply.isValid())
+            continue;
+        ++replyCount;
+        if (unchanged) {
+            const auto last = m_webReplies.constFind(key);
+            unchanged = last != m_webReplies.cend() && isSameReply(*last, reply);
+        }
+        replies[i] = std::move(reply);
     }
-    if (replies.isEmpty())
-        return QVariantMap();
-    return QVariantMap { { QStringLiteral("comp"), replies } };
+    if (unchanged && replyCount == m_webReplies.size())
+        return m_webAnswer;
+
+    m_webReplies.clear();
+    for (int i = 0; i < replies.size(); ++i) {
+        if (replies.at(i).isValid())
+            m_webReplies.insert(indexKey(i), replies.at(i));
+    }
+    m_webAnswer
+        = m_webReplies.isEmpty() ? QVariantMap() : QVariantMap { { QStringLiteral("comp"), m_webReplies } };
+    return m_webAnswer;
 }
 
 QString XWidgetStandart::webObject(bool isWritable)

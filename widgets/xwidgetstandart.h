@@ -65,6 +65,7 @@ public:
     QVariant groupEditDialogSettings;
     XWidgetStandartDebugDialog* debugDialog = nullptr;
     QVariant debugDialogSettings;
+    // Null until the widget has a script to run.
     QScriptEngine* engine = nullptr;
     QScriptValue scriptSetValueHandler;
 #endif
@@ -141,8 +142,13 @@ private:
     // Makes the component records follow the settings dialog's rows; leaves
     // components and records alone when the table is unchanged.
     void applyComponentRows(const QList<XWidgetStandartDialogComponentItem*>& rows);
+    void makeScriptEngine();
     void loadScript();
     void reportScriptException();
 #endif
     bool isComponentName(const QString& name) const;
+
+    // The last web answer and the component replies it was made of.
+    QVariantMap m_webReplies;
+    QVariantMap m_webAnswer;
 };

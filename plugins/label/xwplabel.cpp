@@ -128,7 +128,19 @@ QVariant XwpLabel::webVariant(QVariant value, bool isWritable)
     Q_UNUSED(isWritable)
     if (isStaticValue())
         return QVariant();
-    return QVariantMap { { WEB_TEXT_KEY, label->text() }, { WEB_COLOR_KEY, colorName() } };
+    // Every browser asks for this several times a second, while the label
+    // changes only with its value: the reply is made anew only when the text
+    // or the palette it is read from changed.
+    const QPalette& palette = label->palette();
+    const QString text = label->text();
+    if (!m_webReply.isValid() || palette.cacheKey() != m_webReplyPaletteKey
+        || palette.currentColorGroup() != m_webReplyColorGroup || text != m_webReplyText) {
+        m_webReply = QVariantMap { { WEB_TEXT_KEY, text }, { WEB_COLOR_KEY, colorName() } };
+        m_webReplyText = text;
+        m_webReplyPaletteKey = palette.cacheKey();
+        m_webReplyColorGroup = palette.currentColorGroup();
+    }
+    return m_webReply;
 }
 
 QObject* XwpLabel::getInsideObject(QString obName)

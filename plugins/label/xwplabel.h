@@ -4,6 +4,9 @@
 #include "xwidgetstandartcomponentbaseclass.h"
 
 #include <QList>
+#include <QPalette>
+#include <QString>
+#include <QVariant>
 
 class Item;
 class QLabel;
@@ -46,4 +49,10 @@ private:
     Settings settings;
     QLabel* label = nullptr;
     QList<Item*> items;
+
+    // The last web reply and what it was made from.
+    QVariant m_webReply;
+    QString m_webReplyText;
+    qint64 m_webReplyPaletteKey = 0;
+    QPalette::ColorGroup m_webReplyColorGroup = QPalette::NColorGroups;
 };

@@ -22,6 +22,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 const char BROKEN_FILE[] = "{ \"base\": ";
 
@@ -46,6 +48,13 @@ QString storedId(const QByteArray& data)
         .toObject()
         .value(QStringLiteral("id"))
         .toString();
+}
+
+// A save puts a new file in place of the old one; a file left alone keeps its inode.
+quint64 inode(const QString& path)
+{
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? quint64(status.st_ino) : 0;
 }
 
 QStringList ids()
@@ -77,6 +86,7 @@ private slots:
     void cleanup();
     void filesLoadedUnderTheirNames();
     void exitRewritesTheFiles();
+    void exitWritesOnlyChangedFiles();
     void deletedWidgetLosesItsFile();
     void makeNewWidget_data();
     void makeNewWidget();
@@ -158,6 +168,37 @@ void tst_MainWindowWidgets::exitRewritesTheFiles()
     QCOMPARE(storedId(readWidgetFile(QStringLiteral("pump.1.sw"))), QStringLiteral("pump.1"));
     // Not ours to judge: the operator's broken file is left as it was.
     QCOMPARE(readWidgetFile(QStringLiteral("broken.sw")), QByteArray(BROKEN_FILE));
+}
+
+void tst_MainWindowWidgets::exitWritesOnlyChangedFiles()
+{
+    writeWidgetFile(QStringLiteral("Pump.sw"), widgetFile(QStringLiteral("Pump")));
+    writeWidgetFile(QStringLiteral("Valve.sw"), widgetFile(QStringLiteral("Valve")));
+    {
+        // Brings both files into the form the program writes.
+        MainWindow window(m_applicationData.get());
+    }
+    const QString pumpPath = appFile(QStringLiteral("standart_widgets/Pump.sw"));
+    const QString valvePath = appFile(QStringLiteral("standart_widgets/Valve.sw"));
+    const QByteArray valveBefore = readWidgetFile(QStringLiteral("Valve.sw"));
+    const quint64 pumpBefore = inode(pumpPath);
+    const quint64 valveBeforeInode = inode(valvePath);
+    {
+        MainWindow window(m_applicationData.get());
+        XWidgetStandartList.first()->moveTo(QPoint(40, 60));
+    }
+    QVERIFY(inode(pumpPath) != pumpBefore);
+    QCOMPARE(QJsonDocument::fromJson(readWidgetFile(QStringLiteral("Pump.sw")))
+                 .object()
+                 .value(QStringLiteral("base"))
+                 .toObject()
+                 .value(QStringLiteral("position"))
+                 .toVariant()
+                 .toStringList(),
+        QStringList({ QStringLiteral("40"), QStringLiteral("60") }));
+    QCOMPARE(inode(valvePath), valveBeforeInode);
+    QCOMPARE(readWidgetFile(QStringLiteral("Valve.sw")), valveBefore);
+    QCOMPARE(widgetFileNames(), QStringList({ QStringLiteral("Pump.sw"), QStringLiteral("Valve.sw") }));
 }
 
 void tst_MainWindowWidgets::deletedWidgetLosesItsFile()

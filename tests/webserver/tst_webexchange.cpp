@@ -22,6 +22,21 @@ const char W2_STATE[] = R"("w2":{"comp":{"0":{"t":"none","c":"#ff0000"}}})";
 
 using Access = QMap<QString, UserItem_ACCESS_TYPE>;
 
+// A plain widget that keeps the input of every webMap call.
+class CountingWidget : public XWidget
+{
+public:
+    using XWidget::XWidget;
+
+    QVariantMap webMap(QVariantMap map, bool isWritable) override
+    {
+        inputs.append(map);
+        return XWidget::webMap(map, isWritable);
+    }
+
+    QVariantList inputs;
+};
+
 QJsonObject object(const QByteArray& json)
 {
     return QJsonDocument::fromJson(json).object();
@@ -48,6 +63,8 @@ private slots:
     void groupsFont();
     void usersData_data();
     void usersData();
+    void answerBuiltOncePerRequest_data();
+    void answerBuiltOncePerRequest();
 
 private:
     QByteArray post(const QByteArray& body)
@@ -244,6 +261,47 @@ void tst_WebExchange::usersData()
         QJsonObject { { "settings", QJsonObject::fromVariantMap(stored) }, { "fullName", "ann full" },
             { "post", "post" }, { "phone", "123" }, { "email", "a@b.c" } } } };
     QCOMPARE(object(body), expected);
+}
+
+void tst_WebExchange::answerBuiltOncePerRequest_data()
+{
+    QTest::addColumn<Access>("access");
+    QTest::addColumn<QByteArray>("widgets");
+    QTest::addColumn<QVariantList>("inputs");
+
+    const QVariantMap click { { "clicked", true } };
+    QTest::newRow("no input") << Access { { "G", ReadAndWrite } } << QByteArray("{}")
+                              << QVariantList { QVariantMap() };
+    QTest::newRow("input for another widget")
+        << Access { { "G", ReadAndWrite } } << QByteArray(R"({"w1":{"clicked":true}})")
+        << QVariantList { QVariantMap() };
+    QTest::newRow("empty input") << Access { { "G", ReadAndWrite } } << QByteArray(R"({"c1":{}})")
+                                 << QVariantList { QVariantMap() };
+    QTest::newRow("input applied, then answered")
+        << Access { { "G", ReadAndWrite } } << QByteArray(R"({"c1":{"clicked":true}})")
+        << QVariantList { click, QVariantMap() };
+    QTest::newRow("input of a reader dropped")
+        << Access { { "G", ReadOnly } } << QByteArray(R"({"c1":{"clicked":true}})")
+        << QVariantList { QVariantMap() };
+}
+
+void tst_WebExchange::answerBuiltOncePerRequest()
+{
+    QFETCH(Access, access);
+    QFETCH(QByteArray, widgets);
+    QFETCH(QVariantList, inputs);
+
+    XWidgetSettings record;
+    record.id = QStringLiteral("c1");
+    record.group = QStringLiteral("G");
+    CountingWidget widget(&record, XWidgetsPanel);
+    widget.acceptSettings();
+    QCOMPARE(widget.group, m_w1->group);
+    WebTest::Panel::addUser(QStringLiteral("ann"), QStringLiteral("pw"), access);
+
+    const QJsonObject answer = object(post(R"({"password":"pw","WIDGETS":)" + widgets + "}"));
+    QCOMPARE(widget.inputs, inputs);
+    QVERIFY(answer.value(QStringLiteral("WIDGETS")).toObject().contains(QStringLiteral("c1")));
 }
 
 QTEST_MAIN(tst_WebExchange)

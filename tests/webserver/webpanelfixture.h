@@ -8,6 +8,7 @@
 #include "xwidgetgroup.h"
 #include "xwidgetgroupsettings.h"
 #include "xwidgetpanel.h"
+#include "xwidgetsettings.h"
 #include "xwidgetsglobals.h"
 #include "xwidgetstandart.h"
 #include "xwidgetstandartcomponentsettings.h"
@@ -50,6 +51,8 @@ public:
         // Widgets first: they leave their groups, which point into the records.
         for (XWidgetStandart* widget : m_widgets)
             delete widget;
+        for (XWidget* widget : m_plainWidgets)
+            delete widget;
         for (XWidgetGroup* group : qAsConst(*m_panel->groups))
             delete group;
         m_panel->groups->clear();
@@ -76,20 +79,52 @@ public:
     // panel when the name is empty).
     XWidgetStandart* addWidget(const QString& id, const QString& group, QPoint position = QPoint(10, 30))
     {
+        return addWidget(
+            id, group, { { QStringLiteral("label"), QStringLiteral("Vistag"), labelSettings() } }, position);
+    }
+
+    struct Component
+    {
+        QString name;
+        QString libName;
+        QVariantMap libSettings;
+    };
+
+    XWidgetStandart* addWidget(const QString& id, const QString& group, const QList<Component>& components,
+        QPoint position = QPoint(10, 30))
+    {
         auto record = std::make_unique<XWidgetStandartSettings>();
         record->base.id = id;
         record->base.group = group;
         record->base.position = position;
         record->base.size = QSize(120, 30);
         record->name = id;
-        auto* component = new XWidgetStandartComponentSettings;
-        component->name = QStringLiteral("label");
-        component->libName = QStringLiteral("Vistag");
-        component->libSettings = labelSettings();
-        record->components.append(component);
+        for (const Component& component : components) {
+            auto* componentRecord = new XWidgetStandartComponentSettings;
+            componentRecord->name = component.name;
+            componentRecord->libName = component.libName;
+            componentRecord->libSettings = component.libSettings;
+            record->components.append(componentRecord);
+        }
         auto* widget = new XWidgetStandart(record.get(), nullptr, m_panel.get());
         m_widgets.push_back(widget);
         m_widgetRecords.push_back(std::move(record));
+        return widget;
+    }
+
+    // A plain base widget in the named group, its record applied; the caller
+    // fills its layout.
+    XWidget* addPlainWidget(const QString& id, const QString& group, QPoint position, QSize size)
+    {
+        auto record = std::make_unique<XWidgetSettings>();
+        record->id = id;
+        record->group = group;
+        record->position = position;
+        record->size = size;
+        auto* widget = new XWidget(record.get(), m_panel.get());
+        widget->acceptSettings();
+        m_plainWidgets.push_back(widget);
+        m_plainRecords.push_back(std::move(record));
         return widget;
     }
 
@@ -129,6 +164,8 @@ private:
     std::vector<std::unique_ptr<XWidgetGroupSettings>> m_groupRecords;
     std::vector<std::unique_ptr<XWidgetStandartSettings>> m_widgetRecords;
     std::vector<XWidgetStandart*> m_widgets;
+    std::vector<std::unique_ptr<XWidgetSettings>> m_plainRecords;
+    std::vector<XWidget*> m_plainWidgets;
 };
 
 }

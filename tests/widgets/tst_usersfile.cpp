@@ -20,6 +20,7 @@ private slots:
     void writeAndReadBack();
     void passwordsReadableByTheOwnerOnly_data();
     void passwordsReadableByTheOwnerOnly();
+    void unchangedFileNarrowedToTheOwner();
 };
 
 namespace {
@@ -185,6 +186,28 @@ void tst_UsersFile::passwordsReadableByTheOwnerOnly()
         QVERIFY(keptFile.open(QIODevice::ReadOnly));
         QCOMPARE(keptFile.readAll(), content);
     }
+}
+
+// A save that finds the same users on disk leaves the bytes alone, but not
+// the rights an older program gave the file.
+void tst_UsersFile::unchangedFileNarrowedToTheOwner()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("users");
+    UserItem user;
+    user.password = "secret";
+    QVERIFY(UsersFile::write(path, { &user }));
+    QVERIFY(QFile::setPermissions(path, READABLE_BY_ALL));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    QVERIFY(UsersFile::write(path, { &user }));
+
+    QVERIFY2(ownerOnly(path), qPrintable(QString::number(QFile::permissions(path), 16)));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
 }
 
 QTEST_APPLESS_MAIN(tst_UsersFile)

@@ -2,10 +2,31 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRect>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+// A save puts a new file in place of the old one; a file left alone keeps its inode.
+quint64 inode(const QString& path)
+{
+    struct stat status {};
+    return ::stat(QFile::encodeName(path).constData(), &status) == 0 ? quint64(status.st_ino) : 0;
+}
+
+// Writes the bytes as another program would, past the helper under test.
+bool writeRaw(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+}
 
 // The stored-file helper's judgement of INI files and of save leftovers.
 class tst_XStoredFile : public QObject
@@ -21,6 +42,10 @@ private slots:
     void saveLeftovers_data();
     void saveLeftovers();
     void failedWriteIsReported();
+    void unchangedContentNotRewritten_data();
+    void unchangedContentNotRewritten();
+    void contentKnownSinceReading_data();
+    void contentKnownSinceReading();
 };
 
 void tst_XStoredFile::iniWrittenByQSettingsIsReadable_data()
@@ -190,6 +215,79 @@ void tst_XStoredFile::failedWriteIsReported()
     QVERIFY(XStoredFile::writeJsonObject(dir.filePath(QStringLiteral("users")), { { "1", 1 } }));
     QVERIFY(reports.isEmpty());
     XStoredFile::setFailureHandler(nullptr);
+}
+
+void tst_XStoredFile::unchangedContentNotRewritten_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QVariantMap>("map");
+    QTest::addColumn<bool>("rewritten");
+    const QVariantMap map { { "1", 1 } };
+    const QByteArray asWritten = QJsonDocument(QJsonObject::fromVariantMap(map)).toJson();
+    QTest::newRow("same bytes") << asWritten << map << false;
+    QTest::newRow("other value") << asWritten << QVariantMap { { "1", 2 } } << true;
+    QTest::newRow("same object, other layout")
+        << QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Compact) << map << true;
+    QTest::newRow("one byte more") << asWritten + ' ' << map << true;
+}
+
+void tst_XStoredFile::unchangedContentNotRewritten()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QVariantMap, map);
+    QFETCH(bool, rewritten);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("users"));
+    QVERIFY(writeRaw(path, stored));
+    const quint64 before = inode(path);
+    QVERIFY(before != 0);
+
+    QVERIFY(XStoredFile::writeJsonObject(path, map));
+    QCOMPARE(inode(path) != before, rewritten);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QJsonDocument(QJsonObject::fromVariantMap(map)).toJson());
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral(".unreadable")));
+}
+
+void tst_XStoredFile::contentKnownSinceReading_data()
+{
+    QTest::addColumn<QVariantMap>("map");
+    QTest::addColumn<QByteArray>("changedOnDisk");
+    QTest::addColumn<bool>("rewritten");
+    // As a hand or another program writes it: compact, numbers without types.
+    const QVariantMap same { { "n", 5 }, { "s", "a" }, { "l", QStringList { "1", "2" } },
+        { "m", QVariantMap { { "x", 0.5 }, { "on", true } } } };
+    QVariantMap numberAsText = same;
+    numberAsText.insert("n", "5");
+    QVariantMap listAsText = same;
+    listAsText.insert("l", "1,2");
+    QTest::newRow("same content") << same << QByteArray() << false;
+    QTest::newRow("a number became its text") << numberAsText << QByteArray() << true;
+    QTest::newRow("a list became a text") << listAsText << QByteArray() << true;
+    QTest::newRow("changed by somebody else since") << same << QByteArray(R"({"n":6})") << true;
+}
+
+void tst_XStoredFile::contentKnownSinceReading()
+{
+    QFETCH(QVariantMap, map);
+    QFETCH(QByteArray, changedOnDisk);
+    QFETCH(bool, rewritten);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("pump.sw"));
+    const QByteArray stored = R"({"l":["1","2"],"m":{"on":true,"x":0.5},"n":5,"s":"a"})";
+    QVERIFY(writeRaw(path, stored));
+    QVariantMap read;
+    QVERIFY(XStoredFile::readJsonObject(path, &read));
+    if (!changedOnDisk.isEmpty())
+        QVERIFY(writeRaw(path, changedOnDisk));
+    const quint64 before = inode(path);
+
+    QVERIFY(XStoredFile::writeJsonObject(path, map));
+    QCOMPARE(inode(path) != before, rewritten);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), rewritten ? QJsonDocument(QJsonObject::fromVariantMap(map)).toJson() : stored);
 }
 
 QTEST_GUILESS_MAIN(tst_XStoredFile)

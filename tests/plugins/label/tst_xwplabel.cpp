@@ -71,6 +71,8 @@ private slots:
     void setMapReplacesConditions();
     void isStaticValue_data();
     void isStaticValue();
+    void webReplyFollowsChanges_data();
+    void webReplyFollowsChanges();
     void constructorText_data();
     void constructorText();
     void constructorTextRunsInScript_data();
@@ -304,6 +306,49 @@ void tst_XwpLabel::isStaticValue()
         QCOMPARE(map.value("t").toString(), fixture.text->text());
         QCOMPARE(map.value("c").toString(), QString("#000000"));
     }
+}
+
+void tst_XwpLabel::webReplyFollowsChanges_data()
+{
+    QTest::addColumn<QVariant>("first");
+    QTest::addColumn<QVariant>("second");
+    QTest::addColumn<QString>("typedText");
+    QTest::addColumn<QColor>("paintedColor");
+
+    QTest::newRow("same text, other colour") << QVariant(1) << QVariant(2) << QString() << QColor();
+    QTest::newRow("other text, same colour") << QVariant(3) << QVariant(4) << QString() << QColor();
+    QTest::newRow("text set on the label itself") << QVariant(1) << QVariant(1) << "typed" << QColor();
+    QTest::newRow("colour set on the label itself")
+        << QVariant(1) << QVariant(1) << QString() << QColor(Qt::green);
+}
+
+void tst_XwpLabel::webReplyFollowsChanges()
+{
+    QFETCH(QVariant, first);
+    QFETCH(QVariant, second);
+    QFETCH(QString, typedText);
+    QFETCH(QColor, paintedColor);
+
+    LabelFixture fixture({ item(Item::Equally, "1", "same", "red"), item(Item::Equally, "2", "same", "blue"),
+        item(Item::Other, "", "v %%value%%", "gray") });
+    const auto shown = [&]() {
+        return QVariantMap { { "t", fixture.text->text() }, { "c", fixture.color().name() } };
+    };
+    fixture.label->setValue(first);
+    const QVariantMap before = fixture.label->webVariant(QVariant(), false).toMap();
+    QCOMPARE(before, shown());
+
+    fixture.label->setValue(second);
+    if (!typedText.isEmpty())
+        fixture.text->setText(typedText);
+    if (paintedColor.isValid()) {
+        QPalette palette = fixture.text->palette();
+        palette.setColor(QPalette::WindowText, paintedColor);
+        fixture.text->setPalette(palette);
+    }
+    const QVariantMap after = fixture.label->webVariant(QVariant(), false).toMap();
+    QCOMPARE(after, shown());
+    QVERIFY(after != before);
 }
 
 void tst_XwpLabel::constructorText_data()
