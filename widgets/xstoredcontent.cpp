@@ -1,7 +1,6 @@
 #include "xstoredcontent.h"
 
-#include <QDateTime>
-#include <QFileInfo>
+#include <QFile>
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
@@ -9,13 +8,15 @@
 
 #include <cstring>
 
+#include <sys/stat.h>
+
 namespace {
 struct KnownContent
 {
     quint64 fingerprint = 0;
     qint64 size = -1;
-    qint64 modifiedMs = 0;
-    qint64 metadataChangedMs = 0;
+    qint64 modifiedNs = 0;
+    qint64 metadataChangedNs = 0;
 };
 
 struct KnownFiles
@@ -152,15 +153,23 @@ bool fingerprint(const QVariantMap& map, quint64* result)
     return true;
 }
 
-// The file's stamp: what changes whenever anybody writes it.
+qint64 nanoseconds(const struct timespec& time)
+{
+    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+// The file's stamp: what changes whenever anybody writes it. Taken from
+// stat() itself: QFileInfo's times are local QDateTimes, and each conversion
+// has the C library look at the time zone file again, several times per file
+// at every exit.
 bool stampOf(const QString& path, KnownContent* known)
 {
-    const QFileInfo info(path);
-    if (!info.isFile())
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return false;
-    known->size = info.size();
-    known->modifiedMs = info.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch();
-    known->metadataChangedMs = info.fileTime(QFileDevice::FileMetadataChangeTime).toMSecsSinceEpoch();
+    known->size = status.st_size;
+    known->modifiedNs = nanoseconds(status.st_mtim);
+    known->metadataChangedNs = nanoseconds(status.st_ctim);
     return true;
 }
 
@@ -196,6 +205,6 @@ bool XStoredContent::stillHolds(const QString& path, const QVariantMap& map)
     quint64 current = 0;
     KnownContent now;
     return fingerprint(map, &current) && current == known.fingerprint && stampOf(path, &now)
-        && now.size == known.size && now.modifiedMs == known.modifiedMs
-        && now.metadataChangedMs == known.metadataChangedMs;
+        && now.size == known.size && now.modifiedNs == known.modifiedNs
+        && now.metadataChangedNs == known.metadataChangedNs;
 }
