@@ -7,6 +7,10 @@
 #include <QHostAddress>
 #include <QSslSocket>
 
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#endif
+
 namespace {
 // A request is headers and body together; anything larger is no browser of ours.
 const int MAX_REQUEST_SIZE = 1024 * 1024;
@@ -243,6 +247,12 @@ void XServerConnection::abort()
 {
     if (m_state == State::Ended)
         return;
+#ifdef Q_OS_UNIX
+    // Reset rather than closed in order: the kernel would otherwise keep
+    // sending what the peer did not take, in buffers of its own.
+    const linger reset { 1, 0 };
+    ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+#endif
     m_socket->abort();
     end();
 }
