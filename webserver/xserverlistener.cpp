@@ -78,9 +78,10 @@ XServerListener::XServerListener(XServerConnections* connections)
 XServerListener::~XServerListener()
 {
     stop();
-    // Each is counted down as its socket closes, before it goes.
-    const QList<XServerConnection*> held = m_held.values();
-    for (XServerConnection* connection : held)
+    // Each goes here, while the listener is whole: one still open is
+    // counted down as its socket closes.
+    const QList<XServerConnection*> children = findChildren<XServerConnection*>(QString(), Qt::FindDirectChildrenOnly);
+    for (XServerConnection* connection : children)
         delete connection;
 }
 

@@ -43,6 +43,8 @@ const char TEXT_PLAIN[] = "text/plain";
 const int STATUS_OK = 200;
 const int STATUS_NOT_FOUND = 404;
 const int REMEMBERED_TYPES = 1024;
+// The folders a path may name differ in case only.
+const int REMEMBERED_FOLDERS = 64;
 
 bool holdsParentSegment(const QString& path)
 {
@@ -98,8 +100,18 @@ bool isVisible(UserItem_ACCESS_TYPE access)
 bool liesInside(const QString& fileName, const QString& folder)
 {
     const QString target = QFileInfo(fileName).canonicalFilePath();
-    const QString realFolder = QFileInfo(folder).canonicalFilePath();
-    return !target.isEmpty() && !realFolder.isEmpty() && target.startsWith(realFolder + QLatin1Char('/'));
+    if (target.isEmpty())
+        return false;
+    // Each network thread resolves a folder once: should the folder later
+    // lead elsewhere, its files only get refused.
+    thread_local QHash<QString, QString> realFolders;
+    auto known = realFolders.find(folder);
+    if (known == realFolders.end() || known->isEmpty()) {
+        if (realFolders.size() >= REMEMBERED_FOLDERS)
+            realFolders.clear();
+        known = realFolders.insert(folder, QFileInfo(folder).canonicalFilePath());
+    }
+    return !known->isEmpty() && target.startsWith(*known + QLatin1Char('/'));
 }
 
 // Recognising a type by name and content costs more than serving the file
