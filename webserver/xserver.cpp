@@ -47,8 +47,8 @@ void XServer::settingsLoaded()
     m_connections->stopListening();
     QString state;
     if (m_settings->enabled) {
-        const QString error
-            = m_connections->listen(quint16(m_settings->port), m_settings->delay, m_settings->secureConnection);
+        const QString error = m_connections->listen(
+            quint16(m_settings->port), m_settings->delay, m_settings->secureConnection);
         state = error.isEmpty() ? tr("Listening") : tr("Error") + QStringLiteral(". ") + error;
     } else {
         state = tr("Closed");

@@ -45,7 +45,8 @@ QString XServerConnections::listen(quint16 port, int delay, bool secure)
 void XServerConnections::stopListening()
 {
     XServerListener* listener = m_listener;
-    QMetaObject::invokeMethod(listener, [listener]() { listener->stop(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        listener, [listener]() { listener->stop(); }, Qt::BlockingQueuedConnection);
 }
 
 bool XServerConnections::isListening() const

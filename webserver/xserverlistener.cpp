@@ -45,7 +45,9 @@ qint64 softDescriptorLimit()
 int openDescriptors()
 {
 #ifdef Q_OS_LINUX
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .size());
 #else
     return 0;
 #endif
@@ -80,7 +82,8 @@ XServerListener::~XServerListener()
     stop();
     // Each goes here, while the listener is whole: one still open is
     // counted down as its socket closes.
-    const QList<XServerConnection*> children = findChildren<XServerConnection*>(QString(), Qt::FindDirectChildrenOnly);
+    const QList<XServerConnection*> children
+        = findChildren<XServerConnection*>(QString(), Qt::FindDirectChildrenOnly);
     for (XServerConnection* connection : children)
         delete connection;
 }

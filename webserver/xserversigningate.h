@@ -32,8 +32,8 @@ public:
     // start runs in context's thread when the sign-in may be checked, or
     // refuse when it is not to be checked at all; false (and neither runs)
     // when the address, held by a failure, has too many waiting already.
-    bool enqueue(const QString& address, QObject* context, std::function<void()> start,
-        std::function<void()> refuse);
+    bool enqueue(
+        const QString& address, QObject* context, std::function<void()> start, std::function<void()> refuse);
     // A connection that goes away gives up its place.
     void cancel(QObject* context);
     // A sign-in of address that started has ended: only success trusts the

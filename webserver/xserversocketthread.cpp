@@ -15,10 +15,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeDatabase>
-#include <QHash>
 #include <QThread>
 
 #ifdef Q_OS_UNIX
@@ -191,7 +191,8 @@ void XServerSocketThread::handlePost(const QString& text, const QString& gateKey
     const QVariant passwordValue = request.value(QLatin1String(PASSWORD_KEY));
     const QString password = passwordValue.isValid() ? passwordValue.toString() : QString();
     if (!document.isObject() || password.isEmpty()) {
-        m_answer.holdUntil = QDeadlineTimer(gate->checked(gateKey, XServerSignInGate::Outcome::Failed, delay), Qt::PreciseTimer);
+        m_answer.holdUntil = QDeadlineTimer(
+            gate->checked(gateKey, XServerSignInGate::Outcome::Failed, delay), Qt::PreciseTimer);
         sendBare(REQUEST_ERROR);
         return;
     }
@@ -210,8 +211,8 @@ void XServerSocketThread::handlePost(const QString& text, const QString& gateKey
         gate->checked(gateKey, XServerSignInGate::Outcome::NotChecked, 0);
         return;
     }
-    const int holdMs = gate->checked(
-        gateKey, signedIn ? XServerSignInGate::Outcome::Succeeded : XServerSignInGate::Outcome::Failed, delay);
+    const int holdMs = gate->checked(gateKey,
+        signedIn ? XServerSignInGate::Outcome::Succeeded : XServerSignInGate::Outcome::Failed, delay);
     if (!signedIn) {
         m_answer.holdUntil = QDeadlineTimer(holdMs, Qt::PreciseTimer);
         sendBare(SIGN_IN_ERROR);

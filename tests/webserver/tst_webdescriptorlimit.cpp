@@ -83,7 +83,6 @@ private slots:
     void idleFloodFromOneAddressLeavesRoom();
 };
 
-
 void tst_WebDescriptorLimit::floodUnderLowLimit()
 {
     QVERIFY(raiseOwnLimit() > rlim_t(FLOOD + 100));

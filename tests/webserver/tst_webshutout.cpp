@@ -52,7 +52,8 @@ public:
 
     bool send(const QByteArray& bytes)
     {
-        return m_connected && ::send(m_fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+        return m_connected
+            && ::send(m_fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
     }
     void halfClose() { ::shutdown(m_fd, SHUT_WR); }
 
@@ -93,9 +94,11 @@ std::vector<std::unique_ptr<Guess>> sendGuesses(quint16 port, int count, const Q
     for (int i = 0; i < count; ++i) {
         guesses.push_back(std::make_unique<Guess>());
         Guess* guess = guesses.back().get();
-        QObject::connect(&guess->socket, &QIODevice::readyRead, [guess]() { guess->received += guess->socket.readAll(); });
+        QObject::connect(
+            &guess->socket, &QIODevice::readyRead, [guess]() { guess->received += guess->socket.readAll(); });
         QObject::connect(&guess->socket, &QAbstractSocket::disconnected, [guess]() { guess->closed = true; });
-        QObject::connect(&guess->socket, &QAbstractSocket::connected, [guess, request]() { guess->socket.write(request); });
+        QObject::connect(&guess->socket, &QAbstractSocket::connected,
+            [guess, request]() { guess->socket.write(request); });
         guess->socket.connectToHost(QHostAddress::LocalHost, port);
         // In steps: a burst beyond the listen backlog is lost in the kernel.
         if ((i + 1) % BATCH == 0) {
@@ -168,8 +171,8 @@ void tst_WebShutOut::waitingSignInsLeaveRoom()
     const int delayMs = 1000;
     WebTest::Server server(false, delayMs);
     WebTest::Panel::addUser(QStringLiteral("ann"), QStringLiteral("pw"), {});
-    const auto guesses = sendGuesses(
-        server.port(), SIGN_IN_FLOOD, WebTest::postRequest("ann", R"({"password":"guess"})"));
+    const auto guesses
+        = sendGuesses(server.port(), SIGN_IN_FLOOD, WebTest::postRequest("ann", R"({"password":"guess"})"));
 
     // Beyond the few that wait their turn, the guesses are answered at once,
     // without being checked.
@@ -221,7 +224,8 @@ void tst_WebShutOut::framingIndependentOfArrival_data()
 
     // Headers ended by a bare LF, a body that holds a CR LF blank line.
     const QByteArray body = "{\"password\":\"x\r\n\r\n\"}\n";
-    const QByteArray header = "POST /ann HTTP/1.0\nContent-Length: " + QByteArray::number(body.size()) + "\n\n";
+    const QByteArray header
+        = "POST /ann HTTP/1.0\nContent-Length: " + QByteArray::number(body.size()) + "\n\n";
     QTest::newRow("whole") << QList<QByteArray> { header + body };
     QTest::newRow("headers first") << QList<QByteArray> { header, body };
     QTest::newRow("split in the body's blank line")
@@ -244,9 +248,10 @@ void tst_WebShutOut::linksServedOnlyInsideFolders_data()
     QTest::addColumn<QString>("target");
     QTest::addColumn<bool>("served");
 
-    QTest::newRow("content to a file elsewhere") << "content/elsewhere" << QByteArray("/content/elsewhere")
-                                                 << "outside" << false;
-    QTest::newRow("web to the users file") << "web/users-link" << QByteArray("/users-link") << "users" << false;
+    QTest::newRow("content to a file elsewhere")
+        << "content/elsewhere" << QByteArray("/content/elsewhere") << "outside" << false;
+    QTest::newRow("web to the users file")
+        << "web/users-link" << QByteArray("/users-link") << "users" << false;
     QTest::newRow("components to a file elsewhere")
         << "widgets_components_lib/x.js" << QByteArray("/widgets_components_lib/x.js") << "outside" << false;
     QTest::newRow("content to a file of its own")
@@ -303,17 +308,18 @@ void tst_WebShutOut::operatorBehindProxyWhileGuessesWait()
     const quint16 proxyPort = freeServerPort();
     QFile config(dir.filePath(QStringLiteral("nginx.conf")));
     QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write(QStringLiteral("daemon off;\nmaster_process off;\npid %1/nginx.pid;\nerror_log %1/error.log;\n"
-                                "events { worker_connections 512; }\n"
-                                "http {\n access_log off;\n client_body_temp_path %1/body;\n"
-                                " proxy_temp_path %1/proxy;\n fastcgi_temp_path %1/fastcgi;\n"
-                                " uwsgi_temp_path %1/uwsgi;\n scgi_temp_path %1/scgi;\n"
-                                " server {\n  listen 127.0.0.1:%2;\n"
-                                "  location / { proxy_pass http://127.0.0.1:%3; }\n }\n}\n")
-                     .arg(dir.path())
-                     .arg(proxyPort)
-                     .arg(server.port())
-                     .toUtf8());
+    config.write(
+        QStringLiteral("daemon off;\nmaster_process off;\npid %1/nginx.pid;\nerror_log %1/error.log;\n"
+                       "events { worker_connections 512; }\n"
+                       "http {\n access_log off;\n client_body_temp_path %1/body;\n"
+                       " proxy_temp_path %1/proxy;\n fastcgi_temp_path %1/fastcgi;\n"
+                       " uwsgi_temp_path %1/uwsgi;\n scgi_temp_path %1/scgi;\n"
+                       " server {\n  listen 127.0.0.1:%2;\n"
+                       "  location / { proxy_pass http://127.0.0.1:%3; }\n }\n}\n")
+            .arg(dir.path())
+            .arg(proxyPort)
+            .arg(server.port())
+            .toUtf8());
     config.close();
     QProcess proxy;
     proxy.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -328,8 +334,8 @@ void tst_WebShutOut::operatorBehindProxyWhileGuessesWait()
     // Every browser behind the proxy has the proxy's address.
     const auto guesses
         = sendGuesses(proxyPort, guessCount, WebTest::postRequest("ann", R"({"password":"guess"})"));
-    QTRY_VERIFY(std::all_of(guesses.begin(), guesses.end(),
-        [](const auto& guess) { return guess->socket.bytesToWrite() == 0; }));
+    QTRY_VERIFY(std::all_of(
+        guesses.begin(), guesses.end(), [](const auto& guess) { return guess->socket.bytesToWrite() == 0; }));
     // Every guess has reached the server: waiting there, or answered.
     QTRY_VERIFY(server.server()->activeConnections()
             + std::count_if(guesses.begin(), guesses.end(), [](const auto& guess) { return guess->closed; })
@@ -340,9 +346,9 @@ void tst_WebShutOut::operatorBehindProxyWhileGuessesWait()
     clock.start();
     QByteArray body;
     while (body != EMPTY_ANSWER && clock.elapsed() < 40 * delayMs) {
-        body = WebTest::parse(
-            WebTest::exchange(proxyPort, { WebTest::postRequest("ann", R"({"password":"pw"})") }, false, 0, 20000)
-                .bytes)
+        body = WebTest::parse(WebTest::exchange(proxyPort,
+                                  { WebTest::postRequest("ann", R"({"password":"pw"})") }, false, 0, 20000)
+                                  .bytes)
                    .body;
     }
     QCOMPARE(body, EMPTY_ANSWER);

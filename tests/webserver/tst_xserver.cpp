@@ -81,9 +81,12 @@ void tst_XServer::settingsLoad_data()
     // as it stands it would mean no delay at all, or one of a day.
     QTest::newRow("delay no number") << QVariantMap { { "delay", "abc" } } << false << 80 << 1000 << false;
     QTest::newRow("delay negative") << QVariantMap { { "delay", "-5" } } << false << 80 << 1000 << false;
-    QTest::newRow("delay far negative") << QVariantMap { { "delay", "-100000" } } << false << 80 << 1000 << false;
-    QTest::newRow("delay past 32 bits") << QVariantMap { { "delay", "2147483648" } } << false << 80 << 1000 << false;
-    QTest::newRow("delay above 60000") << QVariantMap { { "delay", "99999999" } } << false << 80 << 1000 << false;
+    QTest::newRow("delay far negative")
+        << QVariantMap { { "delay", "-100000" } } << false << 80 << 1000 << false;
+    QTest::newRow("delay past 32 bits")
+        << QVariantMap { { "delay", "2147483648" } } << false << 80 << 1000 << false;
+    QTest::newRow("delay above 60000")
+        << QVariantMap { { "delay", "99999999" } } << false << 80 << 1000 << false;
     QTest::newRow("delay 60000") << QVariantMap { { "delay", "60000" } } << false << 80 << 60000 << false;
 }
 

@@ -226,7 +226,8 @@ void tst_XServerConnections::quietPeersGiveWayToOtherAddresses_data()
         << 500 << 0 << 0 << "127.0.0.1" << 0;
     QTest::newRow("newcomer from another address: the oldest quiet peer gives way")
         << 500 << 0 << 0 << "127.0.0.2" << 0;
-    QTest::newRow("two addresses holding as many: the oldest gives way") << 250 << 250 << 0 << "127.0.0.2" << 0;
+    QTest::newRow("two addresses holding as many: the oldest gives way")
+        << 250 << 250 << 0 << "127.0.0.2" << 0;
     QTest::newRow("the address holding more gives way, however young its peers")
         << 200 << 300 << 0 << "127.0.0.1" << 200;
     QTest::newRow("every peer from an address of its own: the oldest gives way")
@@ -248,7 +249,8 @@ void tst_XServerConnections::quietPeersGiveWayToOtherAddresses()
         peers.push_back(std::make_unique<QTcpSocket>());
         if (i >= fromFirst + fromSecond) {
             const int own = i - fromFirst - fromSecond;
-            QVERIFY(peers.back()->bind(QHostAddress(QStringLiteral("127.0.%1.%2").arg(10 + own / 250).arg(1 + own % 250))));
+            QVERIFY(peers.back()->bind(
+                QHostAddress(QStringLiteral("127.0.%1.%2").arg(10 + own / 250).arg(1 + own % 250))));
         } else if (i >= fromFirst) {
             QVERIFY(peers.back()->bind(QHostAddress(QStringLiteral("127.0.0.2"))));
         }
