@@ -31,25 +31,25 @@ int XServer::activeConnections() const
     return m_connections->active();
 }
 
+bool XServer::isListening() const
+{
+    return m_connections->isListening();
+}
+
+quint16 XServer::serverPort() const
+{
+    return m_connections->port();
+}
+
 void XServer::settingsLoaded()
 {
     // Connections already accepted go on.
     m_connections->stopListening();
-    close();
     QString state;
     if (m_settings->enabled) {
-        if (listen(QHostAddress::Any, quint16(m_settings->port))) {
-            // This thread only holds the socket open; the network threads accept.
-            pauseAccepting();
-            if (m_connections->listen(socketDescriptor(), m_settings->delay, m_settings->secureConnection)) {
-                state = tr("Listening");
-            } else {
-                close();
-                state = tr("Error") + QStringLiteral(". ") + tr("The connections cannot be accepted");
-            }
-        } else {
-            state = tr("Error") + QStringLiteral(". ") + errorString();
-        }
+        const QString error = m_connections->listen(
+            quint16(m_settings->port), m_settings->delay, m_settings->secureConnection);
+        state = error.isEmpty() ? tr("Listening") : tr("Error") + QStringLiteral(". ") + error;
     } else {
         state = tr("Closed");
     }

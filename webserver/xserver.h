@@ -9,9 +9,10 @@ class XServerConnections;
 class XServerSettings;
 class XServerWidget;
 
-// The built-in web server: opens and closes the listening socket in the GUI
-// thread and shows its state; accepting, reading and answering happen in the
-// server's own threads, so a busy GUI thread holds up only what needs it.
+// The built-in web server as the settings tab sees it: switches the server on
+// and off and shows its state. The listening socket and every connection are
+// the server's network thread's (see XServerConnections), so a busy GUI
+// thread holds up only what needs it; this object itself never listens.
 class XServer : public QTcpServer
 {
     Q_OBJECT
@@ -24,6 +25,9 @@ public:
     XServerWidget* widget() const;
 
     int activeConnections() const;
+    // The network thread's listening socket, in place of this server's own.
+    bool isListening() const;
+    quint16 serverPort() const;
 
 public slots:
     void settingsLoaded();

@@ -4,10 +4,12 @@
 #include "xserverlistener.h"
 #include "xserversigningate.h"
 
-#include <QFile>
 #include <QHostAddress>
-#include <QSslKey>
 #include <QSslSocket>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#endif
 
 namespace {
 // A request is headers and body together; anything larger is no browser of ours.
@@ -15,9 +17,10 @@ const int MAX_REQUEST_SIZE = 1024 * 1024;
 // Counted from the moment the connection is accepted, so a peer that sends
 // nothing, or trickles a request, does not hold its place for ever.
 const int REQUEST_TIMEOUT_MS = 10000;
-
-const char CERTIFICATE_FILE[] = "/ssl/key.pem";
-const char PRIVATE_KEY_FILE[] = "/ssl/key.key";
+// Counted from the answer's first byte: a peer that does not take it in this
+// time loses it, and the server the memory it holds.
+const int ANSWER_TIMEOUT_MS = 30000;
+const char SIGN_IN_ERROR[] = "SIGN_IN_ERROR";
 
 enum class Framing { Incomplete, Complete, TooLarge };
 
@@ -61,23 +64,30 @@ public:
 private:
     void findHeaderEnd(const QByteArray& received)
     {
-        // The first blank line of either kind, the CR LF kind preferred
-        // wherever it lies; a separator may straddle two reads.
-        if (m_crlfEnd < 0) {
-            const int at = received.indexOf("\r\n\r\n", qMax(0, m_searchedUpTo - 3));
-            if (at >= 0)
-                m_crlfEnd = at + 4;
+        // The first blank line, ended by LF or CR LF, in the order of the
+        // bytes: where the reads happen to end never changes which it is.
+        const int size = received.size();
+        for (int at = received.indexOf('\n', m_searchedUpTo); at >= 0; at = received.indexOf('\n', at + 1)) {
+            if (at + 1 >= size) {
+                m_searchedUpTo = at;
+                return;
+            }
+            if (received.at(at + 1) == '\n') {
+                m_headerEnd = at + 2;
+                return;
+            }
+            if (received.at(at + 1) == '\r') {
+                if (at + 2 >= size) {
+                    m_searchedUpTo = at;
+                    return;
+                }
+                if (received.at(at + 2) == '\n') {
+                    m_headerEnd = at + 3;
+                    return;
+                }
+            }
         }
-        if (m_lfEnd < 0) {
-            const int at = received.indexOf("\n\n", qMax(0, m_searchedUpTo - 1));
-            if (at >= 0)
-                m_lfEnd = at + 2;
-        }
-        m_searchedUpTo = received.size();
-        if (m_crlfEnd >= 0)
-            m_headerEnd = m_crlfEnd;
-        else if (m_lfEnd >= 0)
-            m_headerEnd = m_lfEnd;
+        m_searchedUpTo = size;
     }
 
     bool readContentLength(const QByteArray& received)
@@ -105,19 +115,14 @@ private:
     }
 
     int m_searchedUpTo = 0;
-    int m_crlfEnd = -1;
-    int m_lfEnd = -1;
     qint64 m_headerEnd = -1;
     qint64 m_contentLength = -1;
 };
 
-XServerConnection::XServerConnection(qintptr descriptor, quint64 id, XServerConnections* connections,
-    int delay, bool secure, XServerListener* owner)
-    : QObject(owner)
-    , m_connections(connections)
-    , m_descriptor(descriptor)
+XServerConnection::XServerConnection(quint64 id, bool secure, XServerListener* listener)
+    : QObject(listener)
+    , m_listener(listener)
     , m_id(id)
-    , m_delay(delay)
     , m_secure(secure)
     , m_framing(std::make_unique<RequestFraming>())
 {
@@ -125,17 +130,18 @@ XServerConnection::XServerConnection(qintptr descriptor, quint64 id, XServerConn
 
 XServerConnection::~XServerConnection()
 {
-    if (m_inSignInGate)
-        m_connections->signInGate()->cancel(this);
-    if (!m_released) {
-        m_connections->unlistQuiet(m_id);
-        if (m_socket)
-            m_socket->abort();
-        m_connections->release();
+    // A sign-in still waiting, or admitted and not yet started, gives up its place.
+    if (m_enteredGate)
+        m_listener->connections()->signInGate()->cancel(this);
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
     }
+    if (m_state != State::Ended)
+        m_listener->connectionEnded(this);
 }
 
-void XServerConnection::start()
+bool XServerConnection::start(qintptr descriptor)
 {
     QSslSocket* sslSocket = nullptr;
     if (m_secure) {
@@ -144,90 +150,122 @@ void XServerConnection::start()
     } else {
         m_socket = new QTcpSocket(this);
     }
-    if (!m_socket->setSocketDescriptor(m_descriptor, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
-        QTcpSocket owner;
-        if (owner.setSocketDescriptor(m_descriptor))
-            owner.abort();
-        release();
-        return;
+    if (!m_socket->setSocketDescriptor(descriptor, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
+        delete m_socket;
+        m_socket = nullptr;
+        return false;
     }
     m_peerAddress = m_socket->peerAddress().toString();
-
     if (sslSocket) {
-        const QString appDir = m_connections->applicationFolder();
-        sslSocket->setLocalCertificate(appDir + QLatin1String(CERTIFICATE_FILE), QSsl::Pem);
-        QFile keyFile(appDir + QLatin1String(PRIVATE_KEY_FILE));
-        if (keyFile.open(QIODevice::ReadOnly))
-            sslSocket->setPrivateKey(
-                QSslKey(keyFile.readAll(), QSsl::Rsa, QSsl::Pem, QSsl::PrivateKey, QByteArray()));
+        sslSocket->setLocalCertificate(m_listener->certificate());
+        sslSocket->setPrivateKey(m_listener->privateKey());
         sslSocket->setProtocol(QSsl::TlsV1_2);
-        sslSocket->startServerEncryption();
     }
+    return true;
+}
 
+void XServerConnection::beginReading()
+{
     connect(m_socket, &QTcpSocket::readyRead, this, &XServerConnection::onReadyRead);
-    connect(m_socket, &QTcpSocket::disconnected, this, &XServerConnection::onDisconnected);
+    connect(m_socket, &QTcpSocket::disconnected, this, &XServerConnection::end);
     m_deadline.setSingleShot(true);
     m_deadline.setTimerType(Qt::CoarseTimer);
-    connect(&m_deadline, &QTimer::timeout, this, &XServerConnection::closeUnanswered);
+    connect(&m_deadline, &QTimer::timeout, this, &XServerConnection::abort);
+    m_hold.setSingleShot(true);
+    m_hold.setTimerType(Qt::PreciseTimer);
     m_deadline.start(REQUEST_TIMEOUT_MS);
+    m_listener->setWaitsOnPeer(this, true);
+    if (auto* sslSocket = qobject_cast<QSslSocket*>(m_socket))
+        sslSocket->startServerEncryption();
+}
+
+quint64 XServerConnection::id() const
+{
+    return m_id;
+}
+
+QString XServerConnection::peerAddress() const
+{
+    return m_peerAddress;
+}
+
+void XServerConnection::setState(State state)
+{
+    const auto waitsOnPeer = [](State s) { return s == State::Reading || s == State::Writing; };
+    const bool waited = waitsOnPeer(m_state);
+    m_state = state;
+    if (waitsOnPeer(state) != waited)
+        m_listener->setWaitsOnPeer(this, !waited);
 }
 
 void XServerConnection::onReadyRead()
 {
-    if (m_handled) {
-        m_socket->readAll();
+    if (m_state != State::Reading) {
+        // A plain socket's full buffer stays full (see below).
+        if (m_secure)
+            m_socket->readAll();
         return;
     }
     // Read straight onto what came before: a request of a megabyte in many
-    // pieces is then copied once.
+    // pieces is then copied once. The newest byte stays in the socket's
+    // buffer, looked at but not taken: once the request is complete, that
+    // buffer is made full, so the socket reads no further and never sees a
+    // peer's half-close as the end of the connection (simple clients close
+    // their side after the request and still wait for the answer).
     const qint64 available = m_socket->bytesAvailable();
-    if (available > 0) {
+    if (available > 1) {
         const int before = m_received.size();
-        m_received.resize(before + int(available));
-        const qint64 read = m_socket->read(m_received.data() + before, available);
+        m_received.resize(before + int(available - 1));
+        const qint64 read = m_socket->read(m_received.data() + before, available - 1);
         m_received.resize(before + int(qMax<qint64>(0, read)));
-    } else {
-        m_received += m_socket->readAll();
     }
+    char newest = 0;
+    if (m_socket->peek(&newest, 1) != 1)
+        return;
+    m_received.append(newest);
 
     int requestSize = 0;
-    switch (m_framing->frame(m_received, &requestSize)) {
-    case Framing::Incomplete:
+    const Framing framing = m_framing->frame(m_received, &requestSize);
+    if (framing == Framing::TooLarge) {
+        abort();
         return;
-    case Framing::TooLarge:
-        closeUnanswered();
+    }
+    if (framing == Framing::Incomplete) {
+        m_received.chop(1);
         return;
-    case Framing::Complete:
-        break;
     }
 
-    m_handled = true;
     m_deadline.stop();
-    m_connections->unlistQuiet(m_id);
+    if (!m_secure)
+        m_socket->setReadBufferSize(1);
     const QByteArray request = m_received.left(requestSize);
     m_received.clear();
     serve(request);
 }
 
-void XServerConnection::onDisconnected()
+void XServerConnection::abort()
 {
-    release();
-}
-
-bool XServerConnection::closeIfQuiet()
-{
-    if (m_handled || m_released)
-        return false;
-    closeUnanswered();
-    return true;
-}
-
-void XServerConnection::closeUnanswered()
-{
-    m_handled = true;
-    m_deadline.stop();
+    if (m_state == State::Ended)
+        return;
+#ifdef Q_OS_UNIX
+    // Reset rather than closed in order: the kernel would otherwise keep
+    // sending what the peer did not take, in buffers of its own.
+    const linger reset { 1, 0 };
+    ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+#endif
     m_socket->abort();
-    release();
+    end();
+}
+
+void XServerConnection::end()
+{
+    if (m_state == State::Ended)
+        return;
+    setState(State::Ended);
+    m_deadline.stop();
+    m_hold.stop();
+    m_listener->connectionEnded(this);
+    deleteLater();
 }
 
 void XServerConnection::serve(const QByteArray& request)
@@ -235,77 +273,81 @@ void XServerConnection::serve(const QByteArray& request)
     const QByteArray decoded = XServerSocketThread::decode(request);
     if (XServerSocketThread::isPost(decoded)) {
         m_postText = QString::fromUtf8(decoded);
-        m_inSignInGate = true;
-        m_connections->signInGate()->enqueue(m_peerAddress, this, [this]() { startPost(); });
+        setState(State::SigningIn);
+        m_enteredGate = true;
+        // Beyond the few that may wait, a sign-in is answered as failed
+        // without being checked, so it is no guess.
+        if (!m_listener->connections()->signInGate()->enqueue(
+                m_peerAddress, this, [this]() { startPost(); }, [this]() { refuseSignIn(); }))
+            refuseSignIn();
         return;
     }
-    XServerSocketThread handler(m_connections, m_delay, m_peerAddress);
+    XServerSocketThread handler(m_listener->connections(), m_listener->delay(), m_peerAddress);
     if (XServerSocketThread::isGet(decoded))
         handler.handleGet(decoded);
     answerAndClose(handler.answer());
 }
 
+void XServerConnection::refuseSignIn()
+{
+    if (m_state != State::SigningIn)
+        return;
+    XServerSocketThread::Answer refused;
+    refused.bytes = SIGN_IN_ERROR;
+    refused.answered = true;
+    answerAndClose(refused);
+}
+
 void XServerConnection::startPost()
 {
-    XServerSignInGate* gate = m_connections->signInGate();
-    if (m_released) {
-        gate->checked(m_peerAddress, false, 0);
+    XServerConnections* connections = m_listener->connections();
+    if (m_state != State::SigningIn) {
+        connections->signInGate()->checked(m_peerAddress, XServerSignInGate::Outcome::NotChecked, 0);
         return;
     }
-    m_workerBusy = true;
-    XServerConnections* connections = m_connections;
-    const int delay = m_delay;
+    setState(State::InGuiThread);
+    XServerListener* listener = m_listener;
+    const quint64 id = m_id;
+    const int delay = m_listener->delay();
     const QString peer = m_peerAddress;
     const QString text = m_postText;
     m_postText.clear();
-    // The connection is not deleted while its worker runs, so the answer
-    // always finds it.
-    const bool dispatched = m_connections->dispatch([this, connections, delay, peer, text]() {
+    // The listener outlives every call into the GUI thread (see the class of
+    // the connections), the connection need not.
+    connections->runInGuiThread([connections, listener, id, delay, peer, text]() {
         XServerSocketThread handler(connections, delay, peer);
         handler.handlePost(text, peer);
         const XServerSocketThread::Answer answer = handler.answer();
-        QMetaObject::invokeMethod(this, [this, answer]() { postHandled(answer); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            listener, [listener, id, answer]() { listener->passAnswered(id, answer); }, Qt::QueuedConnection);
     });
-    if (!dispatched) {
-        m_workerBusy = false;
-        gate->checked(m_peerAddress, false, 0);
-        answerAndClose(XServerSocketThread::Answer());
-    }
 }
 
-void XServerConnection::postHandled(const XServerSocketThread::Answer& answer)
+void XServerConnection::passAnswered(const XServerSocketThread::Answer& answer)
 {
-    m_workerBusy = false;
-    if (m_released) {
-        deleteLater();
+    if (m_state != State::InGuiThread)
+        return;
+    const qint64 holdMs = answer.holdUntil.remainingTime();
+    if (holdMs <= 0) {
+        answerAndClose(answer);
         return;
     }
-    const qint64 holdMs = answer.holdUntil.remainingTime();
-    if (holdMs > 0)
-        QTimer::singleShot(int(holdMs), Qt::PreciseTimer, this, [this, answer]() { answerAndClose(answer); });
-    else
-        answerAndClose(answer);
+    setState(State::Holding);
+    m_hold.disconnect(this);
+    connect(&m_hold, &QTimer::timeout, this, [this, answer]() { answerAndClose(answer); });
+    m_hold.start(int(holdMs));
 }
 
 void XServerConnection::answerAndClose(const XServerSocketThread::Answer& answer)
 {
-    if (m_released)
+    if (m_state == State::Ended)
         return;
+    setState(State::Writing);
+    m_deadline.start(ANSWER_TIMEOUT_MS);
     if (answer.answered) {
         m_socket->write(answer.bytes);
         m_socket->flush();
     }
+    // Closes once the answer is written, and then ends the connection.
     m_socket->disconnectFromHost();
-}
-
-void XServerConnection::release()
-{
-    if (m_released)
-        return;
-    m_released = true;
-    m_deadline.stop();
-    m_connections->unlistQuiet(m_id);
-    m_connections->release();
-    if (!m_workerBusy)
-        deleteLater();
 }

@@ -11,50 +11,51 @@
 
 class QTcpSocket;
 class RequestFraming;
-class XServerConnections;
 class XServerListener;
 
-// One connection of the web server, in the network thread that accepted it:
-// reads until the request is complete, answers a GET at once, hands a POST to
-// a worker when the sign-in gate lets it, writes the one answer and closes.
-// It counts as open from its acceptance until its socket is closed.
+// One connection of the web server, in the network thread: reads until the
+// request is complete, answers a GET at once, passes a POST through the
+// sign-in gate to the GUI thread, writes the one answer and closes. It counts
+// as open from its acceptance until its socket is closed, in every state.
 class XServerConnection : public QObject
 {
     Q_OBJECT
 
 public:
-    XServerConnection(qintptr descriptor, quint64 id, XServerConnections* connections, int delay, bool secure,
-        XServerListener* owner);
+    XServerConnection(quint64 id, bool secure, XServerListener* listener);
     ~XServerConnection() override;
 
-    void start();
-    // Closes the connection unanswered while its request is not complete;
-    // false once it is, or when the connection has ended.
-    bool closeIfQuiet();
+    // False when the socket does not take the descriptor (the caller closes it).
+    bool start(qintptr descriptor);
+    void beginReading();
+
+    quint64 id() const;
+    QString peerAddress() const;
+    // Closes at once, unanswered.
+    void abort();
+    void passAnswered(const XServerSocketThread::Answer& answer);
 
 private:
-    void onReadyRead();
-    void onDisconnected();
-    void closeUnanswered();
-    void serve(const QByteArray& request);
-    void startPost();
-    void postHandled(const XServerSocketThread::Answer& answer);
-    void answerAndClose(const XServerSocketThread::Answer& answer);
-    void release();
+    enum class State { Reading, SigningIn, InGuiThread, Holding, Writing, Ended };
 
-    XServerConnections* m_connections = nullptr;
-    qintptr m_descriptor = -1;
+    void setState(State state);
+    void onReadyRead();
+    void end();
+    void serve(const QByteArray& request);
+    void refuseSignIn();
+    void startPost();
+    void answerAndClose(const XServerSocketThread::Answer& answer);
+
+    XServerListener* m_listener = nullptr;
     quint64 m_id = 0;
-    int m_delay = 0;
     bool m_secure = false;
+    State m_state = State::Reading;
     QTcpSocket* m_socket = nullptr;
     QTimer m_deadline;
+    QTimer m_hold;
     QByteArray m_received;
     std::unique_ptr<RequestFraming> m_framing;
     QString m_postText;
     QString m_peerAddress;
-    bool m_handled = false;
-    bool m_released = false;
-    bool m_workerBusy = false;
-    bool m_inSignInGate = false;
+    bool m_enteredGate = false;
 };

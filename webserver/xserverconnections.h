@@ -3,92 +3,69 @@
 #include "xserversigningate.h"
 
 #include <QAtomicInt>
-#include <QAtomicInteger>
-#include <QHash>
-#include <QMutex>
 #include <QString>
-#include <QThreadPool>
 
 #include <functional>
-#include <list>
 #include <memory>
-#include <vector>
 
+class QObject;
 class QThread;
 class XServerListener;
 
-// Everything of the web server that runs outside the GUI thread: network
-// threads that accept and read every connection event-driven (an idle or slow
-// connection holds a socket there, never a thread), the workers that answer
-// signed-in requests, the count of open connections and the sign-in gate.
+// How the web server holds its connections.
 //
-// The GUI thread may be busy for as long as it likes: accepting, reading,
-// serving files and closing go on without it, and each connection counts
-// itself down when its socket is closed.
+// One network thread owns every socket of the server for the socket's whole
+// life: the listening socket is opened, accepted on and closed there, and each
+// connection is read, answered and closed there, event-driven, so an idle or
+// slow peer costs a socket and never a thread. No descriptor is copied or
+// handed to another thread, and every descriptor is opened close-on-exec, so
+// a program started meanwhile holds none of them.
 //
-// At the connection limit a newcomer is closed at once, unless another
-// address holds at least two more quiet connections (accepted, request not
-// yet complete) than the newcomer's own: then the oldest quiet connection of
-// the address holding the most gives way to it. Idle peers from one address
-// can so fill the server, but never lock out anybody else.
+// A GET is answered in the network thread. A POST waits in the sign-in gate
+// of its address and then goes to the GUI thread as one queued call, which
+// checks the password and, when it is right, runs the whole exchange there;
+// its answer comes back as a queued call too. No thread ever waits for
+// another, so a busy GUI thread holds up only the signed-in requests.
+//
+// At most 500 connections are open, and a margin of descriptors stays free
+// for the program. At either limit a newcomer takes the place of the oldest
+// connection that only waits on its peer (its request not complete, or its
+// answer not taken), from the address holding the most of them; connections
+// the server itself is busy with (in the sign-in gate, in the GUI thread,
+// holding a failed sign-in's answer) are never cut. A request has 10 s from
+// its acceptance, an answer 30 s from its first byte.
+//
+// This class is the GUI thread's side: it starts and ends the network thread
+// and passes the settings to it.
 class XServerConnections
 {
 public:
     XServerConnections();
     ~XServerConnections();
 
-    // Called in the GUI thread. The listening socket stays the caller's; the
-    // first network thread accepts on a copy of its descriptor.
-    bool listen(qintptr listeningDescriptor, int delay, bool secure);
+    // Called in the GUI thread; empty when the server listens, else why not.
+    QString listen(quint16 port, int delay, bool secure);
     void stopListening();
+    bool isListening() const;
+    quint16 port() const;
 
     int active() const;
 
-    // Called in the network threads and the workers.
-    enum class Admission { Admitted, AtLimit, NoDescriptors };
-    Admission admit(qintptr descriptor);
-    // Called by the accepting thread after AtLimit; true when a quiet
-    // connection was closed for the newcomer (asker: the calling thread's own).
-    bool makeRoomFor(const QString& newcomerAddress, XServerListener* asker);
-    quint64 nextConnectionId();
-    // A connection just admitted, for owner, whose request is not complete yet.
-    void listQuiet(quint64 id, const QString& address, XServerListener* owner);
-    // Idempotent; called when the request is complete and when the connection ends.
-    void unlistQuiet(quint64 id);
-    // The peer address of a connected descriptor, as the quiet list keys it.
-    static QString peerAddressOf(qintptr descriptor);
-    // The network thread with the fewest connections; asker when it ties.
-    XServerListener* leastLoaded(XServerListener* asker) const;
-    void release();
-    bool dispatch(std::function<void()> task);
+    // Called in the network thread: runs the task in the GUI thread, unless
+    // the server is ended first.
+    void runInGuiThread(std::function<void()> task);
+
+    // Called in either thread.
     bool isStopping() const;
     XServerSignInGate* signInGate();
     QString applicationFolder() const;
 
 private:
-    struct QuietConnection
-    {
-        quint64 id = 0;
-        XServerListener* owner = nullptr;
-    };
-    struct QuietPlace
-    {
-        QString address;
-        std::list<QuietConnection>::iterator entry;
-    };
-
-    std::vector<std::unique_ptr<QThread>> m_threads;
-    std::vector<XServerListener*> m_listeners;
-    QThreadPool m_workers;
+    std::unique_ptr<QThread> m_thread;
+    XServerListener* m_listener = nullptr;
+    // The GUI thread's calls are posted to it: they go with it at the end.
+    std::unique_ptr<QObject> m_guiContext;
     XServerSignInGate m_signInGate;
-    QAtomicInt m_active = 0;
     QAtomicInt m_stopping = 0;
-    QMutex m_dispatchLock;
-    QAtomicInteger<quint64> m_lastConnectionId = 0;
-    // Quiet connections by peer address, oldest first.
-    QMutex m_quietLock;
-    QHash<QString, std::list<QuietConnection>> m_quietByAddress;
-    QHash<quint64, QuietPlace> m_quietPlaces;
-    qint64 m_descriptorCeiling = 0;
     QString m_applicationFolder;
 };

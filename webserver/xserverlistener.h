@@ -1,43 +1,67 @@
 #pragma once
 
+#include "xserversocketthread.h"
+
 #include <QAtomicInt>
 #include <QHash>
+#include <QSslCertificate>
+#include <QSslKey>
 #include <QTcpServer>
+
+#include <map>
 
 class XServerConnection;
 class XServerConnections;
 
-// One network thread of the web server: holds the connections that are given
-// to it, as its children. The first one also accepts, on a copy of the
-// listening socket's descriptor, and keeps a newcomer itself while it is the
-// least busy, so that a single browser costs no hand-over between threads.
+// The web server's network thread: listens, accepts, and holds every
+// connection as its child until it is closed. Everything here runs in that
+// thread, but for the two counters the GUI thread reads.
 class XServerListener : public QTcpServer
 {
     Q_OBJECT
 
 public:
     explicit XServerListener(XServerConnections* connections);
+    ~XServerListener() override;
 
-    // Runs in the listener's thread; the descriptor is the listener's from then on.
-    bool listenOn(qintptr descriptor, int delay, bool secure);
+    // Listens anew, with the certificate and key read now; empty on success,
+    // else the reason.
+    QString start(quint16 port, int delay, bool secure);
+    void stop();
 
-    // Connections held by this thread, read by the accepting one.
-    int load() const;
-    // Run in this listener's thread.
-    void adopt(qintptr descriptor, quint64 id, int delay, bool secure);
-    // Closes a connection of this thread that has still not sent its whole
-    // request; false when it has meanwhile, or is gone. A connection handed
-    // over to this thread is always adopted by the time this runs: both
-    // calls come from the accepting thread, in that order.
-    bool closeQuiet(quint64 id);
+    // Read by the GUI thread: 0 while not listening.
+    quint16 listeningPort() const;
+    int openConnections() const;
+
+    XServerConnections* connections() const;
+    int delay() const;
+    const QSslCertificate& certificate() const;
+    const QSslKey& privateKey() const;
+
+    // A connection's state as the limits see it.
+    void setWaitsOnPeer(XServerConnection* connection, bool waits);
+    // Called once per admitted connection, as its socket is closed.
+    void connectionEnded(XServerConnection* connection);
+    // A pass's answer back from the GUI thread, for a connection that may be gone.
+    void passAnswered(quint64 id, const XServerSocketThread::Answer& answer);
 
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
+    bool makeRoom();
+
     XServerConnections* m_connections = nullptr;
     int m_delay = 0;
     bool m_secure = false;
-    QAtomicInt m_load = 0;
+    QSslCertificate m_certificate;
+    QSslKey m_privateKey;
+    qint64 m_descriptorCeiling = 0;
+    int m_connectionBudget = 0;
+    quint64 m_lastId = 0;
+    QAtomicInt m_open = 0;
+    QAtomicInt m_port = 0;
     QHash<quint64, XServerConnection*> m_held;
+    // The connections that wait on their peer, by address, oldest first.
+    QHash<QString, std::map<quint64, XServerConnection*>> m_waitingOnPeer;
 };

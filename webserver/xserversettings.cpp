@@ -13,6 +13,8 @@ const bool DEFAULT_ENABLED = false;
 const int DEFAULT_PORT = 80;
 const int DEFAULT_DELAY_MS = 1000;
 const bool DEFAULT_SECURE_CONNECTION = false;
+const int MIN_DELAY_MS = 0;
+const int MAX_DELAY_MS = 60000;
 const int MIN_PORT = 1;
 const int MAX_PORT = 65535;
 }
@@ -32,7 +34,11 @@ void XServerSettings::load()
     port = settings->value(QLatin1String(KEY_PORT), DEFAULT_PORT).toInt(&isNumber);
     if (!isNumber || port < MIN_PORT || port > MAX_PORT)
         port = DEFAULT_PORT;
-    delay = settings->value(QLatin1String(KEY_DELAY), DEFAULT_DELAY_MS).toInt();
+    // The settings box's range: outside it a failed sign-in would wait not at
+    // all, or for days.
+    delay = settings->value(QLatin1String(KEY_DELAY), DEFAULT_DELAY_MS).toInt(&isNumber);
+    if (!isNumber || delay < MIN_DELAY_MS || delay > MAX_DELAY_MS)
+        delay = DEFAULT_DELAY_MS;
     secureConnection
         = settings->value(QLatin1String(KEY_SECURE_CONNECTION), DEFAULT_SECURE_CONNECTION).toBool();
     settings->endGroup();

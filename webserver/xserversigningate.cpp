@@ -13,6 +13,8 @@ namespace {
 const int REMEMBERED_ADDRESSES = 256;
 // How long a successful sign-in lets an address be checked side by side.
 const int TRUST_MS = 60000;
+// Sign-ins of one address that may wait for their turn at a time.
+const int MAX_WAITING = 4;
 
 qint64 nowMs()
 {
@@ -21,7 +23,8 @@ qint64 nowMs()
 }
 }
 
-void XServerSignInGate::enqueue(const QString& address, QObject* context, std::function<void()> start)
+bool XServerSignInGate::enqueue(
+    const QString& address, QObject* context, std::function<void()> start, std::function<void()> refuse)
 {
     QMutexLocker locker(&m_lock);
     const qint64 now = nowMs();
@@ -32,11 +35,14 @@ void XServerSignInGate::enqueue(const QString& address, QObject* context, std::f
         ++turns.checking;
         locker.unlock();
         start();
-        return;
+        return true;
     }
-    turns.waiting.append({ context, std::move(start) });
+    if (turns.waiting.size() >= MAX_WAITING && now < turns.notBeforeMs)
+        return false;
+    turns.waiting.append({ context, std::move(start), std::move(refuse) });
     if (turns.checking == 0)
         admitNext(address, turns, now);
+    return true;
 }
 
 bool XServerSignInGate::mayStart(const Turns& turns, qint64 now)
@@ -64,8 +70,9 @@ void XServerSignInGate::cancel(QObject* context)
     }
 }
 
-int XServerSignInGate::checked(const QString& address, bool failed, int failureDelayMs)
+int XServerSignInGate::checked(const QString& address, Outcome outcome, int failureDelayMs)
 {
+    const bool failed = outcome == Outcome::Failed;
     QMutexLocker locker(&m_lock);
     const auto it = m_turns.find(address);
     if (it == m_turns.end())
@@ -78,7 +85,13 @@ int XServerSignInGate::checked(const QString& address, bool failed, int failureD
         turns.notBeforeMs = std::max(turns.notBeforeMs, now) + failureDelayMs;
         turns.trustedUntilMs = 0;
         holdMs = int(turns.notBeforeMs - now);
-    } else {
+        // Those that came while the address was not yet held by a failure
+        // waited without a bound; now the youngest beyond it are refused.
+        while (turns.waiting.size() > MAX_WAITING) {
+            const Waiter refused = turns.waiting.takeLast();
+            QMetaObject::invokeMethod(refused.context, refused.refuse, Qt::QueuedConnection);
+        }
+    } else if (outcome == Outcome::Succeeded) {
         turns.trustedUntilMs = now + TRUST_MS;
     }
     if (!turns.waiting.isEmpty() && (turns.checking == 0 || mayStart(turns, now)))

@@ -16,27 +16,37 @@ class QObject;
 // the address, one delay after the one before, and is answered then; until
 // the last slot has passed nothing more from the address is checked. Parallel
 // connections from one address thus guess no faster than one connection, and
-// other addresses are not held up.
+// other addresses are not held up. While a failure holds the address only a
+// few of its sign-ins wait: the others are refused, to be answered as a
+// failure without being checked, so that waiting sign-ins cannot fill the
+// server.
 //
-// Used from the network threads (enqueue, cancel) and the worker threads
+// Used from the network thread (enqueue, cancel) and the GUI thread
 // (checked); a sign-in's start always runs in the thread of the object that
 // asked for it.
 class XServerSignInGate
 {
 public:
-    // start runs in context's thread when the sign-in may be checked.
-    void enqueue(const QString& address, QObject* context, std::function<void()> start);
+    enum class Outcome { Succeeded, Failed, NotChecked };
+
+    // start runs in context's thread when the sign-in may be checked, or
+    // refuse when it is not to be checked at all; false (and neither runs)
+    // when the address, held by a failure, has too many waiting already.
+    bool enqueue(
+        const QString& address, QObject* context, std::function<void()> start, std::function<void()> refuse);
     // A connection that goes away gives up its place.
     void cancel(QObject* context);
-    // A sign-in of address was checked. Returns how long the answer is to
-    // be held: 0 after success, at least failureDelayMs after a failure.
-    int checked(const QString& address, bool failed, int failureDelayMs);
+    // A sign-in of address that started has ended: only success trusts the
+    // address, and only failure delays it. Returns how long the answer is to
+    // be held: at least failureDelayMs after a failure, else 0.
+    int checked(const QString& address, Outcome outcome, int failureDelayMs);
 
 private:
     struct Waiter
     {
         QObject* context = nullptr;
         std::function<void()> start;
+        std::function<void()> refuse;
     };
     struct Turns
     {

@@ -13,12 +13,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeDatabase>
 #include <QScreen>
-#include <QHash>
 #include <QThread>
 
 #ifdef Q_OS_UNIX
@@ -43,6 +44,8 @@ const char TEXT_PLAIN[] = "text/plain";
 const int STATUS_OK = 200;
 const int STATUS_NOT_FOUND = 404;
 const int REMEMBERED_TYPES = 1024;
+// The folders a path may name differ in case only.
+const int REMEMBERED_FOLDERS = 64;
 
 bool holdsParentSegment(const QString& path)
 {
@@ -93,9 +96,23 @@ bool isVisible(UserItem_ACCESS_TYPE access)
     return access == ReadOnly || access == ReadAndWrite;
 }
 
+// Compared as real paths, links resolved: a link inside the folder that
+// leads out of it is not the folder's. A missing file lies nowhere.
 bool liesInside(const QString& fileName, const QString& folder)
 {
-    return QDir::cleanPath(fileName).startsWith(QDir::cleanPath(folder) + QLatin1Char('/'));
+    const QString target = QFileInfo(fileName).canonicalFilePath();
+    if (target.isEmpty())
+        return false;
+    // Each network thread resolves a folder once: should the folder later
+    // lead elsewhere, its files only get refused.
+    thread_local QHash<QString, QString> realFolders;
+    auto known = realFolders.find(folder);
+    if (known == realFolders.end() || known->isEmpty()) {
+        if (realFolders.size() >= REMEMBERED_FOLDERS)
+            realFolders.clear();
+        known = realFolders.insert(folder, QFileInfo(folder).canonicalFilePath());
+    }
+    return !known->isEmpty() && target.startsWith(*known + QLatin1Char('/'));
 }
 
 // Recognising a type by name and content costs more than serving the file
@@ -175,7 +192,8 @@ void XServerSocketThread::handlePost(const QString& text, const QString& gateKey
     const QVariant passwordValue = request.value(QLatin1String(PASSWORD_KEY));
     const QString password = passwordValue.isValid() ? passwordValue.toString() : QString();
     if (!document.isObject() || password.isEmpty()) {
-        m_answer.holdUntil = QDeadlineTimer(gate->checked(gateKey, true, delay), Qt::PreciseTimer);
+        m_answer.holdUntil = QDeadlineTimer(
+            gate->checked(gateKey, XServerSignInGate::Outcome::Failed, delay), Qt::PreciseTimer);
         sendBare(REQUEST_ERROR);
         return;
     }
@@ -191,10 +209,11 @@ void XServerSocketThread::handlePost(const QString& text, const QString& gateKey
         }
     });
     if (!checked) {
-        gate->checked(gateKey, false, 0);
+        gate->checked(gateKey, XServerSignInGate::Outcome::NotChecked, 0);
         return;
     }
-    const int holdMs = gate->checked(gateKey, !signedIn, delay);
+    const int holdMs = gate->checked(gateKey,
+        signedIn ? XServerSignInGate::Outcome::Succeeded : XServerSignInGate::Outcome::Failed, delay);
     if (!signedIn) {
         m_answer.holdUntil = QDeadlineTimer(holdMs, Qt::PreciseTimer);
         sendBare(SIGN_IN_ERROR);
@@ -241,7 +260,7 @@ void XServerSocketThread::handleGet(const QByteArray& decoded)
     // Only the three folders are served: a path that climbs out of the one it
     // names gets the not-found page, never a file elsewhere on disk.
     const bool confined = !holdsParentSegment(path) && liesInside(fileName, folder);
-    if (!confined || !QFile::exists(fileName))
+    if (!confined)
         fileName = webDir + QLatin1Char('/') + QLatin1String(NOT_FOUND_PAGE);
 
     QFile file(fileName);
@@ -277,22 +296,16 @@ void XServerSocketThread::sendBare(const QByteArray& bytes)
 
 template <typename Call> bool XServerSocketThread::inGuiThread(Call call)
 {
-    // Once the server is being taken down the panel and the users may be gone
-    // already: the request is then dropped unanswered.
-    if (m_abandoned)
+    // A pass runs in the GUI thread as a whole; once the server is being
+    // taken down the panel and the users may be gone already: the request is
+    // then dropped unanswered.
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+    if (m_abandoned || m_connections->isStopping()) {
+        m_abandoned = true;
         return false;
-    bool ran = false;
-    QMetaObject::invokeMethod(
-        qApp,
-        [&]() {
-            if (m_connections->isStopping())
-                return;
-            call();
-            ran = true;
-        },
-        Qt::BlockingQueuedConnection);
-    m_abandoned = !ran;
-    return ran;
+    }
+    call();
+    return true;
 }
 
 void XServerSocketThread::handleRequest(QVariantMap request)

@@ -16,8 +16,8 @@ class XWidget;
 
 // The HTTP handling of one request of the web server, once the request is
 // complete: a GET is answered in the network thread that read it, without the
-// GUI thread; a POST runs in a worker thread of the server and reads the
-// users, the panel and the widgets only inside calls into the GUI thread.
+// GUI thread; a POST is handled as a whole in the GUI thread, as one call
+// from the network thread, since it reads the users, the panel and the widgets.
 class XServerSocketThread : public QObject
 {
     Q_OBJECT

@@ -25,6 +25,51 @@ QByteArray usersFile()
         { "saveParametersWEB", true }, { "settings", QVariantMap { { "zoom", 1 } } } };
     return QJsonDocument(QJsonObject::fromVariantMap({ { "1", user } })).toJson();
 }
+
+// The program on its own folder under the low limit, serving at port.
+bool startProgram(TestAppFolder* folder, QProcess* program, quint16 port)
+{
+    if (!folder->install())
+        return false;
+    {
+        QSettings settings(folder->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("web_server/enabled"), true);
+        settings.setValue(QStringLiteral("web_server/port"), port);
+        settings.setValue(QStringLiteral("web_server/delay"), 0);
+    }
+    if (!folder->writeFile(QStringLiteral("users"), usersFile()))
+        return false;
+
+    // Soft and hard limit both, so raising the soft one to the hard one
+    // leaves it where it is.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program->setProcessEnvironment(environment);
+    program->setWorkingDirectory(folder->path());
+    program->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program->start(QStringLiteral("/bin/sh"),
+        { QStringLiteral("-c"), QStringLiteral("ulimit -n %1 && exec \"$0\"").arg(DESCRIPTOR_LIMIT),
+            folder->program() });
+    if (!program->waitForStarted())
+        return false;
+    if (!QTest::qWaitFor(
+            [&]() { return program->state() != QProcess::Running || folder->mailboxValue() >= 0; },
+            START_TIMEOUT_MS))
+        return false;
+    return program->state() == QProcess::Running
+        && QTest::qWaitFor([&]() { return !WebTest::get(port, "/").bytes.isEmpty(); }, START_TIMEOUT_MS);
+}
+
+// The client end of the flood lives in this process; the descriptors it may have.
+rlim_t raiseOwnLimit()
+{
+    rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 0;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+    return limit.rlim_cur;
+}
 }
 
 // The real program with few descriptors, flooded with connections: it keeps
@@ -35,44 +80,16 @@ class tst_WebDescriptorLimit : public QObject
 
 private slots:
     void floodUnderLowLimit();
+    void idleFloodFromOneAddressLeavesRoom();
 };
 
 void tst_WebDescriptorLimit::floodUnderLowLimit()
 {
-    // The client end of the flood lives in this process.
-    rlimit limit {};
-    QVERIFY(getrlimit(RLIMIT_NOFILE, &limit) == 0);
-    limit.rlim_cur = limit.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &limit);
-    QVERIFY(limit.rlim_cur > rlim_t(FLOOD + 100));
-
+    QVERIFY(raiseOwnLimit() > rlim_t(FLOOD + 100));
     TestAppFolder folder;
-    QVERIFY(folder.install());
     const quint16 port = freeServerPort();
-    {
-        QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("web_server/enabled"), true);
-        settings.setValue(QStringLiteral("web_server/port"), port);
-        settings.setValue(QStringLiteral("web_server/delay"), 0);
-    }
-    QVERIFY(folder.writeFile(QStringLiteral("users"), usersFile()));
-
-    // Soft and hard limit both, so raising the soft one to the hard one
-    // leaves it where it is.
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    program.setProcessEnvironment(environment);
-    program.setWorkingDirectory(folder.path());
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(QStringLiteral("/bin/sh"),
-        { QStringLiteral("-c"), QStringLiteral("ulimit -n %1 && exec \"$0\"").arg(DESCRIPTOR_LIMIT),
-            folder.program() });
-    QVERIFY(program.waitForStarted());
-    QVERIFY(QTest::qWaitFor(
-        [&]() { return program.state() != QProcess::Running || folder.mailboxValue() >= 0; }, START_TIMEOUT_MS));
-    QVERIFY(program.state() == QProcess::Running);
-    QVERIFY(QTest::qWaitFor([&]() { return !WebTest::get(port, "/").bytes.isEmpty(); }, START_TIMEOUT_MS));
+    QVERIFY(startProgram(&folder, &program, port));
 
     const QByteArray change
         = "{\"password\":\"pw\",\"USERS_DATA\":{\"settings\":{\"marker\":\"" + MARKER + "\"}}}";
@@ -80,8 +97,9 @@ void tst_WebDescriptorLimit::floodUnderLowLimit()
         = WebTest::parse(WebTest::exchange(port, { WebTest::postRequest("ann", change) }).bytes);
     QVERIFY2(changed.body.contains(MARKER), changed.body.constData());
 
-    // The connections beyond what the descriptors allow are closed at once,
-    // long before the request time-out would close them.
+    // Beyond what the descriptors allow, connections are closed at once (the
+    // oldest idle ones giving way to newcomers), long before the request
+    // time-out would close them.
     std::vector<std::unique_ptr<QTcpSocket>> flood;
     int closedByServer = 0;
     const auto openFlood = [&]() {
@@ -119,6 +137,38 @@ void tst_WebDescriptorLimit::floodUnderLowLimit()
     const QJsonObject users = QJsonDocument::fromJson(folder.readFile(QStringLiteral("users"))).object();
     QCOMPARE(users.value("1").toObject().value("settings").toObject().value("marker").toString(),
         QString::fromUtf8(MARKER));
+}
+
+void tst_WebDescriptorLimit::idleFloodFromOneAddressLeavesRoom()
+{
+    const int idleCount = 2000;
+    QVERIFY(raiseOwnLimit() > rlim_t(idleCount + 100));
+    TestAppFolder folder;
+    const quint16 port = freeServerPort();
+    QProcess program;
+    QVERIFY(startProgram(&folder, &program, port));
+
+    // Far more idle peers than the descriptors allow, all from one address:
+    // each newcomer takes the place of the oldest.
+    std::vector<std::unique_ptr<QTcpSocket>> idle;
+    for (int i = 0; i < idleCount; ++i) {
+        idle.push_back(std::make_unique<QTcpSocket>());
+        idle.back()->connectToHost(QHostAddress::LocalHost, port);
+        if ((i + 1) % BATCH == 0) {
+            QVERIFY(QTest::qWaitFor(
+                [&]() {
+                    return std::all_of(idle.end() - BATCH, idle.end(),
+                        [](const auto& s) { return s->state() != QAbstractSocket::ConnectingState; });
+                },
+                5000));
+        }
+    }
+    const WebTest::Answer other = WebTest::exchange(
+        port, { "GET / HTTP/1.0\r\n\r\n" }, false, 0, 5000, QHostAddress(QStringLiteral("127.0.0.2")));
+    QCOMPARE(WebTest::parse(other.bytes).headerLines.value(0), QByteArray("HTTP/1.0 200 OK"));
+    QVERIFY(program.state() == QProcess::Running);
+    idle.clear();
+    QVERIFY(TestAppFolder::terminate(&program));
 }
 
 QTEST_MAIN(tst_WebDescriptorLimit)

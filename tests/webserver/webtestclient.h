@@ -58,11 +58,13 @@ struct Answer
 
 // Sends the packets with a pause between them and collects everything the
 // server writes until it closes the connection.
-inline Answer exchange(
-    quint16 port, const QList<QByteArray>& packets, bool tls = false, int pauseMs = 300, int timeoutMs = 5000)
+inline Answer exchange(quint16 port, const QList<QByteArray>& packets, bool tls = false, int pauseMs = 300,
+    int timeoutMs = 5000, const QHostAddress& from = QHostAddress())
 {
     Answer answer;
     QSslSocket socket;
+    if (!from.isNull() && !socket.bind(from))
+        return answer;
     QObject::connect(&socket, &QIODevice::readyRead, [&]() { answer.bytes += socket.readAll(); });
     QElapsedTimer clock;
     clock.start();
