@@ -293,7 +293,7 @@ void XServerConnection::refuseSignIn()
     if (m_state != State::SigningIn)
         return;
     XServerSocketThread::Answer refused;
-    refused.bytes = SIGN_IN_ERROR;
+    refused.response = SIGN_IN_ERROR;
     refused.answered = true;
     answerAndClose(refused);
 }
@@ -317,9 +317,7 @@ void XServerConnection::startPost()
     connections->runInGuiThread([connections, listener, id, delay, peer, text]() {
         XServerSocketThread handler(connections, delay, peer);
         handler.handlePost(text, peer);
-        const XServerSocketThread::Answer answer = handler.answer();
-        QMetaObject::invokeMethod(
-            listener, [listener, id, answer]() { listener->passAnswered(id, answer); }, Qt::QueuedConnection);
+        connections->answerPass(listener, id, handler.answer());
     });
 }
 
@@ -345,7 +343,7 @@ void XServerConnection::answerAndClose(const XServerSocketThread::Answer& answer
     setState(State::Writing);
     m_deadline.start(ANSWER_TIMEOUT_MS);
     if (answer.answered) {
-        m_socket->write(answer.bytes);
+        m_socket->write(answer.bytes());
         m_socket->flush();
     }
     // Closes once the answer is written, and then ends the connection.

@@ -20,6 +20,9 @@ XServerConnections::XServerConnections()
 XServerConnections::~XServerConnections()
 {
     m_stopping.storeRelease(1);
+    // No answer may be posted to the listener once it is gone.
+    m_serialisers.clear();
+    m_serialisers.waitForDone();
     // The listener closes its connections and goes in its own thread, so
     // every socket is closed where it was opened.
     XServerListener* listener = m_listener;
@@ -69,6 +72,24 @@ void XServerConnections::runInGuiThread(std::function<void()> task)
     if (isStopping())
         return;
     QMetaObject::invokeMethod(m_guiContext.get(), std::move(task), Qt::QueuedConnection);
+}
+
+void XServerConnections::answerPass(XServerListener* listener, quint64 id, XServerSocketThread::Answer answer)
+{
+    const auto deliver = [listener, id](const XServerSocketThread::Answer& ready) {
+        QMetaObject::invokeMethod(
+            listener, [listener, id, ready]() { listener->passAnswered(id, ready); }, Qt::QueuedConnection);
+    };
+    if (!answer.answeredWithData) {
+        deliver(answer);
+        return;
+    }
+    m_serialisers.start([answer, deliver]() mutable {
+        answer.response = answer.bytes();
+        answer.answeredWithData = false;
+        answer.data.clear();
+        deliver(answer);
+    });
 }
 
 bool XServerConnections::isStopping() const

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "xserversigningate.h"
+#include "xserversocketthread.h"
 
 #include <QAtomicInt>
 #include <QString>
+#include <QThreadPool>
 
 #include <functional>
 #include <memory>
@@ -24,8 +26,10 @@ class XServerListener;
 // A GET is answered in the network thread. A POST waits in the sign-in gate
 // of its address and then goes to the GUI thread as one queued call, which
 // checks the password and, when it is right, runs the whole exchange there;
-// its answer comes back as a queued call too. No thread ever waits for
-// another, so a busy GUI thread holds up only the signed-in requests.
+// its answer comes back as a queued call too, by way of a worker that turns
+// the exchange's data into JSON. Workers hold no socket and only post. No
+// thread ever waits for another, so a busy GUI thread holds up only the
+// signed-in requests.
 //
 // At most 500 connections are open, and a margin of descriptors stays free
 // for the program. At either limit a newcomer takes the place of the oldest
@@ -54,6 +58,11 @@ public:
     // Called in the network thread: runs the task in the GUI thread, unless
     // the server is ended first.
     void runInGuiThread(std::function<void()> task);
+    // Called in the GUI thread with a pass's answer for the listener's
+    // connection id. An exchange's data is turned into JSON on a worker
+    // first: for a large panel that is most of a pass, and neither the GUI
+    // thread nor the one network thread should carry it.
+    void answerPass(XServerListener* listener, quint64 id, XServerSocketThread::Answer answer);
 
     // Called in either thread.
     bool isStopping() const;
@@ -62,6 +71,8 @@ public:
 
 private:
     std::unique_ptr<QThread> m_thread;
+    // Its tasks only post to the listener, never wait on another thread.
+    QThreadPool m_serialisers;
     XServerListener* m_listener = nullptr;
     // The GUI thread's calls are posted to it: they go with it at the end.
     std::unique_ptr<QObject> m_guiContext;

@@ -47,6 +47,21 @@ const int REMEMBERED_TYPES = 1024;
 // The folders a path may name differ in case only.
 const int REMEMBERED_FOLDERS = 64;
 
+QByteArray httpResponse(const QByteArray& body, int status, const QString& contentType)
+{
+    QByteArray response;
+    response.reserve(body.size() + 256);
+    response += "HTTP/1.0 ";
+    response += status == STATUS_NOT_FOUND ? "404 Not Found" : "200 OK";
+    response += "\r\nContent-Type: ";
+    response += contentType.toUtf8();
+    response += "\r\nContent-Length: ";
+    response += QByteArray::number(body.size());
+    response += "\r\nServer: Velmora Server\r\nConnection: close\r\n\r\n";
+    response += body;
+    return response;
+}
+
 bool holdsParentSegment(const QString& path)
 {
     // A backslash separates segments too where the program runs on Windows.
@@ -272,26 +287,34 @@ void XServerSocketThread::handleGet(const QByteArray& decoded)
     }
 }
 
+QByteArray XServerSocketThread::Answer::bytes() const
+{
+    if (!answeredWithData)
+        return response;
+    const QJsonDocument document(QJsonObject::fromVariantMap(data));
+    return httpResponse(document.toJson(QJsonDocument::Indented), STATUS_OK, QLatin1String(TEXT_PLAIN));
+}
+
 void XServerSocketThread::sendResponse(QByteArray body, int status, QString contentType)
 {
-    QByteArray& answer = m_answer.bytes;
-    answer.clear();
-    answer.reserve(body.size() + 256);
-    answer += "HTTP/1.0 ";
-    answer += status == STATUS_NOT_FOUND ? "404 Not Found" : "200 OK";
-    answer += "\r\nContent-Type: ";
-    answer += contentType.toUtf8();
-    answer += "\r\nContent-Length: ";
-    answer += QByteArray::number(body.size());
-    answer += "\r\nServer: Velmora Server\r\nConnection: close\r\n\r\n";
-    answer += body;
+    m_answer.response = httpResponse(body, status, contentType);
     m_answer.answered = true;
+    m_answer.answeredWithData = false;
+}
+
+void XServerSocketThread::sendData(const QVariantMap& data)
+{
+    m_answer.response.clear();
+    m_answer.data = data;
+    m_answer.answered = true;
+    m_answer.answeredWithData = true;
 }
 
 void XServerSocketThread::sendBare(const QByteArray& bytes)
 {
-    m_answer.bytes = bytes;
+    m_answer.response = bytes;
     m_answer.answered = true;
+    m_answer.answeredWithData = false;
 }
 
 template <typename Call> bool XServerSocketThread::inGuiThread(Call call)
@@ -330,8 +353,7 @@ void XServerSocketThread::handleRequest(QVariantMap request)
     const QVariantMap data = collectData(request);
     if (m_abandoned)
         return;
-    const QJsonDocument answer(QJsonObject::fromVariantMap(data));
-    sendResponse(answer.toJson(QJsonDocument::Indented), STATUS_OK, QLatin1String(TEXT_PLAIN));
+    sendData(data);
 }
 
 QVariantMap XServerSocketThread::collectData(QVariantMap request)

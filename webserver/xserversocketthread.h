@@ -24,11 +24,18 @@ class XServerSocketThread : public QObject
 
 public:
     // What the connection writes: nothing at all when the request gets no
-    // answer, and not before the hold time when a sign-in failed.
+    // answer, and not before the hold time when a sign-in failed. An
+    // exchange's answer leaves the GUI thread as its data and is turned into
+    // JSON by the network thread (bytes()), the costliest step of a large
+    // panel's pass.
     struct Answer
     {
-        QByteArray bytes;
+        QByteArray bytes() const;
+
+        QByteArray response;
+        QVariantMap data;
         bool answered = false;
+        bool answeredWithData = false;
         QDeadlineTimer holdUntil;
     };
 
@@ -52,6 +59,7 @@ public:
 
 private:
     void sendResponse(QByteArray body, int status, QString contentType);
+    void sendData(const QVariantMap& data);
     void sendBare(const QByteArray& bytes);
     void handleRequest(QVariantMap request);
 
