@@ -60,16 +60,6 @@ bool startProgram(TestAppFolder* folder, QProcess* program, quint16 port)
         && QTest::qWaitFor([&]() { return !WebTest::get(port, "/").bytes.isEmpty(); }, START_TIMEOUT_MS);
 }
 
-// The client end of the flood lives in this process; the descriptors it may have.
-rlim_t raiseOwnLimit()
-{
-    rlimit limit {};
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
-        return 0;
-    limit.rlim_cur = limit.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &limit);
-    return limit.rlim_cur;
-}
 }
 
 // The real program with few descriptors, flooded with connections: it keeps
@@ -85,7 +75,7 @@ private slots:
 
 void tst_WebDescriptorLimit::floodUnderLowLimit()
 {
-    QVERIFY(raiseOwnLimit() > rlim_t(FLOOD + 100));
+    QVERIFY(WebTest::raiseOwnDescriptorLimit() > rlim_t(FLOOD + 100));
     TestAppFolder folder;
     const quint16 port = freeServerPort();
     QProcess program;
@@ -142,7 +132,7 @@ void tst_WebDescriptorLimit::floodUnderLowLimit()
 void tst_WebDescriptorLimit::idleFloodFromOneAddressLeavesRoom()
 {
     const int idleCount = 2000;
-    QVERIFY(raiseOwnLimit() > rlim_t(idleCount + 100));
+    QVERIFY(WebTest::raiseOwnDescriptorLimit() > rlim_t(idleCount + 100));
     TestAppFolder folder;
     const quint16 port = freeServerPort();
     QProcess program;

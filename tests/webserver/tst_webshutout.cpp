@@ -155,10 +155,7 @@ private slots:
 
 void tst_WebShutOut::initTestCase()
 {
-    rlimit limit {};
-    QVERIFY(getrlimit(RLIMIT_NOFILE, &limit) == 0);
-    limit.rlim_cur = limit.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &limit);
+    QVERIFY(WebTest::raiseOwnDescriptorLimit() > 0);
 
     TestAppFolder::cleanOwnFolder();
     TestAppFolder::writeOwnFile(QStringLiteral("web/index.html"), INDEX_PAGE);

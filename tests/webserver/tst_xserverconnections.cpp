@@ -109,10 +109,7 @@ private slots:
 void tst_XServerConnections::initTestCase()
 {
     // A thousand sockets on both ends of loopback in one process.
-    rlimit limit {};
-    QVERIFY(getrlimit(RLIMIT_NOFILE, &limit) == 0);
-    limit.rlim_cur = limit.rlim_max;
-    setrlimit(RLIMIT_NOFILE, &limit);
+    QVERIFY(WebTest::raiseOwnDescriptorLimit() > 0);
 
     TestAppFolder::cleanOwnFolder();
     TestAppFolder::writeOwnFile(QStringLiteral("web/index.html"), INDEX_PAGE);

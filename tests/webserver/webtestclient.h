@@ -18,7 +18,20 @@
 
 #include <memory>
 
+#include <sys/resource.h>
+
 namespace WebTest {
+// The client ends of a flood live in the test's own process: the descriptors
+// it may have, raised to the hard limit.
+inline rlim_t raiseOwnDescriptorLimit()
+{
+    rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return 0;
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+    return limit.rlim_cur;
+}
 
 // A server on its own settings file, switched on at a free port.
 class Server
