@@ -147,6 +147,10 @@ XWidgetStandart::~XWidgetStandart()
     // The dialog's rows reach into the components, which as our children
     // would otherwise be deleted before it.
     delete groupEditDialog;
+    // A settings dialog closed just now waits for its deferred delete, and it
+    // frees its kit records against our record: that goes with our
+    // destroyed() signal, before our children.
+    qDeleteAll(findChildren<XWidgetStandartDialog*>(QString(), Qt::FindDirectChildrenOnly));
     // Components that were never placed have no parent and would outlive us;
     // the placed ones go with the widget as its children.
     for (XWidgetStandartComponent* component : qAsConst(components)) {
