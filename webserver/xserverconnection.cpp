@@ -189,13 +189,17 @@ QString XServerConnection::peerAddress() const
     return m_peerAddress;
 }
 
-void XServerConnection::setState(State state)
+bool XServerConnection::setState(State state)
 {
+    // An ended connection leaves the lists as the listener counts it down.
     const auto waitsOnPeer = [](State s) { return s == State::Reading || s == State::Writing; };
-    const bool waited = waitsOnPeer(m_state);
+    const bool waits = waitsOnPeer(state);
+    if (state != State::Ended && waits != waitsOnPeer(m_state) && !m_listener->setWaitsOnPeer(this, waits)) {
+        abort();
+        return false;
+    }
     m_state = state;
-    if (waitsOnPeer(state) != waited)
-        m_listener->setWaitsOnPeer(this, !waited);
+    return true;
 }
 
 void XServerConnection::onReadyRead()
@@ -272,8 +276,9 @@ void XServerConnection::serve(const QByteArray& request)
 {
     const QByteArray decoded = XServerSocketThread::decode(request);
     if (XServerSocketThread::isPost(decoded)) {
+        if (!setState(State::SigningIn))
+            return;
         m_postText = QString::fromUtf8(decoded);
-        setState(State::SigningIn);
         m_enteredGate = true;
         // Beyond the few that may wait, a sign-in is answered as failed
         // without being checked, so it is no guess.
@@ -338,9 +343,8 @@ void XServerConnection::passAnswered(const XServerSocketThread::Answer& answer)
 
 void XServerConnection::answerAndClose(const XServerSocketThread::Answer& answer)
 {
-    if (m_state == State::Ended)
+    if (m_state == State::Ended || !setState(State::Writing))
         return;
-    setState(State::Writing);
     m_deadline.start(ANSWER_TIMEOUT_MS);
     if (answer.answered) {
         m_socket->write(answer.bytes());

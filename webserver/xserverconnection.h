@@ -38,7 +38,9 @@ public:
 private:
     enum class State { Reading, SigningIn, InGuiThread, Holding, Writing, Ended };
 
-    void setState(State state);
+    // False when the connection was chosen to give way meanwhile: it has
+    // then been closed instead.
+    bool setState(State state);
     void onReadyRead();
     void end();
     void serve(const QByteArray& request);

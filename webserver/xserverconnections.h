@@ -1,5 +1,6 @@
 #pragma once
 
+#include "xserveradmission.h"
 #include "xserversigningate.h"
 #include "xserversocketthread.h"
 
@@ -9,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QObject;
 class QThread;
@@ -16,14 +18,16 @@ class XServerListener;
 
 // How the web server holds its connections.
 //
-// One network thread owns every socket of the server for the socket's whole
-// life: the listening socket is opened, accepted on and closed there, and each
-// connection is read, answered and closed there, event-driven, so an idle or
-// slow peer costs a socket and never a thread. No descriptor is copied or
-// handed to another thread, and every descriptor is opened close-on-exec, so
-// a program started meanwhile holds none of them.
+// A few network threads share the work, each with a listening socket of its
+// own on the server's port; the kernel spreads the newcomers over them. A
+// thread owns every socket it opens for the socket's whole life: its
+// listening socket is opened, accepted on and closed there, and each
+// connection it accepts is read, answered and closed there, event-driven, so
+// an idle or slow peer costs a socket and never a thread. No descriptor is
+// copied or handed to another thread, and every descriptor is opened
+// close-on-exec, so a program started meanwhile holds none of them.
 //
-// A GET is answered in the network thread. A POST waits in the sign-in gate
+// A GET is answered in its network thread. A POST waits in the sign-in gate
 // of its address and then goes to the GUI thread as one queued call, which
 // checks the password and, when it is right, runs the whole exchange there;
 // its answer comes back as a queued call too, by way of a worker that turns
@@ -31,16 +35,18 @@ class XServerListener;
 // thread ever waits for another, so a busy GUI thread holds up only the
 // signed-in requests.
 //
-// At most 500 connections are open, and a margin of descriptors stays free
-// for the program. At either limit a newcomer takes the place of the oldest
-// connection that only waits on its peer (its request not complete, or its
-// answer not taken), from the address holding the most of them; connections
-// the server itself is busy with (in the sign-in gate, in the GUI thread,
-// holding a failed sign-in's answer) are never cut. A request has 10 s from
-// its acceptance, an answer 30 s from its first byte.
+// At most 500 connections are open in all, and a margin of descriptors stays
+// free for the program; the threads share the count (XServerAdmission). At
+// either limit a newcomer takes the place of the oldest connection that only
+// waits on its peer (its request not complete, or its answer not taken),
+// from the address holding the most of them, whichever thread holds it: that
+// thread is told to close it, and a connection chosen so closes rather than
+// goes on. Connections the server itself is busy with (in the sign-in gate,
+// in the GUI thread, holding a failed sign-in's answer) are never cut. A
+// request has 10 s from its acceptance, an answer 30 s from its first byte.
 //
-// This class is the GUI thread's side: it starts and ends the network thread
-// and passes the settings to it.
+// This class is the GUI thread's side: it starts and ends the network
+// threads and passes the settings to them.
 class XServerConnections
 {
 public:
@@ -70,10 +76,15 @@ public:
     QString applicationFolder() const;
 
 private:
-    std::unique_ptr<QThread> m_thread;
-    // Its tasks only post to the listener, never wait on another thread.
+    // Runs in each listener's thread in turn, waiting for it; the network
+    // threads never wait on this one, so that is safe.
+    template <typename Call> void inEachListener(Call call);
+
+    std::vector<std::unique_ptr<QThread>> m_threads;
+    // Its tasks only post to a listener, never wait on another thread.
     QThreadPool m_serialisers;
-    XServerListener* m_listener = nullptr;
+    std::vector<XServerListener*> m_listeners;
+    XServerAdmission m_admission;
     // The GUI thread's calls are posted to it: they go with it at the end.
     std::unique_ptr<QObject> m_guiContext;
     XServerSignInGate m_signInGate;

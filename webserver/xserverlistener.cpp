@@ -1,57 +1,28 @@
 #include "xserverlistener.h"
 
+#include "xserveradmission.h"
 #include "xserverconnection.h"
 #include "xserverconnections.h"
 
 #include <QDebug>
-#include <QFile>
 #include <QSslSocket>
 #include <QTimer>
 
-#include <QDir>
-
 #ifdef Q_OS_UNIX
-#include <sys/resource.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <linux/filter.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
 
 namespace {
-const int MAX_CONNECTIONS = 500;
-// Descriptors that connections never take, so that the program can still
-// open its files, start threads and save at exit however many peers connect.
-const int RESERVED_DESCRIPTORS = 64;
 // After a failed accept (a peer that reset at once, no descriptor left) the
 // socket stays paused this long rather than being retried in a busy loop.
 const int ACCEPT_RETRY_MS = 20;
 // Connections the kernel completes before they are accepted: a burst of
 // newcomers then waits there rather than for the peers' SYN retries.
 const int LISTEN_BACKLOG = 1024;
-
-const char CERTIFICATE_FILE[] = "/ssl/key.pem";
-const char PRIVATE_KEY_FILE[] = "/ssl/key.key";
-
-qint64 softDescriptorLimit()
-{
-#ifdef Q_OS_UNIX
-    rlimit limit {};
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-        return qint64(limit.rlim_cur);
-#endif
-    return 0;
-}
-
-// The descriptors the process holds now, where the system tells.
-int openDescriptors()
-{
-#ifdef Q_OS_LINUX
-    return int(QDir(QStringLiteral("/proc/self/fd"))
-                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
-                   .size());
-#else
-    return 0;
-#endif
-}
 
 void closeDescriptor(qintptr descriptor)
 {
@@ -63,10 +34,75 @@ void closeDescriptor(qintptr descriptor)
         socket.abort();
 #endif
 }
+
+#ifdef Q_OS_LINUX
+// A listening socket on all addresses, IPv6 and IPv4 alike where the system
+// has both, as QTcpServer opens its own, but sharing the port with the
+// server's other listeners: the kernel spreads the newcomers over them.
+// -1 on failure, with errno telling why.
+int openSharedSocket(quint16 port)
+{
+    bool dualStack = true;
+    int descriptor = ::socket(AF_INET6, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (descriptor < 0) {
+        dualStack = false;
+        descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    }
+    if (descriptor < 0)
+        return -1;
+    const int on = 1;
+    const int off = 0;
+    sockaddr_storage address {};
+    socklen_t addressSize = 0;
+    if (dualStack) {
+        auto* inet6 = reinterpret_cast<sockaddr_in6*>(&address);
+        inet6->sin6_family = AF_INET6;
+        inet6->sin6_addr = in6addr_any;
+        inet6->sin6_port = htons(port);
+        addressSize = sizeof(sockaddr_in6);
+    } else {
+        auto* inet = reinterpret_cast<sockaddr_in*>(&address);
+        inet->sin_family = AF_INET;
+        inet->sin_addr.s_addr = htonl(INADDR_ANY);
+        inet->sin_port = htons(port);
+        addressSize = sizeof(sockaddr_in);
+    }
+    const bool opened = ::setsockopt(descriptor, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on)) == 0
+        && ::setsockopt(descriptor, SOL_SOCKET, SO_REUSEPORT, &on, sizeof(on)) == 0
+        && (!dualStack || ::setsockopt(descriptor, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof(off)) == 0)
+        && ::bind(descriptor, reinterpret_cast<sockaddr*>(&address), addressSize) == 0
+        && ::listen(descriptor, LISTEN_BACKLOG) == 0;
+    if (!opened) {
+        const int error = errno;
+        ::close(descriptor);
+        errno = error;
+        return -1;
+    }
+    return descriptor;
 }
 
-XServerListener::XServerListener(XServerConnections* connections)
+// The listeners take the newcomers by the processor that received them: a
+// peer that connects again and again from one processor (a browser loading a
+// page) finds the same thread each time, still warm, where spreading them at
+// random wakes a sleeping thread for nearly every request. Many peers still
+// spread over all of them. Without it (an old kernel) the kernel spreads
+// them at random.
+void steerByProcessor(int descriptor, int listeners)
+{
+    sock_filter code[] = {
+        { BPF_LD | BPF_W | BPF_ABS, 0, 0, __u32(SKF_AD_OFF + SKF_AD_CPU) },
+        { BPF_ALU | BPF_MOD | BPF_K, 0, 0, __u32(listeners) },
+        { BPF_RET | BPF_A, 0, 0, 0 },
+    };
+    sock_fprog program { sizeof(code) / sizeof(code[0]), code };
+    ::setsockopt(descriptor, SOL_SOCKET, SO_ATTACH_REUSEPORT_CBPF, &program, sizeof(program));
+}
+#endif
+}
+
+XServerListener::XServerListener(XServerConnections* connections, XServerAdmission* admission)
     : m_connections(connections)
+    , m_admission(admission)
 {
     // QTcpServer pauses for good after any failed accept.
     connect(this, &QTcpServer::acceptError, this, [this]() {
@@ -88,38 +124,37 @@ XServerListener::~XServerListener()
         delete connection;
 }
 
-QString XServerListener::start(quint16 port, int delay, bool secure)
+QString XServerListener::start(quint16 port, const Settings& settings, int index, int listeners)
 {
     stop();
-    m_delay = delay;
-    m_secure = secure;
-    // The program raises its own limit at start, so it is read here. Closed
-    // connections leave gaps below the newest descriptor, so its number alone
-    // does not tell how many are open: the connections also get a budget of
-    // what the rest of the program leaves now.
-    const qint64 limit = softDescriptorLimit();
-    m_descriptorCeiling = limit > 0 ? limit - RESERVED_DESCRIPTORS : 0;
-    m_connectionBudget = MAX_CONNECTIONS;
-    if (m_descriptorCeiling > 0) {
-        const int others = qMax(0, openDescriptors() - m_open.loadRelaxed());
-        m_connectionBudget = int(qBound<qint64>(0, m_descriptorCeiling - others, MAX_CONNECTIONS));
+    m_settings = settings;
+#ifdef Q_OS_LINUX
+    // Shared ports let another program of the same user listen on the port
+    // as well: the first listener makes sure, with a socket that shares
+    // nothing, that the port is free before the server's own take it.
+    if (index == 0) {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::Any, port))
+            return probe.errorString();
+        port = probe.serverPort();
     }
-    m_certificate = QSslCertificate();
-    m_privateKey = QSslKey();
-    if (secure) {
-        const QString appDir = m_connections->applicationFolder();
-        QFile certificateFile(appDir + QLatin1String(CERTIFICATE_FILE));
-        if (certificateFile.open(QIODevice::ReadOnly))
-            m_certificate = QSslCertificate(certificateFile.readAll(), QSsl::Pem);
-        QFile keyFile(appDir + QLatin1String(PRIVATE_KEY_FILE));
-        if (keyFile.open(QIODevice::ReadOnly))
-            m_privateKey = QSslKey(keyFile.readAll(), QSsl::Rsa, QSsl::Pem, QSsl::PrivateKey, QByteArray());
+    const int descriptor = openSharedSocket(port);
+    if (descriptor < 0)
+        return qt_error_string(errno);
+    steerByProcessor(descriptor, listeners);
+    if (!setSocketDescriptor(descriptor)) {
+        ::close(descriptor);
+        return errorString();
     }
+#else
+    Q_UNUSED(index)
+    Q_UNUSED(listeners)
     if (!listen(QHostAddress::Any, port))
         return errorString();
 #ifdef Q_OS_UNIX
     // Listening again only sets the backlog, which QTcpServer fixes at 50.
     ::listen(int(socketDescriptor()), LISTEN_BACKLOG);
+#endif
 #endif
     m_port.storeRelease(serverPort());
     return QString();
@@ -136,11 +171,6 @@ quint16 XServerListener::listeningPort() const
     return quint16(m_port.loadAcquire());
 }
 
-int XServerListener::openConnections() const
-{
-    return m_open.loadAcquire();
-}
-
 XServerConnections* XServerListener::connections() const
 {
     return m_connections;
@@ -148,85 +178,67 @@ XServerConnections* XServerListener::connections() const
 
 int XServerListener::delay() const
 {
-    return m_delay;
+    return m_settings.delay;
 }
 
 const QSslCertificate& XServerListener::certificate() const
 {
-    return m_certificate;
+    return m_settings.certificate;
 }
 
 const QSslKey& XServerListener::privateKey() const
 {
-    return m_privateKey;
+    return m_settings.privateKey;
 }
 
 void XServerListener::incomingConnection(qintptr descriptor)
 {
-    if (m_secure && !QSslSocket::supportsSsl()) {
+    if (m_settings.secure && !QSslSocket::supportsSsl()) {
         qDebug() << "SSL enabled for Web server, but maintained in the system";
         closeDescriptor(descriptor);
         return;
     }
-    // Descriptors are handed out lowest first, so a newcomer's number beyond
-    // the ceiling tells that the rest of the program has opened more.
-    const bool full = m_open.loadRelaxed() >= m_connectionBudget
-        || (m_descriptorCeiling > 0 && descriptor >= m_descriptorCeiling);
-    if (full && !makeRoom()) {
+    const XServerAdmission::Place place = m_admission->admit(descriptor);
+    if (place.id == 0) {
         closeDescriptor(descriptor);
         return;
     }
-    auto* connection = new XServerConnection(++m_lastId, m_secure, this);
+    if (place.evictFrom == this) {
+        evict(place.evictId);
+    } else if (place.evictFrom) {
+        XServerListener* holder = place.evictFrom;
+        const quint64 evicted = place.evictId;
+        QMetaObject::invokeMethod(holder, [holder, evicted]() { holder->evict(evicted); }, Qt::QueuedConnection);
+    }
+    auto* connection = new XServerConnection(place.id, m_settings.secure, this);
     if (!connection->start(descriptor)) {
         delete connection;
         closeDescriptor(descriptor);
         return;
     }
     m_held.insert(connection->id(), connection);
-    m_open.ref();
     connection->beginReading();
 }
 
-bool XServerListener::makeRoom()
+bool XServerListener::setWaitsOnPeer(XServerConnection* connection, bool waits)
 {
-    // The address holding the most, the oldest of them where two hold as many.
-    auto chosen = m_waitingOnPeer.end();
-    for (auto it = m_waitingOnPeer.begin(); it != m_waitingOnPeer.end(); ++it) {
-        if (chosen == m_waitingOnPeer.end() || it->size() > chosen->size()
-            || (it->size() == chosen->size() && it->begin()->first < chosen->begin()->first))
-            chosen = it;
-    }
-    if (chosen == m_waitingOnPeer.end())
-        return false;
-    // Closing it counts it down and unlists it.
-    chosen->begin()->second->abort();
-    return true;
-}
-
-void XServerListener::setWaitsOnPeer(XServerConnection* connection, bool waits)
-{
-    const QString address = connection->peerAddress();
-    if (waits) {
-        m_waitingOnPeer[address].emplace(connection->id(), connection);
-        return;
-    }
-    const auto it = m_waitingOnPeer.find(address);
-    if (it == m_waitingOnPeer.end())
-        return;
-    it->erase(connection->id());
-    if (it->empty())
-        m_waitingOnPeer.erase(it);
+    return m_admission->setWaitsOnPeer(connection->id(), connection->peerAddress(), this, waits);
 }
 
 void XServerListener::connectionEnded(XServerConnection* connection)
 {
-    setWaitsOnPeer(connection, false);
-    if (m_held.remove(connection->id()) > 0)
-        m_open.deref();
+    m_held.remove(connection->id());
+    m_admission->ended(connection->id(), connection->peerAddress());
 }
 
 void XServerListener::passAnswered(quint64 id, const XServerSocketThread::Answer& answer)
 {
     if (XServerConnection* connection = m_held.value(id))
         connection->passAnswered(answer);
+}
+
+void XServerListener::evict(quint64 id)
+{
+    if (XServerConnection* connection = m_held.value(id))
+        connection->abort();
 }

@@ -8,60 +8,61 @@
 #include <QSslKey>
 #include <QTcpServer>
 
-#include <map>
-
+class XServerAdmission;
 class XServerConnection;
 class XServerConnections;
 
-// The web server's network thread: listens, accepts, and holds every
-// connection as its child until it is closed. Everything here runs in that
-// thread, but for the two counters the GUI thread reads.
+// One network thread of the web server: listens with a socket of its own on
+// the server's port, accepts, and holds each connection it accepted as its
+// child until it is closed. Everything here runs in that thread, but for the
+// port the GUI thread reads.
 class XServerListener : public QTcpServer
 {
     Q_OBJECT
 
 public:
-    explicit XServerListener(XServerConnections* connections);
+    struct Settings
+    {
+        int delay = 0;
+        bool secure = false;
+        QSslCertificate certificate;
+        QSslKey privateKey;
+    };
+
+    XServerListener(XServerConnections* connections, XServerAdmission* admission);
     ~XServerListener() override;
 
-    // Listens anew, with the certificate and key read now; empty on success,
-    // else the reason.
-    QString start(quint16 port, int delay, bool secure);
+    // Listens anew as the index-th of the server's listeners, on the same
+    // port; empty on success, else the reason. The first checks that no
+    // other program holds the port, and takes a free one for port 0.
+    QString start(quint16 port, const Settings& settings, int index, int listeners);
     void stop();
 
     // Read by the GUI thread: 0 while not listening.
     quint16 listeningPort() const;
-    int openConnections() const;
 
     XServerConnections* connections() const;
     int delay() const;
     const QSslCertificate& certificate() const;
     const QSslKey& privateKey() const;
 
-    // A connection's state as the limits see it.
-    void setWaitsOnPeer(XServerConnection* connection, bool waits);
+    // A connection's state as the limits see it: false when the connection
+    // has meanwhile been chosen to give way, and is to close at once.
+    bool setWaitsOnPeer(XServerConnection* connection, bool waits);
     // Called once per admitted connection, as its socket is closed.
     void connectionEnded(XServerConnection* connection);
     // A pass's answer back from the GUI thread, for a connection that may be gone.
     void passAnswered(quint64 id, const XServerSocketThread::Answer& answer);
+    // A connection of this thread whose place went to a newcomer of another.
+    void evict(quint64 id);
 
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
-    bool makeRoom();
-
     XServerConnections* m_connections = nullptr;
-    int m_delay = 0;
-    bool m_secure = false;
-    QSslCertificate m_certificate;
-    QSslKey m_privateKey;
-    qint64 m_descriptorCeiling = 0;
-    int m_connectionBudget = 0;
-    quint64 m_lastId = 0;
-    QAtomicInt m_open = 0;
+    XServerAdmission* m_admission = nullptr;
+    Settings m_settings;
     QAtomicInt m_port = 0;
     QHash<quint64, XServerConnection*> m_held;
-    // The connections that wait on their peer, by address, oldest first.
-    QHash<QString, std::map<quint64, XServerConnection*>> m_waitingOnPeer;
 };

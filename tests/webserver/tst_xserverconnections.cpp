@@ -14,7 +14,12 @@
 #include <thread>
 #include <vector>
 
+#include <netinet/in.h>
+#include <poll.h>
+#include <sched.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 const int MAX_CONNECTIONS = 500;
@@ -70,6 +75,51 @@ template <typename Condition> bool pollFor(Condition condition, int timeoutMs)
     return true;
 }
 
+// Runs this thread on one processor while it lives.
+class PinnedToProcessor
+{
+public:
+    explicit PinnedToProcessor(int processor)
+    {
+        sched_getaffinity(0, sizeof(m_before), &m_before);
+        cpu_set_t only;
+        CPU_ZERO(&only);
+        CPU_SET(processor, &only);
+        m_pinned = sched_setaffinity(0, sizeof(only), &only) == 0;
+    }
+    ~PinnedToProcessor() { sched_setaffinity(0, sizeof(m_before), &m_before); }
+    bool pinned() const { return m_pinned; }
+
+private:
+    cpu_set_t m_before;
+    bool m_pinned = false;
+};
+
+// A plain blocking client socket, connected to the port on loopback; -1 on failure.
+int connectPlain(quint16 port)
+{
+    const int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    if (descriptor >= 0 && ::connect(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0)
+        return descriptor;
+    if (descriptor >= 0)
+        ::close(descriptor);
+    return -1;
+}
+
+// Whether the server closed the plain socket, waiting up to the time given.
+bool closedByServer(int descriptor, int timeoutMs)
+{
+    pollfd watched { descriptor, POLLIN, 0 };
+    if (::poll(&watched, 1, timeoutMs) <= 0)
+        return false;
+    char byte = 0;
+    return ::recv(descriptor, &byte, 1, MSG_DONTWAIT) <= 0;
+}
+
 // Counts the calls that reach this thread through its event loop.
 class MetaCallCounter : public QObject
 {
@@ -99,6 +149,7 @@ private slots:
     void idleConnectionsDoNotLockOut();
     void quietPeersGiveWayToOtherAddresses_data();
     void quietPeersGiveWayToOtherAddresses();
+    void placeTakenFromAnotherThread();
     void signInDelayPerAddress();
     void requestLimits_data();
     void requestLimits();
@@ -145,7 +196,9 @@ void tst_XServerConnections::countExactWhileGuiThreadIsBusy()
             idle.back()->connectToHost(QHostAddress::LocalHost, port);
             idle.back()->waitForConnected(SOCKET_TIMEOUT_MS);
             // In steps: a burst beyond the listen backlog is lost in the kernel.
-            if ((i + 1) % 25 == 0)
+            // The oldest is accepted alone: the server's threads accept
+            // peers that come together in no set order.
+            if ((i + 1) % 25 == 0 || i == 0)
                 pollFor([&]() { return xserver->activeConnections() == i + 1; }, SOCKET_TIMEOUT_MS);
         }
         acceptedIdle = xserver->activeConnections();
@@ -253,7 +306,9 @@ void tst_XServerConnections::quietPeersGiveWayToOtherAddresses()
         }
         peers.back()->connectToHost(QHostAddress::LocalHost, server.port());
         // In steps: a burst beyond the listen backlog is lost in the kernel.
-        if ((i + 1) % 25 == 0)
+        // The one to give way is accepted alone: the server's threads accept
+        // peers that come together in no set order.
+        if ((i + 1) % 25 == 0 || i == givesWay || i + 1 == givesWay)
             QTRY_COMPARE(xserver->activeConnections(), i + 1);
     }
 
@@ -268,6 +323,56 @@ void tst_XServerConnections::quietPeersGiveWayToOtherAddresses()
         return peer == peers.at(size_t(givesWay)) || peer->state() == QAbstractSocket::ConnectedState;
     }));
     peers.clear();
+    QTRY_COMPARE(xserver->activeConnections(), 0);
+}
+
+void tst_XServerConnections::placeTakenFromAnotherThread()
+{
+    // The server's threads take newcomers by the processor that sent them,
+    // so peers sent from one processor and a newcomer from the next are held
+    // by two threads: the newcomer's thread must have the other close its
+    // oldest peer.
+    cpu_set_t allowed;
+    QCOMPARE(sched_getaffinity(0, sizeof(allowed), &allowed), 0);
+    int peersProcessor = -1;
+    for (int processor = 0; processor + 1 < CPU_SETSIZE && peersProcessor < 0; ++processor) {
+        if (CPU_ISSET(processor, &allowed) && CPU_ISSET(processor + 1, &allowed))
+            peersProcessor = processor;
+    }
+    if (peersProcessor < 0 || QThread::idealThreadCount() < 2)
+        QSKIP("needs two neighbouring processors");
+
+    WebTest::Server server;
+    XServer* xserver = server.server();
+    std::vector<int> peers;
+    QElapsedTimer sinceOldestAccepted;
+    {
+        PinnedToProcessor pinned(peersProcessor);
+        QVERIFY(pinned.pinned());
+        for (int i = 0; i < MAX_CONNECTIONS; ++i) {
+            peers.push_back(connectPlain(server.port()));
+            QVERIFY(peers.back() >= 0);
+            if (i == 0)
+                sinceOldestAccepted.start();
+            if ((i + 1) % 25 == 0 || i == 0)
+                QTRY_COMPARE(xserver->activeConnections(), i + 1);
+        }
+    }
+    BlockingAnswer answer;
+    {
+        PinnedToProcessor pinned(peersProcessor + 1);
+        QVERIFY(pinned.pinned());
+        answer = blockingExchange(server.port(), GET_ROOT);
+    }
+    QCOMPARE(WebTest::parse(answer.bytes).body, INDEX_PAGE);
+    // Closed for the newcomer, well before its own request time ran out.
+    QVERIFY(closedByServer(peers.front(), 2000));
+    QVERIFY2(sinceOldestAccepted.elapsed() < REQUEST_TIMEOUT_MS - 1000,
+        QByteArray::number(sinceOldestAccepted.elapsed()));
+    QTRY_COMPARE(xserver->activeConnections(), MAX_CONNECTIONS - 1);
+    QVERIFY(!closedByServer(peers.back(), 0));
+    for (int peer : peers)
+        ::close(peer);
     QTRY_COMPARE(xserver->activeConnections(), 0);
 }
 
