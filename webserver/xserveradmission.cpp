@@ -1,12 +1,14 @@
 #include "xserveradmission.h"
 
+#include "xserverlistener.h"
+
 #include <QMutexLocker>
 
 namespace {
 // Places given to newcomers whose former holders have not yet been closed
 // by their threads: each is a descriptor beyond the count, so only a few may
-// be outstanding, well within the reserve of descriptors.
-const int MAX_GIVEN_AWAY = 16;
+// be outstanding; further newcomers wait in the kernel's backlog meanwhile.
+const int MAX_GIVEN_AWAY = 4;
 }
 
 void XServerAdmission::reset(int budget, qint64 descriptorCeiling)
@@ -16,7 +18,7 @@ void XServerAdmission::reset(int budget, qint64 descriptorCeiling)
     m_descriptorCeiling = descriptorCeiling;
 }
 
-XServerAdmission::Place XServerAdmission::admit(qintptr descriptor)
+XServerAdmission::Place XServerAdmission::admit(qintptr descriptor, XServerListener* accepting)
 {
     QMutexLocker locker(&m_lock);
     Place place;
@@ -29,8 +31,13 @@ XServerAdmission::Place XServerAdmission::admit(qintptr descriptor)
         place.id = ++m_lastId;
         return place;
     }
-    if (m_givenAway.size() >= MAX_GIVEN_AWAY)
+    if (m_givenAway.size() >= MAX_GIVEN_AWAY) {
+        if (!m_waitingOnPeer.isEmpty()) {
+            m_waitingForPlace.insert(accepting);
+            place.wait = true;
+        }
         return place;
+    }
     // The address holding the most, the oldest of them where two hold as many.
     auto chosen = m_waitingOnPeer.end();
     for (auto it = m_waitingOnPeer.begin(); it != m_waitingOnPeer.end(); ++it) {
@@ -73,8 +80,13 @@ void XServerAdmission::ended(quint64 id, const QString& address)
 {
     QMutexLocker locker(&m_lock);
     // Its place went to a newcomer already, and its entry with it.
-    if (m_givenAway.remove(id))
+    if (m_givenAway.remove(id)) {
+        // Posted under the lock: a listener stops waiting under it before it goes.
+        for (XServerListener* listener : qAsConst(m_waitingForPlace))
+            QMetaObject::invokeMethod(listener, [listener]() { listener->admitWaiting(); }, Qt::QueuedConnection);
+        m_waitingForPlace.clear();
         return;
+    }
     const auto it = m_waitingOnPeer.find(address);
     if (it != m_waitingOnPeer.end()) {
         it->erase(id);
@@ -82,6 +94,12 @@ void XServerAdmission::ended(quint64 id, const QString& address)
             m_waitingOnPeer.erase(it);
     }
     m_open.deref();
+}
+
+void XServerAdmission::stopWaiting(XServerListener* listener)
+{
+    QMutexLocker locker(&m_lock);
+    m_waitingForPlace.remove(listener);
 }
 
 int XServerAdmission::open() const

@@ -17,18 +17,22 @@ class XServerListener;
 class XServerAdmission
 {
 public:
-    // A newcomer's place: id 0 when it is refused. When it takes the place
-    // of another, that one is to be closed by its own listener.
+    // A newcomer's place: id 0 when it has none. When it takes the place of
+    // another, that one is to be closed by its own listener. When it is to
+    // wait, its listener accepts nobody else until told to ask again.
     struct Place
     {
         quint64 id = 0;
         XServerListener* evictFrom = nullptr;
         quint64 evictId = 0;
+        bool wait = false;
     };
 
     // Called as the server starts listening; the count goes on.
     void reset(int budget, qint64 descriptorCeiling);
-    Place admit(qintptr descriptor);
+    Place admit(qintptr descriptor, XServerListener* accepting);
+    // A listener that stops listening waits for no place any more.
+    void stopWaiting(XServerListener* listener);
 
     // False when the connection has been chosen to give way meanwhile: it is
     // then to close at once instead of going on.
@@ -49,4 +53,6 @@ private:
     QHash<QString, std::map<quint64, XServerListener*>> m_waitingOnPeer;
     // Chosen to give way, not yet closed: their places are the newcomers'.
     QSet<quint64> m_givenAway;
+    // Holding a newcomer until one of those is closed.
+    QSet<XServerListener*> m_waitingForPlace;
 };

@@ -41,7 +41,9 @@ class XServerListener;
 // waits on its peer (its request not complete, or its answer not taken),
 // from the address holding the most of them, whichever thread holds it: that
 // thread is told to close it, and a connection chosen so closes rather than
-// goes on. Connections the server itself is busy with (in the sign-in gate,
+// goes on. Only a few such closings are outstanding at once: beyond them a
+// thread takes no further newcomer until one is done, and the newcomers wait
+// in the kernel's backlog rather than being refused. Connections the server itself is busy with (in the sign-in gate,
 // in the GUI thread, holding a failed sign-in's answer) are never cut. A
 // request has 10 s from its acceptance, an answer 30 s from its first byte.
 //

@@ -103,7 +103,10 @@ void steerByProcessor(int descriptor, int listeners)
 XServerListener::XServerListener(XServerConnections* connections, XServerAdmission* admission)
     : m_connections(connections)
     , m_admission(admission)
+    , m_waitingPlaceholder(new QTcpSocket(this))
 {
+    // Every newcomer is taken at once; only one waiting for a place fills the list.
+    setMaxPendingConnections(1);
     // QTcpServer pauses for good after any failed accept.
     connect(this, &QTcpServer::acceptError, this, [this]() {
         QTimer::singleShot(ACCEPT_RETRY_MS, this, [this]() {
@@ -163,7 +166,20 @@ QString XServerListener::start(quint16 port, const Settings& settings, int index
 void XServerListener::stop()
 {
     m_port.storeRelease(0);
+    releaseWaiting();
+    if (m_waitingDescriptor >= 0) {
+        closeDescriptor(m_waitingDescriptor);
+        m_waitingDescriptor = -1;
+    }
     close();
+}
+
+void XServerListener::releaseWaiting()
+{
+    m_admission->stopWaiting(this);
+    // Taking it lets QTcpServer accept again.
+    if (hasPendingConnections())
+        nextPendingConnection();
 }
 
 quint16 XServerListener::listeningPort() const
@@ -198,7 +214,27 @@ void XServerListener::incomingConnection(qintptr descriptor)
         closeDescriptor(descriptor);
         return;
     }
-    const XServerAdmission::Place place = m_admission->admit(descriptor);
+    admit(descriptor);
+}
+
+void XServerListener::admitWaiting()
+{
+    if (m_waitingDescriptor < 0)
+        return;
+    const qintptr descriptor = m_waitingDescriptor;
+    m_waitingDescriptor = -1;
+    releaseWaiting();
+    admit(descriptor);
+}
+
+void XServerListener::admit(qintptr descriptor)
+{
+    const XServerAdmission::Place place = m_admission->admit(descriptor, this);
+    if (place.wait) {
+        m_waitingDescriptor = descriptor;
+        addPendingConnection(m_waitingPlaceholder);
+        return;
+    }
     if (place.id == 0) {
         closeDescriptor(descriptor);
         return;

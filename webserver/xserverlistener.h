@@ -55,14 +55,24 @@ public:
     void passAnswered(quint64 id, const XServerSocketThread::Answer& answer);
     // A connection of this thread whose place went to a newcomer of another.
     void evict(quint64 id);
+    // Asks again for a place for the newcomer held back, now that one may be free.
+    void admitWaiting();
 
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
+    void admit(qintptr descriptor);
+    void releaseWaiting();
+
     XServerConnections* m_connections = nullptr;
     XServerAdmission* m_admission = nullptr;
     Settings m_settings;
     QAtomicInt m_port = 0;
     QHash<quint64, XServerConnection*> m_held;
+    // A newcomer accepted but not yet given a place, and what stands for it
+    // in QTcpServer's own list of pending connections: while that list is
+    // full, QTcpServer accepts nobody else.
+    qintptr m_waitingDescriptor = -1;
+    QTcpSocket* m_waitingPlaceholder = nullptr;
 };

@@ -149,7 +149,8 @@ private slots:
     void idleConnectionsDoNotLockOut();
     void quietPeersGiveWayToOtherAddresses_data();
     void quietPeersGiveWayToOtherAddresses();
-    void placeTakenFromAnotherThread();
+    void placesTakenFromAnotherThread_data();
+    void placesTakenFromAnotherThread();
     void signInDelayPerAddress();
     void requestLimits_data();
     void requestLimits();
@@ -326,12 +327,22 @@ void tst_XServerConnections::quietPeersGiveWayToOtherAddresses()
     QTRY_COMPARE(xserver->activeConnections(), 0);
 }
 
-void tst_XServerConnections::placeTakenFromAnotherThread()
+void tst_XServerConnections::placesTakenFromAnotherThread_data()
+{
+    QTest::addColumn<int>("newcomers");
+    QTest::newRow("one newcomer") << 1;
+    // More than the other thread has closed before the next ones come: they
+    // wait for their places rather than being refused.
+    QTest::newRow("a burst of newcomers") << 40;
+}
+
+void tst_XServerConnections::placesTakenFromAnotherThread()
 {
     // The server's threads take newcomers by the processor that sent them,
-    // so peers sent from one processor and a newcomer from the next are held
-    // by two threads: the newcomer's thread must have the other close its
-    // oldest peer.
+    // so peers sent from one processor and newcomers from the next are held
+    // by two threads: the newcomers' thread must have the other close its
+    // oldest peers.
+    QFETCH(int, newcomers);
     cpu_set_t allowed;
     QCOMPARE(sched_getaffinity(0, sizeof(allowed), &allowed), 0);
     int peersProcessor = -1;
@@ -358,19 +369,36 @@ void tst_XServerConnections::placeTakenFromAnotherThread()
                 QTRY_COMPARE(xserver->activeConnections(), i + 1);
         }
     }
-    BlockingAnswer answer;
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
     {
         PinnedToProcessor pinned(peersProcessor + 1);
         QVERIFY(pinned.pinned());
-        answer = blockingExchange(server.port(), GET_ROOT);
+        // A connection to an address is begun at once, from this processor.
+        // Each sends half its request, so that each keeps its place.
+        for (int i = 0; i < newcomers; ++i) {
+            clients.push_back(std::make_unique<QTcpSocket>());
+            clients.back()->connectToHost(QHostAddress::LocalHost, server.port());
+            clients.back()->write(GET_ROOT.left(6));
+        }
     }
-    QCOMPARE(WebTest::parse(answer.bytes).body, INDEX_PAGE);
-    // Closed for the newcomer, well before its own request time ran out.
-    QVERIFY(closedByServer(peers.front(), 2000));
+    QTRY_VERIFY(std::all_of(clients.begin(), clients.end(), [](const std::unique_ptr<QTcpSocket>& client) {
+        return client->state() == QAbstractSocket::ConnectedState && client->bytesToWrite() == 0;
+    }));
+    // Closed for the newcomers, well before their own request time ran out.
+    for (int i = 0; i < newcomers; ++i)
+        QVERIFY2(closedByServer(peers.at(size_t(i)), 5000), QByteArray::number(i));
+    QVERIFY(!closedByServer(peers.at(size_t(newcomers)), 0));
     QVERIFY2(sinceOldestAccepted.elapsed() < REQUEST_TIMEOUT_MS - 1000,
         QByteArray::number(sinceOldestAccepted.elapsed()));
-    QTRY_COMPARE(xserver->activeConnections(), MAX_CONNECTIONS - 1);
-    QVERIFY(!closedByServer(peers.back(), 0));
+    QTRY_COMPARE(xserver->activeConnections(), MAX_CONNECTIONS);
+    for (const std::unique_ptr<QTcpSocket>& client : clients)
+        client->write(GET_ROOT.mid(6));
+    QTRY_VERIFY(std::all_of(clients.begin(), clients.end(), [](const std::unique_ptr<QTcpSocket>& client) {
+        return client->state() == QAbstractSocket::UnconnectedState;
+    }));
+    for (const std::unique_ptr<QTcpSocket>& client : clients)
+        QCOMPARE(WebTest::parse(client->readAll()).body, INDEX_PAGE);
+    QTRY_COMPARE(xserver->activeConnections(), MAX_CONNECTIONS - newcomers);
     for (int peer : peers)
         ::close(peer);
     QTRY_COMPARE(xserver->activeConnections(), 0);
