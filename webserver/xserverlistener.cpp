@@ -11,9 +11,11 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <netinet/in.h>
-#include <linux/filter.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/filter.h>
 #endif
 
 namespace {
