@@ -68,23 +68,17 @@ private:
         // bytes: where the reads happen to end never changes which it is.
         const int size = received.size();
         for (int at = received.indexOf('\n', m_searchedUpTo); at >= 0; at = received.indexOf('\n', at + 1)) {
-            if (at + 1 >= size) {
+            int next = at + 1;
+            if (next < size && received.at(next) == '\r')
+                ++next;
+            // Not yet known whether this line is blank: looked at again with more.
+            if (next >= size) {
                 m_searchedUpTo = at;
                 return;
             }
-            if (received.at(at + 1) == '\n') {
-                m_headerEnd = at + 2;
+            if (received.at(next) == '\n') {
+                m_headerEnd = next + 1;
                 return;
-            }
-            if (received.at(at + 1) == '\r') {
-                if (at + 2 >= size) {
-                    m_searchedUpTo = at;
-                    return;
-                }
-                if (received.at(at + 2) == '\n') {
-                    m_headerEnd = at + 3;
-                    return;
-                }
             }
         }
         m_searchedUpTo = size;
