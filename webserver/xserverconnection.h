@@ -13,7 +13,7 @@ class QTcpSocket;
 class RequestFraming;
 class XServerListener;
 
-// One connection of the web server, in the network thread: reads until the
+// One connection of the web server, in its listener's thread: reads until the
 // request is complete, answers a GET at once, passes a POST through the
 // sign-in gate to the GUI thread, writes the one answer and closes. It counts
 // as open from its acceptance until its socket is closed, in every state.

@@ -63,16 +63,16 @@ public:
 
     int active() const;
 
-    // Called in the network thread: runs the task in the GUI thread, unless
+    // Called in a network thread: runs the task in the GUI thread, unless
     // the server is ended first.
     void runInGuiThread(std::function<void()> task);
     // Called in the GUI thread with a pass's answer for the listener's
     // connection id. An exchange's data is turned into JSON on a worker
     // first: for a large panel that is most of a pass, and neither the GUI
-    // thread nor the one network thread should carry it.
+    // thread nor a network thread should carry it.
     void answerPass(XServerListener* listener, quint64 id, XServerSocketThread::Answer answer);
 
-    // Called in either thread.
+    // Called in any thread.
     bool isStopping() const;
     XServerSignInGate* signInGate();
     QString applicationFolder() const;

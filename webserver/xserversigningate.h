@@ -21,7 +21,7 @@ class QObject;
 // failure without being checked, so that waiting sign-ins cannot fill the
 // server.
 //
-// Used from the network thread (enqueue, cancel) and the GUI thread
+// Used from the network threads (enqueue, cancel) and the GUI thread
 // (checked); a sign-in's start always runs in the thread of the object that
 // asked for it.
 class XServerSignInGate

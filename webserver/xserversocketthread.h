@@ -17,7 +17,7 @@ class XWidget;
 // The HTTP handling of one request of the web server, once the request is
 // complete: a GET is answered in the network thread that read it, without the
 // GUI thread; a POST is handled as a whole in the GUI thread, as one call
-// from the network thread, since it reads the users, the panel and the widgets.
+// from a network thread, since it reads the users, the panel and the widgets.
 class XServerSocketThread : public QObject
 {
     Q_OBJECT
@@ -26,8 +26,7 @@ public:
     // What the connection writes: nothing at all when the request gets no
     // answer, and not before the hold time when a sign-in failed. An
     // exchange's answer leaves the GUI thread as its data and is turned into
-    // JSON by the network thread (bytes()), the costliest step of a large
-    // panel's pass.
+    // JSON by a worker (bytes()), the costliest step of a large panel's pass.
     struct Answer
     {
         QByteArray bytes() const;
