@@ -14,12 +14,6 @@
 #include <thread>
 #include <vector>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 const int SIGN_IN_FLOOD = 500;
@@ -31,54 +25,6 @@ const QByteArray INDEX_PAGE = "index";
 const QByteArray NOT_FOUND_PAGE = "missing";
 const QByteArray EMPTY_ANSWER = "{\n}\n";
 const QByteArray GET_ROOT = "GET / HTTP/1.0\r\n\r\n";
-
-// A plain descriptor, for what QTcpSocket cannot do: half-close its side, or
-// take an answer through a tiny receive window.
-class RawClient
-{
-public:
-    RawClient(quint16 port, int receiveBuffer = 0)
-    {
-        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (receiveBuffer > 0)
-            ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof(receiveBuffer));
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
-    }
-    ~RawClient() { ::close(m_fd); }
-
-    bool send(const QByteArray& bytes)
-    {
-        return m_connected
-            && ::send(m_fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
-    }
-    void halfClose() { ::shutdown(m_fd, SHUT_WR); }
-
-    // Reads whatever has come, without waiting; false once the server has
-    // closed (or reset) the connection.
-    bool readAvailable()
-    {
-        char buffer[65536];
-        for (;;) {
-            pollfd entry { m_fd, POLLIN, 0 };
-            if (::poll(&entry, 1, 0) <= 0)
-                return true;
-            const ssize_t read = ::recv(m_fd, buffer, sizeof(buffer), 0);
-            if (read <= 0)
-                return false;
-            received.append(buffer, int(read));
-        }
-    }
-
-    QByteArray received;
-
-private:
-    int m_fd = -1;
-    bool m_connected = false;
-};
 
 // Guesses that keep their sockets, sent as soon as each is connected.
 struct Guess
@@ -189,7 +135,7 @@ void tst_WebShutOut::waitingSignInsLeaveRoom()
 void tst_WebShutOut::unreadAnswerIsAbortedAtItsDeadline()
 {
     WebTest::Server server;
-    RawClient reader(server.port(), 4096);
+    WebTest::RawClient reader(server.port(), 4096);
     QVERIFY(reader.send("GET /content/big.bin HTTP/1.0\r\n\r\n"));
     QTRY_VERIFY(reader.readAvailable() && !reader.received.isEmpty());
     QCOMPARE(server.server()->activeConnections(), 1);
@@ -206,7 +152,7 @@ void tst_WebShutOut::halfClosedPostIsAnswered()
 {
     WebTest::Server server;
     WebTest::Panel::addUser(QStringLiteral("ann"), QStringLiteral("pw"), {});
-    RawClient client(server.port());
+    WebTest::RawClient client(server.port());
     QVERIFY(client.send(WebTest::postRequest("ann", R"({"password":"pw"})")));
     client.halfClose();
     QTRY_VERIFY(!client.readAvailable());

@@ -14,12 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include <netinet/in.h>
-#include <poll.h>
 #include <sched.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 const int MAX_CONNECTIONS = 500;
@@ -94,31 +90,6 @@ private:
     cpu_set_t m_before;
     bool m_pinned = false;
 };
-
-// A plain blocking client socket, connected to the port on loopback; -1 on failure.
-int connectPlain(quint16 port)
-{
-    const int descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    if (descriptor >= 0 && ::connect(descriptor, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0)
-        return descriptor;
-    if (descriptor >= 0)
-        ::close(descriptor);
-    return -1;
-}
-
-// Whether the server closed the plain socket, waiting up to the time given.
-bool closedByServer(int descriptor, int timeoutMs)
-{
-    pollfd watched { descriptor, POLLIN, 0 };
-    if (::poll(&watched, 1, timeoutMs) <= 0)
-        return false;
-    char byte = 0;
-    return ::recv(descriptor, &byte, 1, MSG_DONTWAIT) <= 0;
-}
 
 // Counts the calls that reach this thread through its event loop.
 class MetaCallCounter : public QObject
@@ -355,14 +326,14 @@ void tst_XServerConnections::placesTakenFromAnotherThread()
 
     WebTest::Server server;
     XServer* xserver = server.server();
-    std::vector<int> peers;
+    std::vector<std::unique_ptr<WebTest::RawClient>> peers;
     QElapsedTimer sinceOldestAccepted;
     {
         PinnedToProcessor pinned(peersProcessor);
         QVERIFY(pinned.pinned());
         for (int i = 0; i < MAX_CONNECTIONS; ++i) {
-            peers.push_back(connectPlain(server.port()));
-            QVERIFY(peers.back() >= 0);
+            peers.push_back(std::make_unique<WebTest::RawClient>(server.port()));
+            QVERIFY(peers.back()->connected());
             if (i == 0)
                 sinceOldestAccepted.start();
             if ((i + 1) % 25 == 0 || i == 0)
@@ -386,8 +357,8 @@ void tst_XServerConnections::placesTakenFromAnotherThread()
     }));
     // Closed for the newcomers, well before their own request time ran out.
     for (int i = 0; i < newcomers; ++i)
-        QVERIFY2(closedByServer(peers.at(size_t(i)), 5000), QByteArray::number(i));
-    QVERIFY(!closedByServer(peers.at(size_t(newcomers)), 0));
+        QTRY_VERIFY2_WITH_TIMEOUT(!peers.at(size_t(i))->readAvailable(), QByteArray::number(i), 5000);
+    QVERIFY(peers.at(size_t(newcomers))->readAvailable());
     QVERIFY2(sinceOldestAccepted.elapsed() < REQUEST_TIMEOUT_MS - 1000,
         QByteArray::number(sinceOldestAccepted.elapsed()));
     QTRY_COMPARE(xserver->activeConnections(), MAX_CONNECTIONS);
@@ -399,8 +370,7 @@ void tst_XServerConnections::placesTakenFromAnotherThread()
     for (const std::unique_ptr<QTcpSocket>& client : clients)
         QCOMPARE(WebTest::parse(client->readAll()).body, INDEX_PAGE);
     QTRY_COMPARE(xserver->activeConnections(), MAX_CONNECTIONS - newcomers);
-    for (int peer : peers)
-        ::close(peer);
+    peers.clear();
     QTRY_COMPARE(xserver->activeConnections(), 0);
 }
 

@@ -18,7 +18,11 @@
 
 #include <memory>
 
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace WebTest {
 // The client ends of a flood live in the test's own process: the descriptors
@@ -32,6 +36,58 @@ inline rlim_t raiseOwnDescriptorLimit()
     setrlimit(RLIMIT_NOFILE, &limit);
     return limit.rlim_cur;
 }
+
+// A plain descriptor, for what QTcpSocket cannot do: half-close its side, or
+// take an answer through a tiny receive window.
+class RawClient
+{
+public:
+    explicit RawClient(quint16 port, int receiveBuffer = 0)
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (receiveBuffer > 0)
+            ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof(receiveBuffer));
+        sockaddr_in address {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
+    }
+    ~RawClient() { ::close(m_fd); }
+    RawClient(const RawClient&) = delete;
+    RawClient& operator=(const RawClient&) = delete;
+
+    bool connected() const { return m_connected; }
+
+    bool send(const QByteArray& bytes)
+    {
+        return m_connected
+            && ::send(m_fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+    }
+    void halfClose() { ::shutdown(m_fd, SHUT_WR); }
+
+    // Reads whatever has come, without waiting; false once the server has
+    // closed (or reset) the connection.
+    bool readAvailable()
+    {
+        char buffer[65536];
+        for (;;) {
+            pollfd entry { m_fd, POLLIN, 0 };
+            if (::poll(&entry, 1, 0) <= 0)
+                return true;
+            const ssize_t read = ::recv(m_fd, buffer, sizeof(buffer), 0);
+            if (read <= 0)
+                return false;
+            received.append(buffer, int(read));
+        }
+    }
+
+    QByteArray received;
+
+private:
+    int m_fd = -1;
+    bool m_connected = false;
+};
 
 // A server on its own settings file, switched on at a free port.
 class Server
