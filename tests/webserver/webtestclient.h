@@ -37,8 +37,9 @@ inline rlim_t raiseOwnDescriptorLimit()
     return limit.rlim_cur;
 }
 
-// A plain descriptor, for what QTcpSocket cannot do: half-close its side, or
-// take an answer through a tiny receive window.
+// A plain descriptor, for what QTcpSocket cannot do: half-close its side,
+// take an answer through a tiny receive window, or be connected before the
+// constructor returns (from the processor the caller runs on).
 class RawClient
 {
 public:
