@@ -133,6 +133,44 @@ QStringList journalOf(const QString& source)
     return entries;
 }
 
+// The longest time this thread's event loop went without turning since the
+// meter was made.
+class LoopGapMeter : public QObject
+{
+public:
+    LoopGapMeter()
+    {
+        m_clock.start();
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 now = m_clock.elapsed();
+            m_longest = qMax(m_longest, now - m_last);
+            m_last = now;
+        });
+        m_timer.start(20);
+    }
+
+    qint64 longestGapMs() const { return qMax(m_longest, m_clock.elapsed() - m_last); }
+
+private:
+    QElapsedTimer m_clock;
+    QTimer m_timer;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+// The memory this process holds, in KiB.
+qint64 residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
 // Another module's identity as a component's setter.
 class ForeignSetter : public QObject
 {
@@ -163,6 +201,7 @@ private slots:
     void debugStreamShowsEscapedText();
     void debugFromThreadsArrivesWhole();
     void debugViewKeepsTheLatestLines();
+    void debugFloodKeepsTheNewest();
     void journalLevels();
     void informationMap();
     void bindingSetterRoles_data();
@@ -613,6 +652,39 @@ void tst_Plugbay::debugViewKeepsTheLatestLines()
     QTRY_COMPARE(view->document()->lastBlock().text(), QStringLiteral("next"));
     QCOMPARE(view->document()->blockCount(), DEBUG_VIEW_LINES);
     QCOMPARE(view->document()->firstBlock().text(), QStringLiteral("line 101"));
+}
+
+// An extension writes debug lines from a thread of its own, on a QDebug of
+// its own, without pause: the host keeps the newest text, says how much it
+// dropped, and neither its memory nor the window's time goes with the flood.
+void tst_Plugbay::debugFloodKeepsTheNewest()
+{
+    startWindow();
+    auto* view = page()->widget(1)->findChild<QPlainTextEdit*>();
+    QVERIFY(view);
+    const qint64 before = residentKiB();
+    QVERIFY(before > 0);
+    const LoopGapMeter loop;
+    const QRegularExpression dropped(QStringLiteral("^\\[\\d+ bytes of debug text dropped\\]$"),
+        QRegularExpression::MultilineOption);
+
+    QVERIFY(QMetaObject::invokeMethod(probe(), "startDebugFlood"));
+    const auto floodLines = [this] {
+        qint64 lines = 0;
+        QMetaObject::invokeMethod(probe(), "floodLines", Q_RETURN_ARG(qint64, lines));
+        return lines;
+    };
+    // Far more than the host may keep, and shown dropped.
+    const bool floodShown = QTest::qWaitFor(
+        [&] { return floodLines() > 2000000 && view->toPlainText().contains(dropped); }, 15000);
+    qint64 written = 0;
+    QVERIFY(QMetaObject::invokeMethod(probe(), "stopDebugFlood", Q_RETURN_ARG(qint64, written)));
+    QVERIFY2(floodShown, qPrintable(QStringLiteral("%1 lines written").arg(written)));
+    QTRY_COMPARE(view->document()->lastBlock().text(), QStringLiteral("flood %1").arg(written - 1));
+
+    QVERIFY2(loop.longestGapMs() < 2000, qPrintable(QStringLiteral("%1 ms").arg(loop.longestGapMs())));
+    const qint64 grown = residentKiB() - before;
+    QVERIFY2(grown < 100 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(grown)));
 }
 
 void tst_Plugbay::journalLevels()
