@@ -21,6 +21,7 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTextCodec>
+#include <QTimer>
 
 #include <QFileInfo>
 
@@ -60,6 +61,7 @@ const char ESCAPE_CODEC[] = "UTF-16BE";
 
 // The Debug tab keeps the latest lines only; the oldest go first.
 const int DEBUG_VIEW_MAX_LINES = 5000;
+const int DEBUG_PACE_MS = 100;
 
 // A symbol looked up in a library is also searched for in what the library
 // depends on, and every extension depends on this library, whose own factory
@@ -100,6 +102,10 @@ Plugbay::Plugbay()
     debugView->setMaximumBlockCount(DEBUG_VIEW_MAX_LINES);
     debugBuffer->open(QIODevice::ReadWrite);
     connect(debugBuffer, SIGNAL(readyRead()), this, SLOT(x_debugBytesRead()));
+    m_debugPace = new QTimer(this);
+    m_debugPace->setSingleShot(true);
+    m_debugPace->setInterval(DEBUG_PACE_MS);
+    connect(m_debugPace, &QTimer::timeout, this, &Plugbay::showDebugText);
 }
 
 Plugbay::~Plugbay()
@@ -315,24 +321,45 @@ void Plugbay::disconnectComponent(PlugbayComponentItem* item)
 
 void Plugbay::x_debugBytesRead()
 {
-    QByteArray bytes = debugBuffer->takeAll();
+    // Text that comes while the pace runs is taken when it ends.
+    if (!m_debugPace->isActive())
+        showDebugText();
+}
+
+void Plugbay::showDebugText()
+{
+    qint64 dropped = 0;
+    QByteArray bytes = debugBuffer->takeAll(&dropped);
+    if (bytes.isEmpty() && !dropped)
+        return;
+    m_debugPace->start();
+    if (dropped)
+        debugView->appendPlainText(tr("[%1 bytes of debug text dropped]").arg(dropped));
     if (bytes.isEmpty())
         return;
     const int zero = bytes.indexOf('\0');
     if (zero >= 0)
         bytes.truncate(zero);
-    QString text = QString::fromUtf8(bytes);
-    if (QTextCodec* codec = QTextCodec::codecForName(ESCAPE_CODEC)) {
-        const QString marker = QLatin1String(ESCAPE_MARKER);
-        // Each pass replaces six characters by at most one, so it ends.
-        for (int p = text.indexOf(marker); p >= 0 && p < text.length() - (ESCAPE_LENGTH - 1);
-             p = text.indexOf(marker)) {
-            const QString escape = text.mid(p, ESCAPE_LENGTH);
-            const QByteArray code = QByteArray::fromHex(escape.mid(ESCAPE_MARKER_LENGTH).toLatin1());
-            text.replace(escape, codec->toUnicode(code));
-        }
+    const QString text = QString::fromUtf8(bytes);
+    QTextCodec* codec = QTextCodec::codecForName(ESCAPE_CODEC);
+    if (!codec) {
+        debugView->appendPlainText(text);
+        return;
     }
-    debugView->appendPlainText(text);
+    // One pass over the text, however many escapes a batch holds.
+    const QString marker = QLatin1String(ESCAPE_MARKER);
+    QString shown;
+    shown.reserve(text.size());
+    int done = 0;
+    for (int p = text.indexOf(marker); p >= 0 && p < text.length() - (ESCAPE_LENGTH - 1);
+         p = text.indexOf(marker, done)) {
+        shown += text.midRef(done, p - done);
+        const QStringRef digits = text.midRef(p + ESCAPE_MARKER_LENGTH, ESCAPE_LENGTH - ESCAPE_MARKER_LENGTH);
+        shown += codec->toUnicode(QByteArray::fromHex(digits.toLatin1()));
+        done = p + ESCAPE_LENGTH;
+    }
+    shown += text.midRef(done);
+    debugView->appendPlainText(shown);
 }
 
 void Plugbay::x_journalAdd(QString text, int level)

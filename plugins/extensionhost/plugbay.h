@@ -17,6 +17,7 @@ class PlugbayComponentsModel;
 class PlugbayDebugDevice;
 class PlugbayWidget;
 class QPlainTextEdit;
+class QTimer;
 class UserItem;
 
 // Hosts one outside extension library, named by extension/extension.ini in
@@ -80,6 +81,11 @@ private:
     QString componentName(PlugbayComponentItem* item) const;
     PlugbayComponentItem* senderItem() const;
 
+    // Shows what the debug device holds, with a line for what it dropped.
+    void showDebugText();
+
     // The page the extension gave, while it lives.
     QPointer<QWidget> extensionPage;
+    // Debug text is shown a few times a second at most, however fast it comes.
+    QTimer* m_debugPace = nullptr;
 };

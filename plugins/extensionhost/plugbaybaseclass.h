@@ -26,9 +26,16 @@
 // All calls come in the program's GUI thread, and the object is meant to be
 // used there. Two things may be used from any thread: the signals (they
 // reach the host queued) and the debug device given to x_setDebug, whose
-// every write reaches the "Debug" tab whole. The stream x_debug is a single
-// object: use it from one thread only, and give another thread a QDebug of
-// its own on the device.
+// every write reaches the "Debug" tab whole unless it is dropped (below).
+// The stream x_debug is a single object: use it from one thread only, and
+// give another thread a QDebug of its own on the device.
+//
+// What the host drops of the debug text: it shows what was written a few
+// times a second, and keeps at most 64 KiB of text written in between. When
+// more comes, the oldest lines of it are dropped (of a longer line or write,
+// its beginning), and the tab shows "[<n> bytes of debug text dropped]" where
+// they were. The tab itself keeps the latest 5000 lines. Writing never
+// blocks and never fails.
 //
 // At the end the host deletes the page returned by x_getWidget first, while
 // the object still lives, and then the object. Hold the page by a QPointer;

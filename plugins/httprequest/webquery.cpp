@@ -2,6 +2,7 @@
 
 #include "item.h"
 #include "journalexchangeitem.h"
+#include "webquerytransfers.h"
 #include "xhttpmodel.h"
 #include "xhttpwidget.h"
 #include "xmoduleexports.h"
@@ -12,9 +13,7 @@
 #include "xwidgetstandartcomponentsettings.h"
 
 #include <QCoreApplication>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QDeadlineTimer>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -25,20 +24,13 @@ const char DESCRIPTION[] = "HTTP request";
 const int MODULE_VERSION = 0x10001;
 const int MODULE_INTERFACE_VERSION = 1;
 
-// An answer goes whole into the tab, the component and every browser that
-// shows it; counted as Qt hands it over, i.e. after decompression.
-const qint64 MAX_ANSWER_SIZE = 4 * 1024 * 1024;
-// What Qt itself may hold of an answer that the module has not read yet.
-const qint64 READ_BUFFER_SIZE = 64 * 1024;
 const int REQUEST_DEADLINE_MS = 10 * 1000;
-// Requests sent or queued that have not finished; a flood of values beyond
-// them is dropped rather than kept.
-const int MAX_WAITING_REQUESTS = 64;
-// Qt opens no more connections than this to one server and queues the rest
-// out of sight. Requests wait here instead, so that a request's deadline
-// starts only when it has its connection: one behind hung requests is still
-// sent once they time out.
-const int CONNECTIONS_PER_SERVER = 6;
+// Requests sent to one server that have not finished: a flood of values
+// beyond them is dropped rather than kept. Counted per server, so that one
+// that never answers holds up none of the others.
+const int MAX_WAITING_PER_SERVER = 64;
+// And to all servers together, which a value may name through its extra end.
+const int MAX_WAITING_IN_ALL = 512;
 
 QString serverOf(const QUrl& url)
 {
@@ -47,31 +39,23 @@ QString serverOf(const QUrl& url)
         .arg(scheme, url.host().toLower())
         .arg(url.port(scheme == QLatin1String("https") ? 443 : 80));
 }
-
-// A reply with an HTTP status is an answer, an error page among them; a
-// transfer that broke off, even after the status, is not.
-bool failedInTransfer(const QNetworkReply* reply)
-{
-    const QNetworkReply::NetworkError error = reply->error();
-    if (error == QNetworkReply::NoError)
-        return false;
-    if (!reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid())
-        return true;
-    return error < QNetworkReply::ProxyConnectionRefusedError || error == QNetworkReply::ProtocolFailure;
-}
 }
 
 Webquery::Webquery()
-    : m_network(new QNetworkAccessManager(this))
+    : m_network(std::make_unique<WebqueryTransfers>())
     , m_requestDeadline(REQUEST_DEADLINE_MS)
 {
-    connect(m_network, SIGNAL(finished(QNetworkReply*)), this, SLOT(networkFinished(QNetworkReply*)));
+    connect(m_network.get(), &WebqueryTransfers::finished, this, &Webquery::networkFinished,
+        Qt::QueuedConnection);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Webquery::stopAll);
 }
 
 Webquery::~Webquery()
 {
     stopAll();
+    // Joins the transfer thread; what it reported meanwhile is dropped with
+    // this object's queued calls.
+    m_network.reset();
     releaseComponent();
 }
 
@@ -216,14 +200,20 @@ void Webquery::componentValueUpdated()
     }
     if (m_exiting)
         return;
-    if (m_waiting.size() + m_transfers.size() >= MAX_WAITING_REQUESTS) {
-        journalCritical(tr("Request <%1> not sent: %2 requests are waiting already")
-                            .arg(value)
-                            .arg(MAX_WAITING_REQUESTS));
+    const QString server = serverOf(url);
+    int bound = 0;
+    if (m_transfers.size() >= MAX_WAITING_IN_ALL)
+        bound = MAX_WAITING_IN_ALL;
+    else if (m_waitingByServer.value(server) >= MAX_WAITING_PER_SERVER)
+        bound = MAX_WAITING_PER_SERVER;
+    if (bound) {
+        journalCritical(tr("Request <%1> not sent: %2 requests are waiting already").arg(value).arg(bound));
         return;
     }
-    m_waiting.append({ value, url });
-    sendWaiting();
+    const quint64 id = ++m_lastId;
+    m_transfers.insert(id, { value, server, m_requestDeadline });
+    ++m_waitingByServer[server];
+    m_network->get(id, url, QDeadlineTimer(m_requestDeadline, Qt::PreciseTimer));
     if (m_widget)
         m_widget->setLastRequest(value);
     if (!m_settings.setAnswerToComponent)
@@ -242,117 +232,48 @@ void Webquery::journalCritical(const QString& text)
         journal->add(text, JournalItem::ITEM_LEVEL_CRITICAL);
 }
 
-void Webquery::sendWaiting()
-{
-    for (int i = 0; i < m_waiting.size() && !m_exiting;) {
-        const QString server = serverOf(m_waiting.at(i).url);
-        if (m_busyConnections.value(server) >= CONNECTIONS_PER_SERVER) {
-            ++i;
-            continue;
-        }
-        ++m_busyConnections[server];
-        send(m_waiting.takeAt(i), server);
-    }
-}
-
-void Webquery::send(const WaitingRequest& request, const QString& server)
-{
-    QNetworkReply* reply = m_network->get(QNetworkRequest(request.url));
-    reply->setReadBufferSize(READ_BUFFER_SIZE);
-    Transfer& transfer = m_transfers[reply];
-    transfer.name = request.name;
-    transfer.server = server;
-    transfer.deadline = new QTimer(reply);
-    transfer.deadline->setSingleShot(true);
-    connect(
-        transfer.deadline, &QTimer::timeout, this, [this, reply] { stopTransfer(reply, Outcome::TimedOut); });
-    transfer.deadline->start(m_requestDeadline);
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply] { readAnswer(reply); });
-}
-
-void Webquery::readAnswer(QNetworkReply* reply)
-{
-    const auto transfer = m_transfers.find(reply);
-    if (transfer == m_transfers.end() || transfer->outcome != Outcome::Running)
-        return;
-    if (!takeAnswerPart(reply, *transfer))
-        stopTransfer(reply, Outcome::TooLarge);
-}
-
-bool Webquery::takeAnswerPart(QNetworkReply* reply, Transfer& transfer)
-{
-    const qint64 available = reply->bytesAvailable();
-    if (transfer.body.size() + available > MAX_ANSWER_SIZE)
-        return false;
-    transfer.body += reply->read(available);
-    return true;
-}
-
-void Webquery::stopTransfer(QNetworkReply* reply, Outcome outcome)
-{
-    const auto transfer = m_transfers.find(reply);
-    if (transfer == m_transfers.end() || transfer->outcome != Outcome::Running)
-        return;
-    transfer->outcome = outcome;
-    transfer->body.clear();
-    // Finishes the reply at once, through networkFinished.
-    reply->abort();
-}
-
 void Webquery::stopAll()
 {
     m_exiting = true;
-    m_waiting.clear();
-    const QList<QNetworkReply*> replies = m_transfers.keys();
-    for (QNetworkReply* reply : replies)
-        stopTransfer(reply, Outcome::Exit);
+    m_transfers.clear();
+    m_waitingByServer.clear();
+    m_network->dropAll();
 }
 
-void Webquery::networkFinished(QNetworkReply* reply)
+void Webquery::networkFinished(quint64 id, int outcome, const QByteArray& body, const QString& reason)
 {
-    reply->deleteLater();
-    const auto found = m_transfers.find(reply);
+    const auto found = m_transfers.find(id);
     if (found == m_transfers.end())
         return;
-    Transfer transfer = std::move(found.value());
+    const Transfer transfer = found.value();
     m_transfers.erase(found);
-    transfer.deadline->stop();
-    const auto busy = m_busyConnections.find(transfer.server);
-    if (busy != m_busyConnections.end() && --busy.value() <= 0)
-        m_busyConnections.erase(busy);
+    const auto waiting = m_waitingByServer.find(transfer.server);
+    if (waiting != m_waitingByServer.end() && --waiting.value() <= 0)
+        m_waitingByServer.erase(waiting);
 
-    if (transfer.outcome == Outcome::Running && !takeAnswerPart(reply, transfer))
-        transfer.outcome = Outcome::TooLarge;
-    switch (transfer.outcome) {
-    case Outcome::Exit:
-        return;
-    case Outcome::TooLarge:
+    switch (outcome) {
+    case WebqueryTransfers::TooLarge:
         journalCritical(tr("Request <%1> aborted: the answer is larger than %2 bytes")
                             .arg(transfer.name)
-                            .arg(MAX_ANSWER_SIZE));
-        break;
-    case Outcome::TimedOut:
+                            .arg(WebqueryTransfers::MAX_ANSWER_SIZE));
+        return;
+    case WebqueryTransfers::TimedOut:
         journalCritical(tr("Request <%1> aborted: no answer within %2 s")
                             .arg(transfer.name)
-                            .arg(m_requestDeadline / 1000.0));
+                            .arg(transfer.deadlineMs / 1000.0));
+        return;
+    case WebqueryTransfers::Answered:
         break;
-    case Outcome::Running:
-        if (failedInTransfer(reply)) {
-            journalCritical(tr("Request <%1> failed: %2").arg(transfer.name, reply->errorString()));
-            break;
-        }
-        const int zero = transfer.body.indexOf('\0');
-        if (zero >= 0)
-            transfer.body.truncate(zero);
-        const QString answer = QString::fromUtf8(transfer.body);
-        transfer.body.clear();
-        if (m_widget)
-            m_widget->setLastAnswer(answer);
-        if (m_settings.setAnswerToComponent && m_component)
-            emit m_component->setValueHandlerSignal(m_component, QVariant(answer), this);
-        break;
+    default:
+        journalCritical(tr("Request <%1> failed: %2").arg(transfer.name, reason));
+        return;
     }
-    sendWaiting();
+    const int zero = body.indexOf('\0');
+    const QString answer = QString::fromUtf8(zero >= 0 ? body.left(zero) : body);
+    if (m_widget)
+        m_widget->setLastAnswer(answer);
+    if (m_settings.setAnswerToComponent && m_component)
+        emit m_component->setValueHandlerSignal(m_component, QVariant(answer), this);
 }
 
 XMODULE_EXPORTS(Webquery, DESCRIPTION, MODULE_VERSION, MODULE_INTERFACE_VERSION)

@@ -5,16 +5,14 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QList>
 #include <QMap>
 #include <QPointer>
 #include <QString>
-#include <QUrl>
 #include <QVariant>
 
-class QNetworkAccessManager;
-class QNetworkReply;
-class QTimer;
+#include <memory>
+
+class WebqueryTransfers;
 class XHttpModel;
 class XHttpWidget;
 class XWidgetStandartComponent;
@@ -22,10 +20,15 @@ class XWidgetStandartComponent;
 // Binds one component of one standard widget and becomes its setter: each
 // new value of that component names a request of the table, which is sent as
 // an HTTP GET; the value is acknowledged at once or replaced by the answer.
+//
+// Everything here runs in the GUI thread. The transfers run in a thread of
+// their own (WebqueryTransfers), whose results come back as queued calls of
+// networkFinished().
 class Webquery : public XModuleBase
 {
     Q_OBJECT
-    // Milliseconds a request may take once it has its connection.
+    // Milliseconds a request may take from when it is made, time spent
+    // waiting for a connection included.
     Q_PROPERTY(int requestDeadline MEMBER m_requestDeadline)
 
 public:
@@ -42,31 +45,18 @@ public slots:
     void updateComponent();
     void componentDestroyed(QObject* object);
     void componentValueUpdated();
-    void networkFinished(QNetworkReply* reply);
+    // The end of a transfer: outcome is a WebqueryTransfers::Outcome.
+    void networkFinished(quint64 id, int outcome, const QByteArray& body, const QString& reason);
 
 private:
-    // A value's request that has no connection yet.
-    struct WaitingRequest
-    {
-        QString name;
-        QUrl url;
-    };
-    enum class Outcome { Running, TooLarge, TimedOut, Exit };
+    // A request sent and not finished yet.
     struct Transfer
     {
         QString name;
         QString server;
-        QTimer* deadline = nullptr;
-        QByteArray body;
-        Outcome outcome = Outcome::Running;
+        int deadlineMs = 0;
     };
 
-    void sendWaiting();
-    void send(const WaitingRequest& request, const QString& server);
-    void readAnswer(QNetworkReply* reply);
-    // False when the answer would grow beyond its limit.
-    bool takeAnswerPart(QNetworkReply* reply, Transfer& transfer);
-    void stopTransfer(QNetworkReply* reply, Outcome outcome);
     void stopAll();
     void journalCritical(const QString& text);
 
@@ -91,11 +81,11 @@ private:
     // module of this library and outlives the panel it points at.
     QPointer<QWidget> m_panel;
     QVariant m_previousWritable;
-    QNetworkAccessManager* m_network = nullptr;
-    QList<WaitingRequest> m_waiting;
-    QHash<QNetworkReply*, Transfer> m_transfers;
-    // Connections in use, by server.
-    QHash<QString, int> m_busyConnections;
+    std::unique_ptr<WebqueryTransfers> m_network;
+    QHash<quint64, Transfer> m_transfers;
+    // Requests not finished, by server.
+    QHash<QString, int> m_waitingByServer;
+    quint64 m_lastId = 0;
     int m_requestDeadline;
     bool m_exiting = false;
 };

@@ -39,6 +39,10 @@
         <source>The extension failed in %1 (%2)</source>
         <translation>Die Erweiterung ist in %1 gescheitert (%2)</translation>
     </message>
+    <message>
+        <source>[%1 bytes of debug text dropped]</source>
+        <translation>[%1 Bytes Debug-Text verworfen]</translation>
+    </message>
 </context>
 <context>
     <name>PlugbayComponentItem</name>

@@ -44,8 +44,9 @@ const char MODULE_NAME[] = "Ext";
 const char PROBE[] = "ProbeExtension.so";
 const char CLEANUP_FILE[] = "probe-cleanup.txt";
 const char PAGE_FILE[] = "probe-page.txt";
-// What the Debug tab keeps.
+// What the Debug tab keeps, and what the host keeps of text not shown yet.
 const int DEBUG_VIEW_LINES = 5000;
+const int DEBUG_PENDING_BYTES = 64 * 1024;
 const int WIDGET_COLUMN = 2;
 const int COMPONENT_COLUMN = 3;
 const int VALUE_COLUMN = 4;
@@ -201,6 +202,8 @@ private slots:
     void debugStreamShowsEscapedText();
     void debugFromThreadsArrivesWhole();
     void debugViewKeepsTheLatestLines();
+    void debugWriteBeyondTheLimit_data();
+    void debugWriteBeyondTheLimit();
     void debugFloodKeepsTheNewest();
     void journalLevels();
     void informationMap();
@@ -654,6 +657,41 @@ void tst_Plugbay::debugViewKeepsTheLatestLines()
     QCOMPARE(view->document()->firstBlock().text(), QStringLiteral("line 101"));
 }
 
+void tst_Plugbay::debugWriteBeyondTheLimit_data()
+{
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<int>("dropped");
+    QTest::addColumn<QString>("shown");
+
+    // 1000 lines of 99 bytes: 99,999 bytes, of which the newest 64 KiB are
+    // kept from the first line that starts within them.
+    QByteArrayList lines;
+    for (int i = 0; i < 1000; ++i)
+        lines << QByteArray::number(i).rightJustified(99, '.');
+    QTest::newRow("lines: the newest kept from a line's start")
+        << lines.join('\n') << 345 * 100 << QString::fromLatin1(lines.mid(345).join('\n'));
+    QTest::newRow("one line longer than what is kept")
+        << QByteArray(100000, 'x') << 100000 - DEBUG_PENDING_BYTES << QString(DEBUG_PENDING_BYTES, 'x');
+    // Two bytes a character: the cut falls inside one and moves past it.
+    const QByteArray umlaut("\xc3\xa4");
+    QTest::newRow("kept from a whole character") << umlaut.repeated(50000) + "x" << 34466
+                                                 << QString(32767, QChar(0xe4)) + QLatin1Char('x');
+}
+
+// What is written at once beyond what the host keeps: the newest is shown,
+// after a line that says how much went.
+void tst_Plugbay::debugWriteBeyondTheLimit()
+{
+    QFETCH(QByteArray, written);
+    QFETCH(int, dropped);
+    QFETCH(QString, shown);
+    startWindow();
+    auto* view = page()->widget(1)->findChild<QPlainTextEdit*>();
+
+    QVERIFY(QMetaObject::invokeMethod(probe(), "writeDebug", Q_ARG(QByteArray, written)));
+    QTRY_COMPARE(view->toPlainText(), QStringLiteral("[%1 bytes of debug text dropped]\n").arg(dropped) + shown);
+}
+
 // An extension writes debug lines from a thread of its own, on a QDebug of
 // its own, without pause: the host keeps the newest text, says how much it
 // dropped, and neither its memory nor the window's time goes with the flood.
@@ -680,7 +718,8 @@ void tst_Plugbay::debugFloodKeepsTheNewest()
     qint64 written = 0;
     QVERIFY(QMetaObject::invokeMethod(probe(), "stopDebugFlood", Q_RETURN_ARG(qint64, written)));
     QVERIFY2(floodShown, qPrintable(QStringLiteral("%1 lines written").arg(written)));
-    QTRY_COMPARE(view->document()->lastBlock().text(), QStringLiteral("flood %1").arg(written - 1));
+    // Each line ends with a line break: the newest line stands before the last, empty one.
+    QTRY_COMPARE(view->document()->lastBlock().previous().text(), QStringLiteral("flood %1").arg(written - 1));
 
     QVERIFY2(loop.longestGapMs() < 2000, qPrintable(QStringLiteral("%1 ms").arg(loop.longestGapMs())));
     const qint64 grown = residentKiB() - before;

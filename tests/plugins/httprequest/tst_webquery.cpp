@@ -30,6 +30,7 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -241,6 +242,21 @@ qint64 statusKiB(const char* key)
     return -1;
 }
 
+// Descriptors of this process that a program it starts would inherit.
+QSet<int> inheritableDescriptors()
+{
+    QSet<int> found;
+    const QStringList entries = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System);
+    for (const QString& entry : entries) {
+        bool number = false;
+        const int descriptor = entry.toInt(&number);
+        const int flags = number ? fcntl(descriptor, F_GETFD) : -1;
+        if (flags >= 0 && !(flags & FD_CLOEXEC))
+            found.insert(descriptor);
+    }
+    return found;
+}
+
 // Sends one answer from a thread of its own, so that the answer goes out
 // while the test's window is busy; notes when the answer is gone, or when
 // the client stopped taking it.
@@ -376,6 +392,7 @@ private slots:
     void inflatingAnswerStopsAtTheLimitWhileWindowBusy();
     void valuesBeyondTheBoundNotSent();
     void quitStopsEveryRequest();
+    void descriptorsCloseOnExec();
     void rebindsAfterComponentsRebuilt();
     void columnTitlesShowInFull();
 
@@ -1049,6 +1066,21 @@ void tst_Webquery::quitStopsEveryRequest()
     QTRY_COMPARE(m_server->openConnections(), 0);
     QCOMPARE(m_server->paths.size(), 6);
     QVERIFY(journalEntries(QStringLiteral("Request <hang>")).isEmpty());
+}
+
+// A program started from the panel inherits none of the module's
+// descriptors: neither its connections nor what its transfers wait on.
+void tst_Webquery::descriptorsCloseOnExec()
+{
+    // Those this process was given are not the module's.
+    const QSet<int> before = inheritableDescriptors();
+    startReading(m_server->url("/read"));
+    XWidgetStandartComponent* level = hostComponent(QStringLiteral("level"));
+    QVERIFY(level);
+    for (int i = 0; i < CONNECTIONS_PER_SERVER; ++i)
+        enter(level, QStringLiteral("hang"));
+    QTRY_COMPARE(m_server->paths.size(), CONNECTIONS_PER_SERVER);
+    QCOMPARE(inheritableDescriptors() - before, QSet<int>());
 }
 
 // The settings dialog rebuilds a widget's components: it hands the old ones
