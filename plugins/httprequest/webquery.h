@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <QVariant>
 
 #include <memory>
@@ -69,7 +70,7 @@ private:
     QMap<QString, QVariant> m_storedMap;
     Settings m_settings;
     // Owned by the host's tab once embedded, never by the module. The host
-    // deletes the tab before the module object, and replies still in flight
+    // deletes the tab before the module object, and answers still in flight
     // may finish in between: the guard keeps them off a deleted widget.
     QPointer<XHttpWidget> m_widget;
     XHttpModel* m_model = nullptr;

@@ -54,7 +54,7 @@ std::set<int> openDescriptors()
     return descriptors;
 }
 
-// -1 for none; 0 when any of them has passed.
+// The sooner of two waits in milliseconds, -1 standing for none.
 int earliest(int a, qint64 b)
 {
     if (b < 0)
