@@ -14,6 +14,7 @@
 #include "xwidgetstandartcomponent.h"
 #include "xwidgetstandartcomponentbaseclass.h"
 
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLibrary>
 #include <QPlainTextEdit>
@@ -61,11 +62,37 @@ const char ESCAPE_CODEC[] = "UTF-16BE";
 
 // The Debug tab keeps the latest lines only; the oldest go first.
 const int DEBUG_VIEW_MAX_LINES = 5000;
+// Debug text is shown once in this time at most, however fast it comes,
+// and after a pause nine times as long as the last showing took: a flood
+// takes no more than a tenth of the window's time.
 const int DEBUG_PACE_MS = 100;
+const int DEBUG_PAUSE_PER_SHOWING = 9;
 
 // A symbol looked up in a library is also searched for in what the library
 // depends on, and every extension depends on this library, whose own factory
 // has the same name: only a factory of the extension file itself counts.
+// The text with each escape written as its character, in one pass however
+// many escapes it holds.
+QString unescaped(const QString& text)
+{
+    QTextCodec* codec = QTextCodec::codecForName(ESCAPE_CODEC);
+    if (!codec)
+        return text;
+    const QString marker = QLatin1String(ESCAPE_MARKER);
+    QString result;
+    result.reserve(text.size());
+    int done = 0;
+    for (int p = text.indexOf(marker); p >= 0 && p < text.length() - (ESCAPE_LENGTH - 1);
+         p = text.indexOf(marker, done)) {
+        result += text.midRef(done, p - done);
+        const QStringRef digits = text.midRef(p + ESCAPE_MARKER_LENGTH, ESCAPE_LENGTH - ESCAPE_MARKER_LENGTH);
+        result += codec->toUnicode(QByteArray::fromHex(digits.toLatin1()));
+        done = p + ESCAPE_LENGTH;
+    }
+    result += text.midRef(done);
+    return result;
+}
+
 bool isDefinedIn(QFunctionPointer symbol, const QString& fileName)
 {
 #ifdef Q_OS_UNIX
@@ -104,7 +131,6 @@ Plugbay::Plugbay()
     connect(debugBuffer, SIGNAL(readyRead()), this, SLOT(x_debugBytesRead()));
     m_debugPace = new QTimer(this);
     m_debugPace->setSingleShot(true);
-    m_debugPace->setInterval(DEBUG_PACE_MS);
     connect(m_debugPace, &QTimer::timeout, this, &Plugbay::showDebugText);
 }
 
@@ -332,34 +358,31 @@ void Plugbay::showDebugText()
     QByteArray bytes = debugBuffer->takeAll(&dropped);
     if (bytes.isEmpty() && !dropped)
         return;
-    m_debugPace->start();
-    if (dropped)
-        debugView->appendPlainText(tr("[%1 bytes of debug text dropped]").arg(dropped));
-    if (bytes.isEmpty())
-        return;
-    const int zero = bytes.indexOf('\0');
-    if (zero >= 0)
-        bytes.truncate(zero);
-    const QString text = QString::fromUtf8(bytes);
-    QTextCodec* codec = QTextCodec::codecForName(ESCAPE_CODEC);
-    if (!codec) {
-        debugView->appendPlainText(text);
-        return;
-    }
-    // One pass over the text, however many escapes a batch holds.
-    const QString marker = QLatin1String(ESCAPE_MARKER);
+    QElapsedTimer showing;
+    showing.start();
     QString shown;
-    shown.reserve(text.size());
-    int done = 0;
-    for (int p = text.indexOf(marker); p >= 0 && p < text.length() - (ESCAPE_LENGTH - 1);
-         p = text.indexOf(marker, done)) {
-        shown += text.midRef(done, p - done);
-        const QStringRef digits = text.midRef(p + ESCAPE_MARKER_LENGTH, ESCAPE_LENGTH - ESCAPE_MARKER_LENGTH);
-        shown += codec->toUnicode(QByteArray::fromHex(digits.toLatin1()));
-        done = p + ESCAPE_LENGTH;
+    if (!bytes.isEmpty()) {
+        const int zero = bytes.indexOf('\0');
+        if (zero >= 0)
+            bytes.truncate(zero);
+        shown = unescaped(QString::fromUtf8(bytes));
     }
-    shown += text.midRef(done);
-    debugView->appendPlainText(shown);
+    const QString notice = dropped ? tr("[%1 bytes of debug text dropped]").arg(dropped) : QString();
+    // A batch that fills the tab alone replaces what it shows at once: the
+    // tab would otherwise push its old lines out one by one.
+    const int room = DEBUG_VIEW_MAX_LINES - (dropped ? 1 : 0);
+    if (shown.count(QLatin1Char('\n')) + 1 >= room) {
+        int from = shown.size();
+        for (int line = 0; line < room && from >= 0; ++line)
+            from = from > 0 ? shown.lastIndexOf(QLatin1Char('\n'), from - 1) : -1;
+        shown = shown.mid(from + 1);
+        debugView->clear();
+    }
+    if (dropped)
+        debugView->appendPlainText(notice);
+    if (!bytes.isEmpty())
+        debugView->appendPlainText(shown);
+    m_debugPace->start(int(qMax<qint64>(DEBUG_PACE_MS, DEBUG_PAUSE_PER_SHOWING * showing.elapsed())));
 }
 
 void Plugbay::x_journalAdd(QString text, int level)

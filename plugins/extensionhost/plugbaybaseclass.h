@@ -30,12 +30,13 @@
 // The stream x_debug is a single object: use it from one thread only, and
 // give another thread a QDebug of its own on the device.
 //
-// What the host drops of the debug text: it shows what was written a few
-// times a second, and keeps at most 64 KiB of text written in between. When
-// more comes, the oldest lines of it are dropped (of a longer line or write,
-// its beginning), and the tab shows "[<n> bytes of debug text dropped]" where
-// they were. The tab itself keeps the latest 5000 lines. Writing never
-// blocks and never fails.
+// What the host drops of the debug text: the tab shows what was written at
+// most ten times a second, less often while a flood keeps it busy (it takes
+// no more than a tenth of the GUI thread's time), and the host keeps at most
+// the newest 64 KiB of text written in between. Older lines are dropped (of a
+// longer line or write, its beginning), and the tab shows
+// "[<n> bytes of debug text dropped]" where they were. The tab itself keeps
+// the latest 5000 lines. Writing never blocks and never fails.
 //
 // At the end the host deletes the page returned by x_getWidget first, while
 // the object still lives, and then the object. Hold the page by a QPointer;

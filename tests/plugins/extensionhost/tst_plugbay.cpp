@@ -670,6 +670,13 @@ void tst_Plugbay::debugWriteBeyondTheLimit_data()
         lines << QByteArray::number(i).rightJustified(99, '.');
     QTest::newRow("lines: the newest kept from a line's start")
         << lines.join('\n') << 345 * 100 << QString::fromLatin1(lines.mid(345).join('\n'));
+    // 30,000 lines of 4 bytes: 16,384 of them kept, more than the tab shows.
+    QByteArrayList shortLines;
+    for (int i = 0; i < 30000; ++i)
+        shortLines << QByteArray::number(i % 1000).rightJustified(3, '0');
+    QTest::newRow("more lines than the tab shows: the notice stays on top")
+        << shortLines.join('\n') << 13616 * 4
+        << QString::fromLatin1(shortLines.mid(30000 - (DEBUG_VIEW_LINES - 1)).join('\n'));
     QTest::newRow("one line longer than what is kept")
         << QByteArray(100000, 'x') << 100000 - DEBUG_PENDING_BYTES << QString(DEBUG_PENDING_BYTES, 'x');
     // Two bytes a character: the cut falls inside one and moves past it.
