@@ -86,6 +86,6 @@ private:
 
     // The page the extension gave, while it lives.
     QPointer<QWidget> extensionPage;
-    // Debug text is shown a few times a second at most, however fast it comes.
+    // Paces the showing of debug text, however fast it comes.
     QTimer* m_debugPace = nullptr;
 };
