@@ -26,10 +26,18 @@ var webClient = (function () {
     return document.getElementById(id);
   }
 
+  // The page is written only where it differs from what it shows: the same
+  // text or state written again still costs a new node or a restyle, and
+  // most exchanges change nothing.
   function setText(id, text) {
     var element = byId(id);
-    if (element)
+    if (element && element.textContent !== text)
       element.textContent = text;
+  }
+
+  function setHidden(element, hidden) {
+    if (element && element.hidden !== hidden)
+      element.hidden = hidden;
   }
 
   function post(request) {
@@ -116,14 +124,12 @@ var webClient = (function () {
 
   function showNotice(text) {
     setText('notice-text', text);
-    byId('notice').hidden = false;
+    setHidden(byId('notice'), false);
   }
 
   // A notice stays until the user dismisses it or does something else.
   function dismissNotice() {
-    var notice = byId('notice');
-    if (notice)
-      notice.hidden = true;
+    setHidden(byId('notice'), true);
   }
 
   function readSettings(userData) {

@@ -12,6 +12,10 @@ function Vistag(fontSize, fontFamily, fontWeight, webValue) {
     this.text = '';
     this.color = '';
     this.element = null;
+    this.textNode = null;
+    // What the element's style was last given: the style reads colours back
+    // in its own form, so the answer's form is kept for comparing.
+    this.shownColor = '';
     if (typeof document !== 'undefined') {
         // The browser client names the panel's fonts in CSS's terms.
         var font = typeof QtFont !== 'undefined' ? QtFont : null;
@@ -25,11 +29,18 @@ function Vistag(fontSize, fontFamily, fontWeight, webValue) {
         this.element.style.display = 'flex';
         this.element.style.alignItems = 'center';
         this.element.style.maxHeight = '100%';
+        // One text node for the label's life: a new text changes its data
+        // instead of replacing the node.
+        this.textNode = document.createTextNode('');
+        this.element.appendChild(this.textNode);
     }
     this.setWebValue(webValue);
 }
 
-// A value the exchange does not carry (a static label) leaves the label as it is.
+// A value the exchange does not carry (a static label) leaves the label as it
+// is. Most exchanges repeat what the label shows; writing it again anyway
+// would make the page lay out and paint every label each time, so only what
+// differs is written.
 Vistag.prototype.setWebValue = function (webValue) {
     if (webValue === null || typeof webValue !== 'object')
         return;
@@ -37,8 +48,12 @@ Vistag.prototype.setWebValue = function (webValue) {
         this.text = webValue.t;
     if (typeof webValue.c === 'string')
         this.color = webValue.c;
-    if (this.element) {
-        this.element.textContent = this.text;
+    if (!this.element)
+        return;
+    if (this.textNode.data !== this.text)
+        this.textNode.data = this.text;
+    if (this.shownColor !== this.color) {
         this.element.style.color = this.color;
+        this.shownColor = this.color;
     }
 };

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPoint>
@@ -72,6 +73,83 @@ const char PAGE_SCRIPT[] = R"(<script>
   }).catch(function (error) {
     result.error = String(error);
   }).then(function () {
+    var out = document.createElement('pre');
+    out.id = 'test-result';
+    out.textContent = JSON.stringify(result);
+    document.body.appendChild(out);
+  });
+})();
+</script>
+)";
+
+// Signs in, lets the page settle, then watches the whole document through
+// four exchanges whose answers repeat the last, a click whose answer changes
+// the label, and three more repeating exchanges. An exchange is over when the
+// client starts the next one: it never has two in flight.
+const char REPEAT_SCRIPT[] = R"(<script>
+(function () {
+  var result = {};
+  var exchanges = 0;
+  var realFetch = window.fetch;
+  window.fetch = function (url, options) {
+    if (options && typeof options.body === 'string' && options.body.indexOf('"WIDGETS"') >= 0)
+      exchanges++;
+    return realFetch.apply(this, arguments);
+  };
+  function widget(id) { return document.querySelector('[data-widget="' + id + '"]'); }
+  function label() { var w = widget('label'); return w ? w.querySelector('.component > *') : null; }
+  function waitFor(check, timeoutMs) {
+    return new Promise(function (resolve) {
+      var start = Date.now();
+      (function poll() {
+        var value = check();
+        if (value || Date.now() - start > timeoutMs) resolve(value); else setTimeout(poll, 50);
+      })();
+    });
+  }
+  function exchangesPast(count) {
+    var from = exchanges;
+    return waitFor(function () { return exchanges >= from + count + 1; }, 20000);
+  }
+  function describe(record) {
+    var node = record.target.nodeType === Node.ELEMENT_NODE ? record.target : record.target.parentElement;
+    return record.type + (record.attributeName ? ':' + record.attributeName : '') + ' on '
+      + (node ? node.tagName.toLowerCase() + (node.className ? '.' + node.className : '') : '?');
+  }
+  var records = [];
+  var observer = new MutationObserver(function (list) { records = records.concat(list); });
+  function take() {
+    var taken = records.concat(observer.takeRecords());
+    records = [];
+    return taken;
+  }
+  webClient.signIn('%1', '%2').then(function (signedIn) {
+    result.signedIn = signedIn;
+    return waitFor(label, 5000);
+  }).then(function (shown) {
+    result.built = !!shown;
+    return exchangesPast(1);
+  }).then(function () {
+    observer.observe(document, { subtree: true, childList: true, characterData: true, attributes: true });
+    return exchangesPast(4);
+  }).then(function (repeated) {
+    result.repeated = !!repeated;
+    result.steady = take().map(describe);
+    widget('label').click();
+    return waitFor(function () { return label().textContent === 'Count 1'; }, 10000);
+  }).then(function (changed) {
+    result.changed = !!changed;
+    result.colorAfter = getComputedStyle(label()).color;
+    result.outsideLabel = take().filter(function (record) { return !label().contains(record.target); }).map(describe);
+    return exchangesPast(3);
+  }).then(function (repeated) {
+    result.repeatedAfter = !!repeated;
+    result.steadyAfter = take().map(describe);
+    result.textAfter = label().textContent;
+  }).catch(function (error) {
+    result.error = String(error);
+  }).then(function () {
+    observer.disconnect();
     var out = document.createElement('pre');
     out.id = 'test-result';
     out.textContent = JSON.stringify(result);
@@ -288,6 +366,7 @@ class tst_WebBrowser : public QObject
 
 private slots:
     void showsPanelAndFollowsValues();
+    void repeatedAnswerChangesNothing();
     void panelAtZoom_data();
     void panelAtZoom();
 };
@@ -324,6 +403,35 @@ void tst_WebBrowser::showsPanelAndFollowsValues()
         qPrintable(QString::number(result.value("changeMs").toInt())));
     QCOMPARE(result.value("textAfter").toString(), QStringLiteral("Count 1"));
     QCOMPARE(result.value("colorAfter").toString(), QStringLiteral("rgb(0, 170, 0)"));
+}
+
+// An answer that repeats what the page shows leaves the document as it is; a
+// changed value still shows at once and touches its label alone.
+void tst_WebBrowser::repeatedAnswerChangesNothing()
+{
+    if (!HeadlessBrowser::installed())
+        QSKIP("chromium is not installed");
+
+    BrowserFixture fixture;
+    QVERIFY(fixture.prepare({ { OPEN_GROUP, { { 20, 30 }, { 450, 120 } } } }, { { OPEN_GROUP, 2 } }));
+    QVERIFY(fixture.folder.writeFile(
+        QStringLiteral("standart_widgets/label.sw"), standartWidgetFile(LABEL_WIDGET, OPEN_GROUP)));
+
+    const QJsonObject result = fixture.run(QString::fromLatin1(REPEAT_SCRIPT));
+    const QString json = QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Compact));
+    QVERIFY2(!result.contains("error"), qPrintable(result.value("error").toString()));
+    QVERIFY2(result.value("signedIn").toBool() && result.value("built").toBool(), qPrintable(json));
+
+    QVERIFY2(result.value("repeated").toBool(), qPrintable(json));
+    QVERIFY2(result.value("steady").toArray().isEmpty(), qPrintable(json));
+
+    QVERIFY2(result.value("changed").toBool(), qPrintable(json));
+    QCOMPARE(result.value("colorAfter").toString(), QStringLiteral("rgb(0, 170, 0)"));
+    QVERIFY2(result.value("outsideLabel").toArray().isEmpty(), qPrintable(json));
+
+    QVERIFY2(result.value("repeatedAfter").toBool(), qPrintable(json));
+    QVERIFY2(result.value("steadyAfter").toArray().isEmpty(), qPrintable(json));
+    QCOMPARE(result.value("textAfter").toString(), QStringLiteral("Count 1"));
 }
 
 void tst_WebBrowser::panelAtZoom_data()
