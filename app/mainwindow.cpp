@@ -167,7 +167,8 @@ MainWindow::MainWindow(ApplicationData* applicationData, QWidget* parent)
     // Before a save can write the damage back as if it were good.
     const QString keptSettings = XStoredFile::keepUnreadableIni(settingsFilePath());
     const QStringList strayGroups = entriesThatAreNoGroups(settingsFilePath());
-    const QString settingsCopy = strayGroups.isEmpty() ? QString() : XStoredFile::keepCopy(settingsFilePath());
+    const QString settingsCopy
+        = strayGroups.isEmpty() ? QString() : XStoredFile::keepCopy(settingsFilePath());
     settings = openSettings();
     loadTranslations();
     // Made before the language was known, the window would hand the old
@@ -185,15 +186,19 @@ MainWindow::MainWindow(ApplicationData* applicationData, QWidget* parent)
             JournalItem::ITEM_LEVEL_CRITICAL);
     }
     if (!strayGroups.isEmpty()) {
+        const QString file = QDir::toNativeSeparators(settingsFilePath());
         const QString groups = strayGroups.join(QStringLiteral(", "));
-        XMainJournalItem->add(settingsCopy.isEmpty()
-                ? tr("%1: the entries %2 under [groups] hold no group and are left out; the file as it was "
-                     "could not be kept")
-                      .arg(QDir::toNativeSeparators(settingsFilePath()), groups)
-                : tr("%1: the entries %2 under [groups] hold no group and are left out; the file as it was is "
-                     "kept as %3")
-                      .arg(QDir::toNativeSeparators(settingsFilePath()), groups, QFileInfo(settingsCopy).fileName()),
-            JournalItem::ITEM_LEVEL_WARNING);
+        QString text;
+        if (settingsCopy.isEmpty()) {
+            text = tr("%1: the entries %2 under [groups] hold no group and are left out; the file as it was "
+                      "could not be kept");
+            text = text.arg(file, groups);
+        } else {
+            text = tr("%1: the entries %2 under [groups] hold no group and are left out; the file as it was "
+                      "is kept as %3");
+            text = text.arg(file, groups, QFileInfo(settingsCopy).fileName());
+        }
+        XMainJournalItem->add(text, JournalItem::ITEM_LEVEL_WARNING);
     }
     initTrayIcon();
     restoreWindowPlacement();
@@ -343,19 +348,26 @@ void MainWindow::journalFound(const QString& path, XStoredFile::Found found, con
     const QString copy = QFileInfo(kept).fileName();
     switch (found) {
     case XStoredFile::Found::Converted:
-        XMainJournalItem->add(kept.isEmpty()
-                ? tr("%1 holds values of the wrong type; they were read converted, but the file as it was could "
-                     "not be kept")
-                      .arg(file)
-                : tr("%1 holds values of the wrong type; they were read converted and the file as it was is kept "
-                     "as %2")
-                      .arg(file, copy),
-            JournalItem::ITEM_LEVEL_WARNING);
+        if (kept.isEmpty()) {
+            XMainJournalItem->add(tr("%1 holds values of the wrong type; they were read converted, but the "
+                                     "file as it was could not be kept")
+                                      .arg(file),
+                JournalItem::ITEM_LEVEL_WARNING);
+        } else {
+            XMainJournalItem->add(tr("%1 holds values of the wrong type; they were read converted and the "
+                                     "file as it was is kept as %2")
+                                      .arg(file, copy),
+                JournalItem::ITEM_LEVEL_WARNING);
+        }
         break;
     case XStoredFile::Found::Unreadable:
-        XMainJournalItem->add(kept.isEmpty() ? tr("%1 could not be read and could not be set aside").arg(file)
-                                             : tr("%1 could not be read and is kept as %2").arg(file, copy),
-            JournalItem::ITEM_LEVEL_CRITICAL);
+        if (kept.isEmpty()) {
+            XMainJournalItem->add(tr("%1 could not be read and could not be set aside").arg(file),
+                JournalItem::ITEM_LEVEL_CRITICAL);
+        } else {
+            XMainJournalItem->add(tr("%1 could not be read and is kept as %2").arg(file, copy),
+                JournalItem::ITEM_LEVEL_CRITICAL);
+        }
         break;
     case XStoredFile::Found::Missing:
     case XStoredFile::Found::WellTyped:
@@ -590,10 +602,11 @@ void MainWindow::loadStandartWidgets()
             // Nothing replaces it, so it stays in the folder for the operator to mend.
             m_unreadableWidgetFiles.append(file.fileName());
             if (XMainJournalItem) {
-                XMainJournalItem->add(tr("%1 could not be read; no widget is made from it and the file is left "
-                                         "as it is")
-                                          .arg(QDir::toNativeSeparators(file.filePath())),
-                    JournalItem::ITEM_LEVEL_CRITICAL);
+                const QString text
+                    = tr("%1 could not be read; no widget is made from it and the file is left as "
+                         "it is")
+                          .arg(QDir::toNativeSeparators(file.filePath()));
+                XMainJournalItem->add(text, JournalItem::ITEM_LEVEL_CRITICAL);
             }
             continue;
         }

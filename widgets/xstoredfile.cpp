@@ -434,9 +434,8 @@ QStringList XStoredFile::removeSaveLeftovers(const QString& folder, const QStrin
 
 bool XStoredFile::write(const QString& path, const QByteArray& data, Permissions permissions)
 {
-    return replace(path, data, permissions, [permissions](const QString& damaged) {
-        keepUnreadable(damaged, permissions);
-    });
+    return replace(path, data, permissions,
+        [permissions](const QString& damaged) { keepUnreadable(damaged, permissions); });
 }
 
 bool XStoredFile::replace(const QString& path, const QByteArray& data, Permissions permissions,

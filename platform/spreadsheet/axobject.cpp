@@ -295,7 +295,8 @@ void AxObject::open(const QString& path)
                 if (exitStatus == QProcess::NormalExit && exitCode == 0)
                     emit self->workbookOpened(path);
                 else if (exitStatus == QProcess::NormalExit)
-                    emit self->workbookNotOpened(path, tr("%1 ended with status %2").arg(QLatin1String(OPENER_PROGRAM)).arg(exitCode));
+                    emit self->workbookNotOpened(
+                        path, tr("%1 ended with status %2").arg(QLatin1String(OPENER_PROGRAM)).arg(exitCode));
                 else
                     emit self->workbookNotOpened(path, tr("%1 crashed").arg(QLatin1String(OPENER_PROGRAM)));
             }

@@ -32,7 +32,9 @@ enum class Change { GroupMoved, WidgetMoved, UserAdded };
 // A save puts a new file in place of the old one; a file left alone keeps its inode.
 quint64 inode(const QString& relative)
 {
-    struct stat status {};
+    struct stat status
+    {
+    };
     const QByteArray path = QFile::encodeName(TestAppFolder::ownFilePath(relative));
     return ::stat(path.constData(), &status) == 0 ? quint64(status.st_ino) : 0;
 }
@@ -47,13 +49,18 @@ QVariant jsonMember(const QString& relative, const QStringList& names)
 
 QPoint storedGroupPosition(const QString& name)
 {
-    const QSettings settings(TestAppFolder::ownFilePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    return settings.value(QStringLiteral("groups/") + name).toMap().value(QStringLiteral("position")).toPoint();
+    const QSettings settings(
+        TestAppFolder::ownFilePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    return settings.value(QStringLiteral("groups/") + name)
+        .toMap()
+        .value(QStringLiteral("position"))
+        .toPoint();
 }
 
 QStringList storedWidgetPosition(const QString& id)
 {
-    return jsonMember(QStringLiteral("standart_widgets/") + id + QStringLiteral(".sw"), { "base", "position" })
+    return jsonMember(
+        QStringLiteral("standart_widgets/") + id + QStringLiteral(".sw"), { "base", "position" })
         .toStringList();
 }
 
@@ -132,7 +139,9 @@ void tst_MainWindowAutoSave::writeStoredFiles()
     const QStringList ids { QStringLiteral("pump"), QStringLiteral("tank") };
     for (int i = 0; i < ids.size(); ++i) {
         const QJsonObject base { { "id", ids.at(i) },
-            { "position", QJsonArray { QString::number(WIDGET_PLACE.x() + 100 * i), QString::number(WIDGET_PLACE.y()) } } };
+            { "position",
+                QJsonArray {
+                    QString::number(WIDGET_PLACE.x() + 100 * i), QString::number(WIDGET_PLACE.y()) } } };
         TestAppFolder::writeOwnFile(QStringLiteral("standart_widgets/") + ids.at(i) + QStringLiteral(".sw"),
             QJsonDocument(QJsonObject { { "base", base }, { "name", ids.at(i) } }).toJson());
     }
@@ -169,7 +178,8 @@ void tst_MainWindowAutoSave::changeSavedWhileRunning()
             Qt::ControlModifier);
         const QPoint moved = group->pos();
         QVERIFY(moved != QPoint(0, 0));
-        QTRY_COMPARE_WITH_TIMEOUT(storedGroupPosition(QStringLiteral("Hall")), moved, SAVED_WHILE_RUNNING_TIMEOUT_MS);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            storedGroupPosition(QStringLiteral("Hall")), moved, SAVED_WHILE_RUNNING_TIMEOUT_MS);
         break;
     }
     case Change::WidgetMoved: {
@@ -179,14 +189,16 @@ void tst_MainWindowAutoSave::changeSavedWhileRunning()
         MouseDriver::drag(panel, grip, grip + QPoint(-143, 67), Qt::ControlModifier);
         const QPoint moved = widget->pos();
         QVERIFY(moved != WIDGET_PLACE);
-        QTRY_COMPARE_WITH_TIMEOUT(storedWidgetPosition(QStringLiteral("pump")), pair(moved), SAVED_WHILE_RUNNING_TIMEOUT_MS);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            storedWidgetPosition(QStringLiteral("pump")), pair(moved), SAVED_WHILE_RUNNING_TIMEOUT_MS);
         break;
     }
     case Change::UserAdded:
         addUserThroughPrompts(window, QStringLiteral("Tomas Verlen"));
         QTRY_COMPARE_WITH_TIMEOUT(jsonMember(QStringLiteral("users"), { "2", "fullName" }).toString(),
             QStringLiteral("Tomas Verlen"), SAVED_WHILE_RUNNING_TIMEOUT_MS);
-        QCOMPARE(jsonMember(QStringLiteral("users"), { "1", "fullName" }).toString(), QStringLiteral("Anna Berg"));
+        QCOMPARE(
+            jsonMember(QStringLiteral("users"), { "1", "fullName" }).toString(), QStringLiteral("Anna Berg"));
         break;
     }
 }
@@ -207,7 +219,8 @@ void tst_MainWindowAutoSave::onlyChangedFilesWritten()
     const QPoint grip = widget->pos() + QPoint(10, 10);
     MouseDriver::drag(XWidgetsPanel, grip, grip + QPoint(-143, 67), Qt::ControlModifier);
     const QPoint moved = widget->pos();
-    QTRY_COMPARE_WITH_TIMEOUT(storedWidgetPosition(QStringLiteral("pump")), pair(moved), SAVED_WHILE_RUNNING_TIMEOUT_MS);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        storedWidgetPosition(QStringLiteral("pump")), pair(moved), SAVED_WHILE_RUNNING_TIMEOUT_MS);
 
     for (int i = 0; i < untouched.size(); ++i)
         QVERIFY2(inode(untouched.at(i)) == before.at(i), qPrintable(untouched.at(i)));

@@ -1,8 +1,8 @@
 #include "appglobals.h"
+#include "applicationdata.h"
 #include "axobject.h"
 #include "fakeopener.h"
 #include "headerfit.h"
-#include "applicationdata.h"
 #include "journalexchangeitem.h"
 #include "journalmodel.h"
 #include "mainwindow.h"
@@ -161,7 +161,8 @@ void tst_MainWindowJournal::unreadableJournalKeptAside()
         QVERIFY2(setAside.contains(TestAppFolder::ownFilePath(QStringLiteral("journal")))
                 && setAside.contains(QStringLiteral("journal.unreadable")),
             qPrintable(setAside));
-        QCOMPARE(XJournalModel->index(1, 0).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(Qt::red));
+        QCOMPARE(
+            XJournalModel->index(1, 0).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(Qt::red));
     }
     QCOMPARE(TestAppFolder::readOwnFile(QStringLiteral("journal.unreadable")), broken);
     QCOMPARE(journalFileTexts(),
@@ -261,12 +262,14 @@ void tst_MainWindowJournal::settingsFollowTheControls()
 
     // In the file seconds later, while the window is still open.
     const auto stored = [] {
-        const QSettings settings(TestAppFolder::ownFilePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        const QSettings settings(
+            TestAppFolder::ownFilePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
         return QStringList { settings.value(QStringLiteral("Journal/maxRow")).toString(),
             settings.value(QStringLiteral("Journal/saveToFile")).toString(),
             settings.value(QStringLiteral("Journal/autoScroll")).toString() };
     };
-    QTRY_COMPARE_WITH_TIMEOUT(stored(), (QStringList { "3", "false", "true" }), SAVED_WHILE_RUNNING_TIMEOUT_MS);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        stored(), (QStringList { "3", "false", "true" }), SAVED_WHILE_RUNNING_TIMEOUT_MS);
 }
 
 void tst_MainWindowJournal::errorMarkClearedByJournalTab()
@@ -334,7 +337,8 @@ void tst_MainWindowJournal::toExcelButtonExports()
     const QString path = opener.opened().first();
     QVERIFY(QFile::exists(path));
     // Named in the journal every time; one more entry when nothing shows it.
-    const QStringList expected { QStringLiteral("The entries were written to ") + QDir::toNativeSeparators(path) };
+    const QStringList expected { QStringLiteral("The entries were written to ")
+        + QDir::toNativeSeparators(path) };
     if (opens) {
         QTRY_COMPARE(modelTexts().mid(before.size()), expected);
         auto* application = XJournalModel->findChild<AxObject*>(QString(), Qt::FindDirectChildrenOnly);
@@ -348,7 +352,8 @@ void tst_MainWindowJournal::toExcelButtonExports()
     QTRY_COMPARE(modelTexts().size(), before.size() + 2);
     QCOMPARE(modelTexts().at(before.size()), expected.first());
     const QString failure = modelTexts().last();
-    QVERIFY2(failure.contains(QDir::toNativeSeparators(path)) && failure.contains(QStringLiteral("could not be opened")),
+    QVERIFY2(failure.contains(QDir::toNativeSeparators(path))
+            && failure.contains(QStringLiteral("could not be opened")),
         qPrintable(failure));
 }
 

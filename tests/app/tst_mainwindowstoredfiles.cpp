@@ -63,8 +63,8 @@ QByteArray signedInRequest(quint16 port, const QByteArray& user, const QByteArra
     QTcpSocket client;
     if (!connectWhenListening(&client, port))
         return QByteArray();
-    client.write("POST /" + user + " HTTP/1.0\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n"
-        + body);
+    client.write("POST /" + user + " HTTP/1.0\r\nContent-Length: " + QByteArray::number(body.size())
+        + "\r\n\r\n" + body);
     QByteArray answer;
     QDeadlineTimer deadline(LISTENING_TIMEOUT_MS);
     while (client.state() != QAbstractSocket::UnconnectedState && !deadline.hasExpired()) {
@@ -151,7 +151,8 @@ QStringList criticalTexts(const TestAppFolder& folder)
 }
 
 // The entries that name both a stored file (by its path) and the copy kept of it (by its name).
-QStringList naming(const QStringList& texts, const TestAppFolder& folder, const QString& name, const QString& copy)
+QStringList naming(
+    const QStringList& texts, const TestAppFolder& folder, const QString& name, const QString& copy)
 {
     return texts.filter(folder.filePath(name)).filter(QFileInfo(copy).fileName());
 }
@@ -393,7 +394,8 @@ void tst_MainWindowStoredFiles::wrongTypedValuesReadConverted_data()
         << "{\"1\": " + operatorUser + R"(, "2": {"userName": "second", "password": "x", "phone": 123}})"
         << QVariantMap { { "1/userName", "operator" }, { "2/userName", "second" }, { "2/phone", "123" } };
     QTest::newRow("user that is a text")
-        << "users" << "{\"1\": " + operatorUser + R"(, "2": "second"})"
+        << "users"
+        << "{\"1\": " + operatorUser + R"(, "2": "second"})"
         << QVariantMap { { "1/password", "demo" }, { "2/userName", "" }, { "2/password", "" } };
     QTest::newRow("user rights that are a list")
         << "users" << QByteArray(R"({"1": {"userName": "operator", "access": ["Boiler room"]}})")
@@ -402,21 +404,25 @@ void tst_MainWindowStoredFiles::wrongTypedValuesReadConverted_data()
         << "standart_widgets/pump.sw" << QByteArray(R"({"base": "pump", "name": "Pump"})")
         << QVariantMap { { "name", "Pump" }, { "base/id", "pump" } };
     QTest::newRow("widget whose component is a text")
-        << "standart_widgets/pump.sw" << QByteArray(R"({"base": {"id": "pump"}, "name": "Pump", "components": {"0": "label"}})")
+        << "standart_widgets/pump.sw"
+        << QByteArray(R"({"base": {"id": "pump"}, "name": "Pump", "components": {"0": "label"}})")
         << QVariantMap { { "name", "Pump" }, { "components/0/name", "" } };
     QTest::newRow("widget whose position is a text")
-        << "standart_widgets/pump.sw" << QByteArray(R"({"base": {"id": "pump", "position": "10 20"}, "name": "Pump"})")
+        << "standart_widgets/pump.sw"
+        << QByteArray(R"({"base": {"id": "pump", "position": "10 20"}, "name": "Pump"})")
         << QVariantMap { { "name", "Pump" }, { "base/position", QVariantList { "0", "0" } } };
     QTest::newRow("module settings that are a text")
         << "modules/pump.xmodule" << QByteArray(R"({"libName": "none", "libSettings": "fast"})")
         << QVariantMap { { "libName", "none" }, { "libSettings", QVariantMap() } };
     QTest::newRow("journal entry that is a text")
         << "journal"
-        << QByteArray(R"({"0": "earlier", "1": {"datetime": "2026-01-01T08:00:00", "level": 1, "sourse": "", "text": "later"}})")
+        << QByteArray(
+               R"({"0": "earlier", "1": {"datetime": "2026-01-01T08:00:00", "level": 1, "sourse": "", "text": "later"}})")
         << QVariantMap { { "0/text", "" }, { "1/text", "later" } };
     QTest::newRow("journal level that is a text")
         << "journal"
-        << QByteArray(R"({"0": {"datetime": "2026-01-01T08:00:00", "level": "high", "sourse": "", "text": "earlier"}})")
+        << QByteArray(
+               R"({"0": {"datetime": "2026-01-01T08:00:00", "level": "high", "sourse": "", "text": "earlier"}})")
         << QVariantMap { { "0/text", "earlier" }, { "0/level", 0 } };
 }
 
@@ -442,7 +448,8 @@ void tst_MainWindowStoredFiles::wrongTypedValuesReadConverted()
     QVERIFY(!QFileInfo::exists(folder.filePath(name + QStringLiteral(".unreadable"))));
     const QByteArray written = folder.readFile(name);
     for (auto it = saved.cbegin(); it != saved.cend(); ++it)
-        QVERIFY2(memberAt(written, it.key()) == it.value(), qPrintable(it.key() + QStringLiteral(" in ") + written));
+        QVERIFY2(memberAt(written, it.key()) == it.value(),
+            qPrintable(it.key() + QStringLiteral(" in ") + written));
     const QStringList warnings = textsAtLevel(folder, WARNING_LEVEL);
     QVERIFY2(naming(warnings, folder, name, copy).size() == 1, qPrintable(warnings.join(QLatin1Char('\n'))));
 }
@@ -466,14 +473,15 @@ void tst_MainWindowStoredFiles::strayGroupEntryCostsOnlyItself()
     QCOMPARE(folder.readFile(QStringLiteral("settings.ini.original")), content);
     QVERIFY(!QFileInfo::exists(folder.filePath(QStringLiteral("settings.ini.unreadable"))));
     QSettings saved(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
-    QCOMPARE(saved.value(QStringLiteral("groups/Boiler room")).toMap().value(QStringLiteral("name")).toString(),
+    QCOMPARE(
+        saved.value(QStringLiteral("groups/Boiler room")).toMap().value(QStringLiteral("name")).toString(),
         QStringLiteral("Boiler room"));
     QVERIFY(!saved.contains(QStringLiteral("groups/Stray")));
     QCOMPARE(saved.value(QStringLiteral("web_server/port")).toInt(), int(port));
     const QStringList warnings = textsAtLevel(folder, WARNING_LEVEL);
     QVERIFY2(naming(warnings, folder, QStringLiteral("settings.ini"), QStringLiteral("settings.ini.original"))
-                     .filter(QStringLiteral("Stray"))
-                     .size()
+                 .filter(QStringLiteral("Stray"))
+                 .size()
             == 1,
         qPrintable(warnings.join(QLatin1Char('\n'))));
 }
@@ -486,12 +494,12 @@ void tst_MainWindowStoredFiles::unreadableFileSetAsideAtStart_data()
     QTest::addColumn<QString>("kept");
     const QByteArray users = "{\"1\": " + QByteArray(OPERATOR_USER) + "}";
     QTest::newRow("users cut in half") << "users" << users.left(users.size() / 2) << "users.unreadable";
-    QTest::newRow("journal cut short") << "journal" << QByteArray(R"({"0": {"datetime": "2026-01-01T08:00)")
-                                       << "journal.unreadable";
+    QTest::newRow("journal cut short")
+        << "journal" << QByteArray(R"({"0": {"datetime": "2026-01-01T08:00)") << "journal.unreadable";
     QTest::newRow("module file that is no JSON")
         << "modules/pump.xmodule" << QByteArray("libName: none") << "modules/pump.xmodule.unreadable";
-    QTest::newRow("widget file that is no JSON") << "standart_widgets/pump.sw" << QByteArray(R"({"base": {)")
-                                                 << QString();
+    QTest::newRow("widget file that is no JSON")
+        << "standart_widgets/pump.sw" << QByteArray(R"({"base": {)") << QString();
 }
 
 // The operator learns in the program itself of a file it could not read.
@@ -512,8 +520,8 @@ void tst_MainWindowStoredFiles::unreadableFileSetAsideAtStart()
 
     QCOMPARE(folder.readFile(kept.isEmpty() ? name : kept), content);
     const QStringList critical = criticalTexts(folder);
-    const QStringList entries = kept.isEmpty() ? critical.filter(folder.filePath(name))
-                                               : naming(critical, folder, name, kept);
+    const QStringList entries
+        = kept.isEmpty() ? critical.filter(folder.filePath(name)) : naming(critical, folder, name, kept);
     QVERIFY2(entries.size() == 1, qPrintable(critical.join(QLatin1Char('\n'))));
 }
 
@@ -543,7 +551,8 @@ void tst_MainWindowStoredFiles::failedSaveEndsWithFailureStatus()
     QVERIFY(!TestAppFolder::terminate(process));
     QCOMPARE(process->exitStatus(), QProcess::NormalExit);
     QVERIFY(process->exitCode() != 0);
-    const QStringList stderrLines = QString::fromLocal8Bit(process->readAllStandardError()).split(QLatin1Char('\n'));
+    const QStringList stderrLines
+        = QString::fromLocal8Bit(process->readAllStandardError()).split(QLatin1Char('\n'));
     for (const QString& name : names) {
         QCOMPARE(folder.readFile(name), before.value(name));
         // Named, with the reason as the system gave it after the name.
@@ -619,10 +628,12 @@ void tst_MainWindowStoredFiles::browserSettingsSavedBeforeAKill()
 
     RunningProgram program(folder);
     REQUIRE_BUILT(program);
-    const QByteArray answer
-        = signedInRequest(port, "operator", R"({"password":"demo","USERS_DATA":{"settings":{"zoom":"large"}}})");
+    const QByteArray answer = signedInRequest(
+        port, "operator", R"({"password":"demo","USERS_DATA":{"settings":{"zoom":"large"}}})");
     QVERIFY2(answer.startsWith("HTTP/1.0 200"), answer.constData());
-    const auto stored = [&] { return memberAt(folder.readFile(QStringLiteral("users")), QStringLiteral("1/settings/zoom")); };
+    const auto stored = [&] {
+        return memberAt(folder.readFile(QStringLiteral("users")), QStringLiteral("1/settings/zoom"));
+    };
     QTRY_COMPARE_WITH_TIMEOUT(stored(), QVariant(QStringLiteral("large")), SAVED_WHILE_RUNNING_TIMEOUT_MS);
     QCOMPARE(program.process->state(), QProcess::Running);
     program.process->kill();

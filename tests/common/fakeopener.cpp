@@ -21,8 +21,9 @@ FakeOpener::FakeOpener(int exitStatus)
         return;
     }
     QFile script(m_dir.filePath(QLatin1String(OPENER_NAME)));
-    const QByteArray text = "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + QFile::encodeName(m_dir.filePath(QLatin1String(LOG_NAME)))
-        + "'\nexit " + QByteArray::number(exitStatus) + "\n";
+    const QByteArray text = "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '"
+        + QFile::encodeName(m_dir.filePath(QLatin1String(LOG_NAME))) + "'\nexit "
+        + QByteArray::number(exitStatus) + "\n";
     if (!script.open(QIODevice::WriteOnly) || script.write(text) != text.size())
         return;
     script.close();

@@ -67,7 +67,7 @@ void tst_UsersFile::usersFromMap_data()
                                      << QStringList { "A", "D" };
     QTest::newRow("null passed over, other entries converted") << QByteArray(
         R"({"1": {"fullName": "A"}, "2": null, "3": "text", "4": 5, "5": [1], "6": {"fullName": "F"}})")
-                                                      << QStringList { "A", "", "", "", "F" };
+                                                               << QStringList { "A", "", "", "", "F" };
     QTest::newRow("names that are no user number ignored")
         << QByteArray(R"({"abc": {"fullName": "X"}, "0": {"fullName": "X"}, "-1": {"fullName": "X"},
                          "01": {"fullName": "X"}, "+2": {"fullName": "X"}, " 3": {"fullName": "X"},
@@ -158,10 +158,12 @@ void tst_UsersFile::passwordsReadableByTheOwnerOnly_data()
     QTest::newRow("good file writable by all")
         << QByteArray(R"({"1": {"userName": "anna"}})") << int(READABLE_BY_ALL | QFileDevice::WriteOther)
         << QString() << XStoredFile::Found::WellTyped << 1;
-    QTest::newRow("file that does not parse") << QByteArray(R"({"1": {"password": "se)") << int(READABLE_BY_ALL)
-                                              << ".unreadable" << XStoredFile::Found::Unreadable << 0;
-    QTest::newRow("file of wrong types") << QByteArray(R"({"1": {"password": ["secret"]}})") << int(READABLE_BY_ALL)
-                                         << ".original" << XStoredFile::Found::Converted << 1;
+    QTest::newRow("file that does not parse")
+        << QByteArray(R"({"1": {"password": "se)") << int(READABLE_BY_ALL) << ".unreadable"
+        << XStoredFile::Found::Unreadable << 0;
+    QTest::newRow("file of wrong types")
+        << QByteArray(R"({"1": {"password": ["secret"]}})") << int(READABLE_BY_ALL) << ".original"
+        << XStoredFile::Found::Converted << 1;
 }
 
 void tst_UsersFile::passwordsReadableByTheOwnerOnly()
