@@ -80,20 +80,16 @@ bool isGroup(const QVariant& value)
     return value.userType() == QMetaType::QVariantMap;
 }
 
-// The entries under [groups] of the settings file that hold no group; none
-// when the file is missing or cannot be read.
-QStringList entriesThatAreNoGroups(const QString& path)
+// The entries under [groups] that hold no group.
+QStringList entriesThatAreNoGroups(const QSettings& settings)
 {
     const QString prefix = QLatin1String(GROUPS_SETTINGS_GROUP) + QLatin1Char('/');
     QStringList names;
-    XStoredFile::isReadableIniOrMissing(path, [&](const QSettings& settings) {
-        const QStringList keys = settings.allKeys();
-        for (const QString& key : keys) {
-            if (key.startsWith(prefix) && !isGroup(settings.value(key)))
-                names.append(key.mid(prefix.size()));
-        }
-        return true;
-    });
+    const QStringList keys = settings.allKeys();
+    for (const QString& key : keys) {
+        if (key.startsWith(prefix) && !isGroup(settings.value(key)))
+            names.append(key.mid(prefix.size()));
+    }
     return names;
 }
 
@@ -166,10 +162,10 @@ MainWindow::MainWindow(ApplicationData* applicationData, QWidget* parent)
     removeSaveLeftovers();
     // Before a save can write the damage back as if it were good.
     const QString keptSettings = XStoredFile::keepUnreadableIni(settingsFilePath());
-    const QStringList strayGroups = entriesThatAreNoGroups(settingsFilePath());
+    settings = openSettings();
+    const QStringList strayGroups = entriesThatAreNoGroups(*settings);
     const QString settingsCopy
         = strayGroups.isEmpty() ? QString() : XStoredFile::keepCopy(settingsFilePath());
-    settings = openSettings();
     loadTranslations();
     // Made before the language was known, the window would hand the old
     // locale on to everything inside it.

@@ -523,6 +523,10 @@
         <source>its new content could not be written completely in %1</source>
         <translation>sein neuer Inhalt konnte in %1 nicht vollständig geschrieben werden</translation>
     </message>
+    <message>
+        <source>the file as it was could not be kept beside it yet</source>
+        <translation>die ursprüngliche Datei konnte noch nicht daneben aufbewahrt werden</translation>
+    </message>
 </context>
 <context>
     <name>XWidgetBaseSettingsDialog</name>

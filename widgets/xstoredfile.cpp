@@ -49,6 +49,14 @@ FailedFiles& failedFiles()
     return files;
 }
 
+// Files read converted whose copy could not be written: until it is, the
+// file itself is the only record of what it held, and is not replaced.
+FailedFiles& uncopiedFiles()
+{
+    static FailedFiles files;
+    return files;
+}
+
 bool parseObject(const QByteArray& data, QJsonObject* object)
 {
     QJsonParseError error;
@@ -385,6 +393,8 @@ QString XStoredFile::keepCopy(const QString& path, Permissions permissions)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         reportFailure(path + QLatin1String(ORIGINAL_SUFFIX), file.errorString());
+        QMutexLocker lock(&uncopiedFiles().mutex);
+        uncopiedFiles().paths.insert(path);
         return QString();
     }
     return keepCopy(path, file.readAll(), permissions);
@@ -395,12 +405,22 @@ QString XStoredFile::keepCopy(const QString& path, const QByteArray& data, Permi
     // A file met again unchanged (the program did not get to save it) has its copy already.
     const QString base = path + QLatin1String(ORIGINAL_SUFFIX);
     QString target = base;
+    bool kept = false;
     for (int n = 1; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n) {
-        if (QFileInfo(target).isFile() && !QFileInfo(target).isSymLink() && holdsExactly(target, data))
-            return narrowedTo(target, permissions) ? target : QString();
+        if (QFileInfo(target).isFile() && !QFileInfo(target).isSymLink() && holdsExactly(target, data)) {
+            kept = narrowedTo(target, permissions);
+            break;
+        }
         target = base + QLatin1Char('.') + QString::number(n);
     }
-    return write(target, data, permissions) ? target : QString();
+    if (!kept)
+        kept = write(target, data, permissions);
+    QMutexLocker lock(&uncopiedFiles().mutex);
+    if (kept)
+        uncopiedFiles().paths.remove(path);
+    else
+        uncopiedFiles().paths.insert(path);
+    return kept ? target : QString();
 }
 
 QString XStoredFile::keepUnreadableIni(
@@ -448,6 +468,16 @@ bool XStoredFile::replace(const QString& path, const QByteArray& data, Permissio
             return false;
         reportSuccess(path);
         return true;
+    }
+    bool uncopied = false;
+    {
+        QMutexLocker lock(&uncopiedFiles().mutex);
+        uncopied = uncopiedFiles().paths.contains(path);
+    }
+    if (uncopied && keepCopy(path, permissions).isEmpty()) {
+        reportFailure(path,
+            QCoreApplication::translate("XStoredFile", "the file as it was could not be kept beside it yet"));
+        return false;
     }
     XStoredContent::forget(path);
     keepDamaged(path);

@@ -89,6 +89,8 @@ public:
     // (numbered when that name is taken), unless one of those copies holds
     // the same bytes already. Returns the copy's name; empty when the file
     // could not be read or the copy not written (the failure is reported).
+    // Until a copy is written, the file is not replaced by a save: each save
+    // tries the copy again first, and fails when it still cannot be written.
     static QString keepCopy(const QString& path, Permissions permissions = {});
 
     // True when the INI file is missing, empty, or read by QSettings without

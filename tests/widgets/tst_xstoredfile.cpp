@@ -74,6 +74,7 @@ private slots:
     void contentKnownSinceReading_data();
     void contentKnownSinceReading();
     void wrongTypedFileCopiedOnce();
+    void originalNotReplacedBeforeItsCopy();
     void writeStoppedPartWayLeavesTheOldFile();
     void iniWrittenAsQSettingsWritesIt_data();
     void iniWrittenAsQSettingsWritesIt();
@@ -357,6 +358,35 @@ void tst_XStoredFile::wrongTypedFileCopiedOnce()
     QCOMPARE(XStoredFile::readJsonObject(dir.filePath(QStringLiteral("none")), &map, hasNumberMember, &kept),
         XStoredFile::Found::Missing);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+}
+
+// Until the file as it was is kept beside it, no save replaces it: it is the
+// only record of the values that were converted.
+void tst_XStoredFile::originalNotReplacedBeforeItsCopy()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("users"));
+    const QByteArray original = R"({"n": 5, "s": ")" + QByteArray(2048, 's') + R"("})";
+    QVERIFY(writeRaw(path, original));
+    const QVariantMap converted { { "n", "5" } };
+    FailureLog log;
+    {
+        const FileSizeLimit noRoom(1024);
+        QVariantMap map;
+        QString kept;
+        QCOMPARE(
+            XStoredFile::readJsonObject(path, &map, hasNumberMember, &kept), XStoredFile::Found::Converted);
+        QCOMPARE(kept, QString());
+        // Small enough for the disk, but it would take the place of the only record.
+        QVERIFY(!XStoredFile::writeJsonObject(path, converted));
+        QCOMPARE(readRaw(path), original);
+    }
+    QVERIFY2(log.paths.contains(path + QStringLiteral(".original")) && log.paths.contains(path),
+        qPrintable(log.paths.join(QLatin1Char(' '))));
+
+    QVERIFY(XStoredFile::writeJsonObject(path, converted));
+    QCOMPARE(readRaw(path + QStringLiteral(".original")), original);
+    QCOMPARE(QJsonDocument::fromJson(readRaw(path)).object().toVariantMap(), converted);
 }
 
 // A write that stops part-way, as on a full disk, leaves the old file as it
