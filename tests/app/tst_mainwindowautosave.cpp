@@ -11,6 +11,8 @@
 #include "xwidgetsglobals.h"
 #include "xwidgetstandart.h"
 
+#include <QCheckBox>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPushButton>
@@ -27,7 +29,9 @@ const int SAVED_WHILE_RUNNING_TIMEOUT_MS = 20000;
 const QPoint GROUP_GRIP(10, 25);
 const QPoint WIDGET_PLACE(300, 200);
 
-enum class Change { GroupMoved, WidgetMoved, UserAdded };
+const char MODULE_FILE[] = "modules/query.xmodule";
+
+enum class Change { GroupMoved, WidgetMoved, UserAdded, ModuleSettingChanged };
 
 // A save puts a new file in place of the old one; a file left alone keeps its inode.
 quint64 inode(const QString& relative)
@@ -100,6 +104,7 @@ class tst_MainWindowAutoSave : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void changeSavedWhileRunning_data();
@@ -107,12 +112,18 @@ private slots:
     void onlyChangedFilesWritten();
 
 private:
-    // A group "Hall", the widgets "pump" and "tank" and a user, in the form
-    // the program writes them.
+    // A group "Hall", the widgets "pump" and "tank", a user and a Webquery
+    // module, in the form the program writes them.
     void writeStoredFiles();
 
     std::unique_ptr<ApplicationData> m_applicationData;
 };
+
+void tst_MainWindowAutoSave::initTestCase()
+{
+    // The module's library.
+    TestAppFolder::linkStagedFolders();
+}
 
 void tst_MainWindowAutoSave::init()
 {
@@ -150,8 +161,13 @@ void tst_MainWindowAutoSave::writeStoredFiles()
     user.userName = QStringLiteral("anna");
     TestAppFolder::writeOwnFile(QStringLiteral("users"),
         QJsonDocument(QJsonObject { { "1", QJsonObject::fromVariantMap(user.map()) } }).toJson());
-    // Brings every file into the form the program writes.
+    TestAppFolder::writeOwnFile(QLatin1String(MODULE_FILE),
+        QJsonDocument(QJsonObject { { "libName", "Webquery" }, { "libSettings", QJsonObject() } }).toJson());
+    // Brings every file into the form the program writes; shown, as the
+    // windows of the tests are, so that the module's columns have their widths.
     MainWindow window(m_applicationData.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
 }
 
 void tst_MainWindowAutoSave::changeSavedWhileRunning_data()
@@ -160,6 +176,7 @@ void tst_MainWindowAutoSave::changeSavedWhileRunning_data()
     QTest::newRow("group moved") << Change::GroupMoved;
     QTest::newRow("widget moved") << Change::WidgetMoved;
     QTest::newRow("user added in the Users tab") << Change::UserAdded;
+    QTest::newRow("module setting changed in its tab") << Change::ModuleSettingChanged;
 }
 
 void tst_MainWindowAutoSave::changeSavedWhileRunning()
@@ -200,13 +217,28 @@ void tst_MainWindowAutoSave::changeSavedWhileRunning()
         QCOMPARE(
             jsonMember(QStringLiteral("users"), { "1", "fullName" }).toString(), QStringLiteral("Anna Berg"));
         break;
+    case Change::ModuleSettingChanged: {
+        QCheckBox* extraEnd = nullptr;
+        const QList<QCheckBox*> boxes = window.findChildren<QCheckBox*>();
+        for (QCheckBox* box : boxes) {
+            if (box->text() == QLatin1String("Use extra end"))
+                extraEnd = box;
+        }
+        QVERIFY(extraEnd);
+        QCOMPARE(jsonMember(QLatin1String(MODULE_FILE), { "libSettings", "useExtraEnd" }), QVariant(false));
+        QTest::mouseClick(extraEnd, Qt::LeftButton);
+        QVERIFY(extraEnd->isChecked());
+        QTRY_COMPARE_WITH_TIMEOUT(jsonMember(QLatin1String(MODULE_FILE), { "libSettings", "useExtraEnd" }),
+            QVariant(true), SAVED_WHILE_RUNNING_TIMEOUT_MS);
+        break;
+    }
     }
 }
 
 void tst_MainWindowAutoSave::onlyChangedFilesWritten()
 {
     const QStringList untouched { QStringLiteral("standart_widgets/tank.sw"), QStringLiteral("users"),
-        QStringLiteral("settings.ini") };
+        QLatin1String(MODULE_FILE) };
     QList<quint64> before;
     for (const QString& name : untouched)
         before << inode(name);
