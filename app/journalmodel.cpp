@@ -224,8 +224,9 @@ void JournalModel::setMap(const QVariantMap& map)
 {
     for (int k = 0;; ++k) {
         const QVariant value = map.value(QString::number(k));
-        // A member that is no object is as good as a gap.
-        if (value.userType() != QMetaType::QVariantMap)
+        // Null is as good as a gap; anything else is an entry, converted as it
+        // can be (a text or a number gives an entry with empty fields).
+        if (!value.isValid() || value.userType() == QMetaType::Nullptr)
             break;
         const QVariantMap entry = value.toMap();
         auto* item = new JournalItem;
@@ -291,10 +292,14 @@ Qt::ItemFlags JournalModel::flags(const QModelIndex& index) const
 void JournalModel::toExcel()
 {
     auto* excel = new AxObject(QStringLiteral("Excel.Application"), this);
-    // Otherwise the operator would not learn where the entries went.
-    connect(excel, &AxObject::workbookNotOpened, this, [this](const QString& path) {
+    // The operator learns where the entries went, shown or not.
+    connect(excel, &AxObject::workbookWritten, this, [this](const QString& path) {
+        addNew(QString(), tr("The entries were written to %1").arg(QDir::toNativeSeparators(path)));
+    });
+    connect(excel, &AxObject::workbookNotOpened, this, [this](const QString& path, const QString& reason) {
         addNew(QString(),
-            tr("The entries were written to %1; no program to open it was found").arg(QDir::toNativeSeparators(path)));
+            tr("The workbook %1 could not be opened: %2").arg(QDir::toNativeSeparators(path), reason),
+            JournalItem::ITEM_LEVEL_WARNING);
     });
     excel->dynamicCall("SetVisible(bool)", true);
     AxObject* workbooks = excel->querySubObject("Workbooks");

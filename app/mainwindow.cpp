@@ -9,6 +9,7 @@
 #include "journalmodel.h"
 #include "usersfile.h"
 #include "userswidget.h"
+#include "xautosave.h"
 #include "xinputdialog.h"
 #include "xmodule.h"
 #include "xmodulemakedialog.h"
@@ -39,10 +40,10 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSet>
 #include <QSettings>
 #include <QStyledItemDelegate>
+#include <QTemporaryDir>
 #include <QTimerEvent>
 #include <QTranslator>
 
@@ -71,17 +72,25 @@ const char WIDGET_FILE_FILTER[] = "*.sw";
 const char MODULE_FILE_FILTER[] = "*.xmodule";
 const char WIDGET_FILE_SUFFIX[] = ".sw";
 
-// A group is stored as a map; anything else in its place would be dropped at
-// the next save.
-bool groupsAreMaps(const QSettings& settings)
+const char SETTINGS_FILE_NAME[] = "settings.ini";
+
+// A group is stored as a map; anything else in its place is no group.
+bool isGroup(const QVariant& value)
+{
+    return value.userType() == QMetaType::QVariantMap;
+}
+
+// The entries under [groups] that hold no group.
+QStringList entriesThatAreNoGroups(const QSettings& settings)
 {
     const QString prefix = QLatin1String(GROUPS_SETTINGS_GROUP) + QLatin1Char('/');
+    QStringList names;
     const QStringList keys = settings.allKeys();
     for (const QString& key : keys) {
-        if (key.startsWith(prefix) && settings.value(key).userType() != QMetaType::QVariantMap)
-            return false;
+        if (key.startsWith(prefix) && !isGroup(settings.value(key)))
+            names.append(key.mid(prefix.size()));
     }
-    return true;
+    return names;
 }
 
 QString appDir()
@@ -139,18 +148,7 @@ QString usersFilePath()
 
 QString settingsFilePath()
 {
-    return appDir() + QStringLiteral("/settings.ini");
-}
-
-// What made QSettings fail: it does not say, so the write it attempts is
-// tried again the same way.
-QString settingsWriteFailureReason(const QString& path)
-{
-    QSaveFile probe(path);
-    if (!probe.open(QIODevice::WriteOnly))
-        return probe.errorString();
-    probe.cancelWriting();
-    return MainWindow::tr("the settings could not be written");
+    return appDir() + QLatin1Char('/') + QLatin1String(SETTINGS_FILE_NAME);
 }
 }
 
@@ -162,9 +160,12 @@ MainWindow::MainWindow(ApplicationData* applicationData, QWidget* parent)
     XStoredFile::setFailureHandler(
         [this](const QString& path, const QString& reason) { reportSaveFailure(path, reason); });
     removeSaveLeftovers();
-    // Before QSettings has a chance to write the damage back as if it were good.
-    const QString keptSettings = XStoredFile::keepUnreadableIni(settingsFilePath(), groupsAreMaps);
-    settings = new QSettings(settingsFilePath(), QSettings::IniFormat, this);
+    // Before a save can write the damage back as if it were good.
+    const QString keptSettings = XStoredFile::keepUnreadableIni(settingsFilePath());
+    settings = openSettings();
+    const QStringList strayGroups = entriesThatAreNoGroups(*settings);
+    const QString settingsCopy
+        = strayGroups.isEmpty() ? QString() : XStoredFile::keepCopy(settingsFilePath());
     loadTranslations();
     // Made before the language was known, the window would hand the old
     // locale on to everything inside it.
@@ -179,6 +180,21 @@ MainWindow::MainWindow(ApplicationData* applicationData, QWidget* parent)
             tr("The settings file could not be read and is kept as %1; the defaults are used")
                 .arg(QFileInfo(keptSettings).fileName()),
             JournalItem::ITEM_LEVEL_CRITICAL);
+    }
+    if (!strayGroups.isEmpty()) {
+        const QString file = QDir::toNativeSeparators(settingsFilePath());
+        const QString groups = strayGroups.join(QStringLiteral(", "));
+        QString text;
+        if (settingsCopy.isEmpty()) {
+            text = tr("%1: the entries %2 under [groups] hold no group and are left out; the file as it was "
+                      "could not be kept");
+            text = text.arg(file, groups);
+        } else {
+            text = tr("%1: the entries %2 under [groups] hold no group and are left out; the file as it was "
+                      "is kept as %3");
+            text = text.arg(file, groups, QFileInfo(settingsCopy).fileName());
+        }
+        XMainJournalItem->add(text, JournalItem::ITEM_LEVEL_WARNING);
     }
     initTrayIcon();
     restoreWindowPlacement();
@@ -196,11 +212,18 @@ MainWindow::MainWindow(ApplicationData* applicationData, QWidget* parent)
     initSettingsTab();
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &MainWindow::tabCurrentChanged);
     timerId = startTimer(MAILBOX_TIMER_INTERVAL_MS, Qt::VeryCoarseTimer);
+    // What loading did is no change; what the widgets and modules do from here on is.
+    m_usersContent = UsersFile::editableContent(XUsersList);
+    m_autoSave = new XAutoSave(settings, this);
+    connect(m_autoSave, &XAutoSave::saveDue, this, &MainWindow::saveChanges);
     emit allLoaded();
 }
 
 MainWindow::~MainWindow()
 {
+    // Everything is saved below; nothing may start a save of its own meanwhile.
+    delete m_autoSave;
+    m_autoSave = nullptr;
     saveUsers();
     saveStandartWidgets();
     saveGroups();
@@ -209,13 +232,79 @@ MainWindow::~MainWindow()
     releaseJournal();
     // The modules' clean-up may still need the serial port and the panel.
     deleteModulesTab();
+    deleteSerialPort();
+    // Before the journal, so that a failure to save the settings is in it.
+    saveSettingsFile();
     // After the modules, so that what they journal on their way out is kept.
     saveJournal();
-    deleteSerialPort();
-    syncSettings();
     removeStaleModuleFiles();
     printSaveFailures();
     delete ui;
+}
+
+QSettings* MainWindow::openSettings()
+{
+    // The folder goes with the settings object, after its last own save.
+    auto* folder = new QTemporaryDir;
+    // Without a private folder the copy lies beside the system's temporaries,
+    // named for this process; QSettings keeps working in memory where it
+    // cannot save it.
+    const QString workingPath = folder->isValid()
+        ? folder->filePath(QLatin1String(SETTINGS_FILE_NAME))
+        : QDir(QDir::tempPath())
+              .filePath(QStringLiteral("%1-%2-%3")
+                            .arg(QCoreApplication::applicationName())
+                            .arg(QCoreApplication::applicationPid())
+                            .arg(QLatin1String(SETTINGS_FILE_NAME)));
+    auto* working = new QSettings(workingPath, QSettings::IniFormat, this);
+    connect(working, &QObject::destroyed, [folder, workingPath] {
+        if (!folder->isValid())
+            QFile::remove(workingPath);
+        delete folder;
+    });
+    // Values, not bytes: nothing needs to be written for the program to have them.
+    const QSettings stored(settingsFilePath(), QSettings::IniFormat);
+    const QStringList keys = stored.allKeys();
+    for (const QString& key : keys)
+        working->setValue(key, stored.value(key));
+    // What was read is no change to be saved.
+    working->sync();
+    QCoreApplication::removePostedEvents(working, QEvent::UpdateRequest);
+    return working;
+}
+
+void MainWindow::scheduleSave()
+{
+    if (m_autoSave)
+        m_autoSave->changed();
+}
+
+void MainWindow::saveChanges()
+{
+    writeUsers();
+    m_usersContent = UsersFile::editableContent(XUsersList);
+    saveStandartWidgets();
+    saveModules();
+    const bool groupsChanged = saveGroups();
+    // Both asked: the flag is taken either way.
+    if (m_autoSave->takeSettingsChanged() || groupsChanged)
+        saveSettingsFile();
+    forgetMendedFailures();
+}
+
+void MainWindow::watchUsers()
+{
+    const QVariantMap content = UsersFile::editableContent(XUsersList);
+    if (content == m_usersContent)
+        return;
+    m_usersContent = content;
+    scheduleSave();
+}
+
+void MainWindow::saveModules()
+{
+    for (XModule* module : qAsConst(XModulesList))
+        module->save();
 }
 
 void MainWindow::removeSaveLeftovers()
@@ -230,23 +319,62 @@ void MainWindow::removeSaveLeftovers()
 void MainWindow::reportSaveFailure(const QString& path, const QString& reason)
 {
     const QString message = tr("Could not save %1: %2").arg(QDir::toNativeSeparators(path), reason);
-    if (XMainJournalItem)
+    // A file that cannot be saved fails again at every save: one entry until it is mended.
+    const bool known = m_saveFailures.contains(path);
+    m_saveFailures.insert(path, message);
+    if (!known && XMainJournalItem)
         XMainJournalItem->add(message, JournalItem::ITEM_LEVEL_CRITICAL);
-    m_saveFailures.append(message);
 }
 
-void MainWindow::journalKeptAside(const QString& path, const QString& kept)
+void MainWindow::forgetMendedFailures()
 {
-    if (kept.isEmpty() || !XMainJournalItem)
+    for (auto it = m_saveFailures.begin(); it != m_saveFailures.end();) {
+        if (XStoredFile::hasFailed(it.key()))
+            ++it;
+        else
+            it = m_saveFailures.erase(it);
+    }
+}
+
+void MainWindow::journalFound(const QString& path, XStoredFile::Found found, const QString& kept)
+{
+    if (!XMainJournalItem)
         return;
-    XMainJournalItem->add(tr("%1 holds values of the wrong type and is kept as %2")
-                              .arg(QDir::toNativeSeparators(path), QFileInfo(kept).fileName()),
-        JournalItem::ITEM_LEVEL_CRITICAL);
+    const QString file = QDir::toNativeSeparators(path);
+    const QString copy = QFileInfo(kept).fileName();
+    switch (found) {
+    case XStoredFile::Found::Converted:
+        if (kept.isEmpty()) {
+            XMainJournalItem->add(tr("%1 holds values of the wrong type; they were read converted, but the "
+                                     "file as it was could not be kept")
+                                      .arg(file),
+                JournalItem::ITEM_LEVEL_WARNING);
+        } else {
+            XMainJournalItem->add(tr("%1 holds values of the wrong type; they were read converted and the "
+                                     "file as it was is kept as %2")
+                                      .arg(file, copy),
+                JournalItem::ITEM_LEVEL_WARNING);
+        }
+        break;
+    case XStoredFile::Found::Unreadable:
+        if (kept.isEmpty()) {
+            XMainJournalItem->add(tr("%1 could not be read and could not be set aside").arg(file),
+                JournalItem::ITEM_LEVEL_CRITICAL);
+        } else {
+            XMainJournalItem->add(tr("%1 could not be read and is kept as %2").arg(file, copy),
+                JournalItem::ITEM_LEVEL_CRITICAL);
+        }
+        break;
+    case XStoredFile::Found::Missing:
+    case XStoredFile::Found::WellTyped:
+        break;
+    }
 }
 
 void MainWindow::printSaveFailures()
 {
     XStoredFile::setFailureHandler(nullptr);
+    forgetMendedFailures();
     for (const QString& message : qAsConst(m_saveFailures)) {
         std::fputs(message.toLocal8Bit().constData(), stderr);
         std::fputc('\n', stderr);
@@ -343,15 +471,21 @@ void MainWindow::initJournal()
     connect(ui->saveJournalToFile, &QCheckBox::toggled, this, &MainWindow::journalSettingsChanged);
     connect(ui->journalAutoScroll, &QCheckBox::toggled, this, &MainWindow::journalSettingsChanged);
 
+    XStoredFile::Found found = XStoredFile::Found::Missing;
+    QString kept;
     if (ui->saveJournalToFile->isChecked()) {
         QVariantMap stored;
-        QString kept;
-        if (XStoredFile::readJsonObject(journalFilePath(), &stored, JournalModel::isWellTyped, &kept))
+        found = XStoredFile::readJsonObject(journalFilePath(), &stored, JournalModel::isWellTyped, &kept);
+        // Set aside at once: the next save would replace it.
+        if (found == XStoredFile::Found::Unreadable)
+            kept = XStoredFile::keepUnreadable(journalFilePath());
+        if (found == XStoredFile::Found::WellTyped || found == XStoredFile::Found::Converted)
             model->setMap(stored);
         model->addNew(QString(), tr("Program started"));
-        journalKeptAside(journalFilePath(), kept);
     }
     model->resetErrors();
+    // After the reset: a file set aside keeps the error mark up.
+    journalFound(journalFilePath(), found, kept);
 }
 
 void MainWindow::initTrayIcon()
@@ -439,8 +573,12 @@ void MainWindow::loadGroups()
     settings->beginGroup(QLatin1String(GROUPS_SETTINGS_GROUP));
     const QStringList keys = settings->allKeys();
     for (const QString& key : keys) {
+        // An entry that holds no group costs only itself; the start-up check told of it.
+        const QVariant value = settings->value(key);
+        if (!isGroup(value))
+            continue;
         auto* record = new XWidgetGroupSettings;
-        record->setMap(settings->value(key).toMap());
+        record->setMap(value.toMap());
         XWidgetGroupSettingsList.append(record);
         xWidgetGroupAdd();
         XWidgetsPanel->groups->last()->moveAndResize();
@@ -454,13 +592,23 @@ void MainWindow::loadStandartWidgets()
     for (const QFileInfo& file : files) {
         QVariantMap map;
         QString kept;
-        if (!XStoredFile::readJsonObject(file.filePath(), &map, XWidgetStandartSettings::isWellTyped, &kept)) {
-            // Moved aside it no longer stands in the folder for the operator to mend.
-            if (kept.isEmpty())
-                m_unreadableWidgetFiles.append(file.fileName());
-            journalKeptAside(file.filePath(), kept);
+        const XStoredFile::Found found
+            = XStoredFile::readJsonObject(file.filePath(), &map, XWidgetStandartSettings::isWellTyped, &kept);
+        if (found == XStoredFile::Found::Unreadable) {
+            // Nothing replaces it, so it stays in the folder for the operator to mend.
+            m_unreadableWidgetFiles.append(file.fileName());
+            if (XMainJournalItem) {
+                const QString text
+                    = tr("%1 could not be read; no widget is made from it and the file is left as "
+                         "it is")
+                          .arg(QDir::toNativeSeparators(file.filePath()));
+                XMainJournalItem->add(text, JournalItem::ITEM_LEVEL_CRITICAL);
+            }
             continue;
         }
+        if (found == XStoredFile::Found::Missing)
+            continue;
+        journalFound(file.filePath(), found, kept);
         auto* record = new XWidgetStandartSettings;
         record->setMap(map);
         // The whole name before ".sw": an ID with dots must come back as it was saved.
@@ -474,20 +622,24 @@ void MainWindow::loadStandartWidgets()
 
 void MainWindow::loadUsers()
 {
+    XStoredFile::Found found = XStoredFile::Found::Missing;
     QString kept;
-    XUsersList.append(UsersFile::read(usersFilePath(), &kept));
-    journalKeptAside(usersFilePath(), kept);
+    XUsersList.append(UsersFile::read(usersFilePath(), &found, &kept));
+    journalFound(usersFilePath(), found, kept);
 }
 
 void MainWindow::loadModules()
 {
     const QFileInfoList files = moduleFiles();
     for (const QFileInfo& file : files) {
-        // The module still comes up, as with a file that does not parse.
+        // The module comes up either way; with its file set aside, on the defaults.
         QVariantMap map;
         QString kept;
-        XStoredFile::readJsonObject(file.filePath(), &map, XModuleSettings::isWellTyped, &kept);
-        journalKeptAside(file.filePath(), kept);
+        const XStoredFile::Found found
+            = XStoredFile::readJsonObject(file.filePath(), &map, XModuleSettings::isWellTyped, &kept);
+        if (found == XStoredFile::Found::Unreadable)
+            kept = XStoredFile::keepUnreadable(file.filePath());
+        journalFound(file.filePath(), found, kept);
         addModule(file.completeBaseName());
     }
     modulesTab->setCurrentIndex(0);
@@ -506,10 +658,15 @@ void MainWindow::initSettingsTab()
         &XSerialPort::serialPortSetAvailable);
 }
 
+bool MainWindow::writeUsers()
+{
+    return UsersFile::write(usersFilePath(), XUsersList);
+}
+
 void MainWindow::saveUsers()
 {
     // Users that could not be stored stay in the list rather than vanish.
-    if (!UsersFile::write(usersFilePath(), XUsersList))
+    if (!writeUsers())
         return;
     // The records are not deleted: a connection thread may still hold its
     // signed-in user.
@@ -552,13 +709,26 @@ void MainWindow::saveStandartWidgets()
     }
 }
 
-void MainWindow::saveGroups()
+bool MainWindow::saveGroups()
 {
+    QVariantMap groups;
+    for (XWidgetGroupSettings* record : qAsConst(XWidgetGroupSettingsList))
+        groups.insert(record->name, record->map());
+    QVariantMap stored;
+    settings->beginGroup(QLatin1String(GROUPS_SETTINGS_GROUP));
+    const QStringList keys = settings->allKeys();
+    for (const QString& key : keys)
+        stored.insert(key, settings->value(key));
+    settings->endGroup();
+    // Written only when changed: every write is a change of the settings to be saved.
+    if (stored == groups)
+        return false;
     settings->remove(QLatin1String(GROUPS_SETTINGS_GROUP));
     settings->beginGroup(QLatin1String(GROUPS_SETTINGS_GROUP));
-    for (XWidgetGroupSettings* record : qAsConst(XWidgetGroupSettingsList))
-        settings->setValue(record->name, record->map());
+    for (auto it = groups.cbegin(); it != groups.cend(); ++it)
+        settings->setValue(it.key(), it.value());
     settings->endGroup();
+    return true;
 }
 
 void MainWindow::deleteSerialPort()
@@ -603,11 +773,9 @@ void MainWindow::deleteModulesTab()
     modulesTab = nullptr;
 }
 
-void MainWindow::syncSettings()
+void MainWindow::saveSettingsFile()
 {
-    settings->sync();
-    if (settings->status() == QSettings::AccessError)
-        XStoredFile::reportFailure(settings->fileName(), settingsWriteFailureReason(settings->fileName()));
+    XStoredFile::writeIni(settingsFilePath(), *settings);
 }
 
 void MainWindow::removeStaleModuleFiles()
@@ -656,6 +824,7 @@ void MainWindow::addModule(QString name)
     connect(this, &MainWindow::allLoaded, module, &XModule::allLoaded);
     connect(module, &XModule::normalDestroyed, this, &MainWindow::moduleNormalDestroyed);
     XModulesList.append(module);
+    scheduleSave();
 }
 
 void MainWindow::moduleNormalDestroyed(QString name)
@@ -692,6 +861,7 @@ void MainWindow::xWidgetGroupAdd()
     connect(group, &XWidgetGroup::groupDelete, this, &MainWindow::xWidgetGroupDelete);
     connect(group, &XWidgetGroup::makeStandartWidgetClicked, this, &MainWindow::xWidgetStandartMake);
     XWidgetsPanel->groups->append(group);
+    scheduleSave();
 }
 
 void MainWindow::xWidgetGroupDelete(XWidgetGroup* group)
@@ -712,6 +882,7 @@ void MainWindow::xWidgetGroupDelete(XWidgetGroup* group)
         XWidgetGroupSettings* record = XWidgetGroupSettingsList.takeAt(index);
         connect(group, &QObject::destroyed, [record] { delete record; });
     }
+    scheduleSave();
 }
 
 QString MainWindow::makeNewWidgetDialog()
@@ -755,6 +926,7 @@ void MainWindow::xWidgetStandartAdd()
     auto* widget = new XWidgetStandart(record, journal, XWidgetsPanel);
     connect(widget, &XWidgetStandart::deleteMe, this, &MainWindow::xWidgetStandartDelete);
     connect(this, &MainWindow::allLoaded, widget, &XWidgetStandart::allLoadedSlot);
+    connect(widget, &XWidgetStandart::scriptParametersChanged, this, &MainWindow::scheduleSave);
     // The record lives exactly as long as its widget, which points into it:
     // it goes when the widget is gone, whether deleted or destroyed with the panel.
     connect(widget, &QObject::destroyed, [widget, record] {
@@ -763,6 +935,7 @@ void MainWindow::xWidgetStandartAdd()
         delete record;
     });
     XWidgetStandartList.append(widget);
+    scheduleSave();
 }
 
 void MainWindow::xWidgetStandartDelete(XWidgetStandart* xsw)
@@ -775,6 +948,7 @@ void MainWindow::xWidgetStandartDelete(XWidgetStandart* xsw)
     // The record leaves the list now; it is freed once the widget is gone.
     if (i < XWidgetStandartSettingsList.size())
         XWidgetStandartSettingsList.removeAt(i);
+    scheduleSave();
 }
 
 void MainWindow::tabCurrentChanged(int index)
@@ -830,6 +1004,7 @@ void MainWindow::timerEvent(QTimerEvent* event)
         if (applicationData->sharedValue() == 1)
             activateWindow();
         applicationData->setSharedValue(0);
+        watchUsers();
     }
     QMainWindow::timerEvent(event);
 }

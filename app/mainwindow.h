@@ -1,13 +1,18 @@
 #pragma once
 
+#include "xstoredfile.h"
+
 #include <QMainWindow>
+#include <QMap>
 #include <QStringList>
 #include <QSystemTrayIcon>
+#include <QVariantMap>
 
 #include <memory>
 
 class ApplicationData;
 class QSettings;
+class XAutoSave;
 class XServer;
 class XServerSettings;
 class XServerWidget;
@@ -76,23 +81,39 @@ private:
     // Destructor steps, in the order the destructor runs them.
     void saveUsers();
     void saveStandartWidgets();
-    void saveGroups();
-    void deleteSerialPort();
+    // True when the groups in the settings changed.
+    bool saveGroups();
     void saveWindowPlacement();
     void postProgramClosed();
-    void saveJournal();
     void releaseJournal();
     void deleteModulesTab();
-    void syncSettings();
+    void deleteSerialPort();
+    void saveSettingsFile();
+    void saveJournal();
     void removeStaleModuleFiles();
     void printSaveFailures();
 
+    // QSettings works on a copy in a private folder, filled from settings.ini:
+    // the stored file itself is written by the one atomic writer only.
+    QSettings* openSettings();
+    // The stored files whose content changed, while the program runs.
+    void saveChanges();
+    bool writeUsers();
+    void saveModules();
+    // A change that no operator input announces: the browsers' user settings.
+    void watchUsers();
+    void scheduleSave();
+
     // Temporaries that a kill during an earlier save left beside the stored files.
     void removeSaveLeftovers();
-    // A stored file that could not be written: a critical journal entry now,
-    // and a line on standard error at exit.
+    // A stored file that could not be written: a critical journal entry (once
+    // while it keeps failing), and a line on standard error at exit unless a
+    // later save of it succeeded.
     void reportSaveFailure(const QString& path, const QString& reason);
-    void journalKeptAside(const QString& path, const QString& kept);
+    void forgetMendedFailures();
+    // Journal entry for a stored file found damaged at start: one read
+    // converted (warning) or one set aside whole (critical), naming the copy.
+    void journalFound(const QString& path, XStoredFile::Found found, const QString& kept);
 
     void installTranslator(const QString& fileName, const QString& directory);
 
@@ -108,6 +129,10 @@ private:
     int timerId = 0;
     // .sw files that could not be read at start; never removed by the program.
     QStringList m_unreadableWidgetFiles;
-    QStringList m_saveFailures;
+    // The message of each file whose last save failed, by its path.
+    QMap<QString, QString> m_saveFailures;
+    XAutoSave* m_autoSave = nullptr;
+    // What of the users was last seen, to notice what a browser changed.
+    QVariantMap m_usersContent;
     Ui::MainWindow* ui = nullptr;
 };

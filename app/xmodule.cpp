@@ -176,6 +176,15 @@ bool XModule::saveFile(const QString& path)
     return XStoredFile::writeJsonObject(path, settings->map());
 }
 
+bool XModule::save()
+{
+    if (removeMark)
+        return true;
+    if (moduleObject)
+        settings->libSettings = moduleObject->getMap();
+    return saveFile(filePath(m_storedName));
+}
+
 QString XModule::filePath(const QString& name)
 {
     if (!isValidName(name))

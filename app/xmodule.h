@@ -25,6 +25,9 @@ public:
     bool initLibrary(QString* error, QStringList* warnings);
     void loadFile(const QString& path);
     bool saveFile(const QString& path);
+    // Writes the module's settings as they are now to the file it was loaded
+    // from; a new name and a removal mark take effect at exit.
+    bool save();
 
     // The file a module of that name is stored in.
     static QString filePath(const QString& name);

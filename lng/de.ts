@@ -45,6 +45,17 @@
     </message>
 </context>
 <context>
+    <name>AxObject</name>
+    <message>
+        <source>%1 ended with status %2</source>
+        <translation>%1 endete mit Status %2</translation>
+    </message>
+    <message>
+        <source>%1 crashed</source>
+        <translation>%1 ist abgestürzt</translation>
+    </message>
+</context>
+<context>
     <name>JournalFilter</name>
     <message>
         <source>Filters</source>
@@ -102,8 +113,12 @@
         <translation>Meldung</translation>
     </message>
     <message>
-        <source>The entries were written to %1; no program to open it was found</source>
-        <translation>Die Einträge wurden in %1 geschrieben; kein Programm zum Öffnen gefunden</translation>
+        <source>The entries were written to %1</source>
+        <translation>Die Einträge wurden in %1 geschrieben</translation>
+    </message>
+    <message>
+        <source>The workbook %1 could not be opened: %2</source>
+        <translation>Die Arbeitsmappe %1 konnte nicht geöffnet werden: %2</translation>
     </message>
 </context>
 <context>
@@ -209,20 +224,40 @@
         <translation>Name</translation>
     </message>
     <message>
-        <source>the settings could not be written</source>
-        <translation>die Einstellungen konnten nicht geschrieben werden</translation>
-    </message>
-    <message>
-        <source>%1 holds values of the wrong type and is kept as %2</source>
-        <translation>%1 enthält Werte falschen Typs und wurde als %2 aufbewahrt</translation>
-    </message>
-    <message>
         <source>The settings file could not be read and is kept as %1; the defaults are used</source>
         <translation>Die Einstellungsdatei war nicht lesbar und wurde als %1 aufbewahrt; es gelten die Standardwerte</translation>
     </message>
     <message>
         <source>Could not save %1: %2</source>
         <translation>%1 konnte nicht gespeichert werden: %2</translation>
+    </message>
+    <message>
+        <source>%1: the entries %2 under [groups] hold no group and are left out; the file as it was could not be kept</source>
+        <translation>%1: Die Einträge %2 unter [groups] enthalten keine Gruppe und werden ausgelassen; die ursprüngliche Datei konnte nicht aufbewahrt werden</translation>
+    </message>
+    <message>
+        <source>%1: the entries %2 under [groups] hold no group and are left out; the file as it was is kept as %3</source>
+        <translation>%1: Die Einträge %2 unter [groups] enthalten keine Gruppe und werden ausgelassen; die ursprüngliche Datei wurde als %3 aufbewahrt</translation>
+    </message>
+    <message>
+        <source>%1 holds values of the wrong type; they were read converted, but the file as it was could not be kept</source>
+        <translation>%1 enthält Werte falschen Typs; sie wurden umgewandelt gelesen, aber die ursprüngliche Datei konnte nicht aufbewahrt werden</translation>
+    </message>
+    <message>
+        <source>%1 holds values of the wrong type; they were read converted and the file as it was is kept as %2</source>
+        <translation>%1 enthält Werte falschen Typs; sie wurden umgewandelt gelesen, und die ursprüngliche Datei wurde als %2 aufbewahrt</translation>
+    </message>
+    <message>
+        <source>%1 could not be read and could not be set aside</source>
+        <translation>%1 war nicht lesbar und konnte nicht beiseitegelegt werden</translation>
+    </message>
+    <message>
+        <source>%1 could not be read and is kept as %2</source>
+        <translation>%1 war nicht lesbar und wurde als %2 aufbewahrt</translation>
+    </message>
+    <message>
+        <source>%1 could not be read; no widget is made from it and the file is left as it is</source>
+        <translation>%1 war nicht lesbar; daraus wird kein Widget erzeugt, und die Datei bleibt unverändert</translation>
     </message>
 </context>
 <context>
@@ -480,6 +515,17 @@
     <message>
         <source>State</source>
         <translation>Zustand</translation>
+    </message>
+</context>
+<context>
+    <name>XStoredFile</name>
+    <message>
+        <source>its new content could not be written completely in %1</source>
+        <translation>sein neuer Inhalt konnte in %1 nicht vollständig geschrieben werden</translation>
+    </message>
+    <message>
+        <source>the file as it was could not be kept beside it yet</source>
+        <translation>die ursprüngliche Datei konnte noch nicht daneben aufbewahrt werden</translation>
     </message>
 </context>
 <context>

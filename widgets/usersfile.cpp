@@ -7,6 +7,7 @@
 
 namespace {
 const int FIRST_MEMBER_NUMBER = 1;
+const char LAST_WEB_REQUEST_KEY[] = "lastWebRequest";
 const XStoredFile::Permissions OWNER_ONLY = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
 // The program writes "1", "2", ... only; "01", "+1" or "-1" are no user numbers.
@@ -37,10 +38,10 @@ QList<UserItem*> UsersFile::usersFromMap(const QVariantMap& map)
 
     QList<UserItem*> users;
     for (const QString& number : qAsConst(numbers)) {
-        // Anything but an object (null, a number, a text) holds no user; reading
-        // it would make a user with an empty name and an empty password.
+        // Null stands for nothing, as a missing member does. A user without a
+        // password, which is what a text or a number gives, cannot sign in.
         const QVariant value = map.value(number);
-        if (value.userType() != QMetaType::QVariantMap)
+        if (!value.isValid() || value.userType() == QMetaType::Nullptr)
             continue;
         auto* user = new UserItem;
         user->setMap(value.toMap());
@@ -58,6 +59,17 @@ QVariantMap UsersFile::mapFromUsers(const QList<UserItem*>& users)
     return map;
 }
 
+QVariantMap UsersFile::editableContent(const QList<UserItem*>& users)
+{
+    QVariantMap content = mapFromUsers(users);
+    for (auto it = content.begin(); it != content.end(); ++it) {
+        QVariantMap user = it.value().toMap();
+        user.remove(QLatin1String(LAST_WEB_REQUEST_KEY));
+        it.value() = user;
+    }
+    return content;
+}
+
 bool UsersFile::isWellTyped(const QVariantMap& map)
 {
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
@@ -69,15 +81,19 @@ bool UsersFile::isWellTyped(const QVariantMap& map)
     return true;
 }
 
-QList<UserItem*> UsersFile::read(const QString& path, QString* kept)
+QList<UserItem*> UsersFile::read(const QString& path, XStoredFile::Found* found, QString* kept)
 {
     QVariantMap map;
     QString keptAs;
-    if (!XStoredFile::readJsonObject(path, &map, isWellTyped, &keptAs, OWNER_ONLY)) {
-        if (kept)
-            *kept = keptAs;
+    const XStoredFile::Found how = XStoredFile::readJsonObject(path, &map, isWellTyped, &keptAs, OWNER_ONLY);
+    if (how == XStoredFile::Found::Unreadable)
+        keptAs = XStoredFile::keepUnreadable(path, OWNER_ONLY);
+    if (found)
+        *found = how;
+    if (kept)
+        *kept = keptAs;
+    if (how != XStoredFile::Found::WellTyped && how != XStoredFile::Found::Converted)
         return {};
-    }
     return usersFromMap(map);
 }
 

@@ -2,21 +2,33 @@
 
 #include "xstoredcontent.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
+
+#include <algorithm>
 
 namespace {
 const char UNREADABLE_SUFFIX[] = ".unreadable";
+const char ORIGINAL_SUFFIX[] = ".original";
 // QSaveFile names its temporary after the file with a dot and six random letters.
 const char SAVE_LEFTOVER_SUFFIX_PATTERN[] = "\\.([A-Za-z]{6})";
+const char SCRATCH_INI_NAME[] = "settings.ini";
+const char SCRATCH_PROBE_NAME[] = "probe.ini";
+// What a probe of the scratch folder writes beyond the text that came out cut short.
+const int SCRATCH_PROBE_BLOCK = 64 * 1024;
 
 XStoredFile::FailureHandler& failureHandler()
 {
@@ -24,10 +36,25 @@ XStoredFile::FailureHandler& failureHandler()
     return handler;
 }
 
-bool& writeFailed()
+// The files whose last write failed.
+struct FailedFiles
 {
-    static bool failed = false;
-    return failed;
+    QMutex mutex;
+    QSet<QString> paths;
+};
+
+FailedFiles& failedFiles()
+{
+    static FailedFiles files;
+    return files;
+}
+
+// Files read converted whose copy could not be written: until it is, the
+// file itself is the only record of what it held, and is not replaced.
+FailedFiles& uncopiedFiles()
+{
+    static FailedFiles files;
+    return files;
 }
 
 bool parseObject(const QByteArray& data, QJsonObject* object)
@@ -37,6 +64,22 @@ bool parseObject(const QByteArray& data, QJsonObject* object)
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return false;
     *object = document.object();
+    return true;
+}
+
+// A disk that takes a write in part (a nearly full one) leaves QFileDevice
+// without a reason; the rest, written again, fails at once with the system's
+// own. The file is opened unbuffered, so every write reaches the system.
+bool writeAll(QFileDevice* file, const QByteArray& data)
+{
+    Q_ASSERT(file->openMode() & QIODevice::Unbuffered);
+    qint64 written = 0;
+    while (written < data.size()) {
+        const qint64 step = file->write(data.constData() + written, data.size() - written);
+        if (step <= 0)
+            return false;
+        written += step;
+    }
     return true;
 }
 
@@ -152,6 +195,77 @@ bool hasTypedValueCutShort(const QByteArray& data)
     return false;
 }
 
+// QSettings' writer ends every line, the last one too, with a line feed, and a
+// file it read back holds every key: text cut short anywhere fails one of the two.
+bool isCompleteIni(const QByteArray& text, const QStringList& keys, const QString& probePath)
+{
+    if (keys.isEmpty())
+        return true;
+    if (!text.endsWith('\n'))
+        return false;
+    QFile probeFile(probePath);
+    if (!probeFile.open(QIODevice::WriteOnly) || probeFile.write(text) != text.size() || !probeFile.flush())
+        return false;
+    probeFile.close();
+    // Under a name of its own: QSettings keeps what it parsed of a path, and
+    // would answer for the scratch file from memory.
+    const QSettings probe(probePath, QSettings::IniFormat);
+    QStringList read = probe.allKeys();
+    QStringList expected = keys;
+    std::sort(read.begin(), read.end());
+    std::sort(expected.begin(), expected.end());
+    return probe.status() == QSettings::NoError && read == expected;
+}
+
+// QSettings does not tell why its save failed: writing as much again in the
+// same folder does.
+QString scratchFailure(const QString& folder, qint64 writtenSize)
+{
+    QFile probe(folder + QLatin1Char('/') + QLatin1String(SCRATCH_PROBE_NAME));
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return probe.errorString();
+    const QByteArray block(SCRATCH_PROBE_BLOCK, ' ');
+    for (qint64 written = 0; written <= writtenSize; written += block.size()) {
+        if (!writeAll(&probe, block))
+            return probe.errorString();
+    }
+    return QCoreApplication::translate("XStoredFile", "its new content could not be written completely in %1")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
+// The text QSettings writes for what the settings hold, made in a scratch
+// folder so that the stored file is only ever written by the one writer.
+bool iniText(const QSettings& settings, QByteArray* text, QString* reason)
+{
+    // Keys are relative to an open group: the whole content is wanted.
+    Q_ASSERT(settings.group().isEmpty());
+    const QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        *reason = scratch.errorString();
+        return false;
+    }
+    const QString path = scratch.filePath(QLatin1String(SCRATCH_INI_NAME));
+    const QStringList keys = settings.allKeys();
+    {
+        QSettings copy(path, QSettings::IniFormat);
+        for (const QString& key : keys)
+            copy.setValue(key, settings.value(key));
+        copy.sync();
+        if (copy.status() != QSettings::NoError) {
+            *reason = scratchFailure(scratch.path(), 0);
+            return false;
+        }
+    }
+    QFile file(path);
+    const QByteArray written = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (!isCompleteIni(written, keys, scratch.filePath(QLatin1String(SCRATCH_PROBE_NAME)))) {
+        *reason = scratchFailure(scratch.path(), written.size());
+        return false;
+    }
+    *text = written;
+    return true;
+}
+
 // Six letters of one case read as a word that somebody typed ("users.backup"),
 // not as the random mixed-case suffix of QSaveFile: such files are left alone.
 bool isWordSuffix(const QString& suffix)
@@ -173,20 +287,30 @@ bool XStoredFile::readJsonObject(const QString& path, QVariantMap* map)
     return true;
 }
 
-bool XStoredFile::readJsonObject(
+XStoredFile::Found XStoredFile::readJsonObject(
     const QString& path, QVariantMap* map, const ContentCheck& check, QString* kept, Permissions permissions)
 {
-    QVariantMap read;
-    if (!readJsonObject(path, &read))
-        return false;
-    if (!check(read)) {
-        const QString keptAs = keepAside(path, permissions);
-        if (kept)
-            *kept = keptAs;
-        return false;
-    }
-    *map = read;
-    return true;
+    if (kept)
+        kept->clear();
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return Found::Missing;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Found::Unreadable;
+    const QByteArray data = file.readAll();
+    file.close();
+    QJsonObject object;
+    if (!parseObject(data, &object))
+        return Found::Unreadable;
+    *map = object.toVariantMap();
+    XStoredContent::remember(path, *map);
+    if (check(*map))
+        return Found::WellTyped;
+    const QString copy = keepCopy(path, data, permissions);
+    if (kept)
+        *kept = copy;
+    return Found::Converted;
 }
 
 bool XStoredFile::membersHaveTypes(const QVariantMap& map, const MemberTypes& types)
@@ -264,6 +388,41 @@ QString XStoredFile::keepUnreadable(const QString& path, Permissions permissions
     return keepAside(path, permissions);
 }
 
+QString XStoredFile::keepCopy(const QString& path, Permissions permissions)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        reportFailure(path + QLatin1String(ORIGINAL_SUFFIX), file.errorString());
+        QMutexLocker lock(&uncopiedFiles().mutex);
+        uncopiedFiles().paths.insert(path);
+        return QString();
+    }
+    return keepCopy(path, file.readAll(), permissions);
+}
+
+QString XStoredFile::keepCopy(const QString& path, const QByteArray& data, Permissions permissions)
+{
+    // A file met again unchanged (the program did not get to save it) has its copy already.
+    const QString base = path + QLatin1String(ORIGINAL_SUFFIX);
+    QString target = base;
+    bool kept = false;
+    for (int n = 1; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n) {
+        if (QFileInfo(target).isFile() && !QFileInfo(target).isSymLink() && holdsExactly(target, data)) {
+            kept = narrowedTo(target, permissions);
+            break;
+        }
+        target = base + QLatin1Char('.') + QString::number(n);
+    }
+    if (!kept)
+        kept = write(target, data, permissions);
+    QMutexLocker lock(&uncopiedFiles().mutex);
+    if (kept)
+        uncopiedFiles().paths.remove(path);
+    else
+        uncopiedFiles().paths.insert(path);
+    return kept ? target : QString();
+}
+
 QString XStoredFile::keepUnreadableIni(
     const QString& path, const std::function<bool(const QSettings& settings)>& check)
 {
@@ -295,14 +454,35 @@ QStringList XStoredFile::removeSaveLeftovers(const QString& folder, const QStrin
 
 bool XStoredFile::write(const QString& path, const QByteArray& data, Permissions permissions)
 {
+    return replace(path, data, permissions,
+        [permissions](const QString& damaged) { keepUnreadable(damaged, permissions); });
+}
+
+bool XStoredFile::replace(const QString& path, const QByteArray& data, Permissions permissions,
+    const std::function<void(const QString& path)>& keepDamaged)
+{
     // Rewriting what is there already would cost a sync to disk per file and
     // a new time stamp on every file at every exit, for nothing.
-    if (holdsExactly(path, data))
-        return narrowedTo(path, permissions);
+    if (holdsExactly(path, data)) {
+        if (!narrowedTo(path, permissions))
+            return false;
+        reportSuccess(path);
+        return true;
+    }
+    bool uncopied = false;
+    {
+        QMutexLocker lock(&uncopiedFiles().mutex);
+        uncopied = uncopiedFiles().paths.contains(path);
+    }
+    if (uncopied && keepCopy(path, permissions).isEmpty()) {
+        reportFailure(path,
+            QCoreApplication::translate("XStoredFile", "the file as it was could not be kept beside it yet"));
+        return false;
+    }
     XStoredContent::forget(path);
-    keepUnreadable(path, permissions);
+    keepDamaged(path);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         reportFailure(path, file.errorString());
         return false;
     }
@@ -313,9 +493,10 @@ bool XStoredFile::write(const QString& path, const QByteArray& data, Permissions
         reportFailure(path, reason);
         return false;
     }
-    // commit() does not see a failed flush of the last buffered bytes (a full
-    // disk): it would put a cut-short file in place of the good one.
-    if (file.write(data) != data.size() || !file.flush()) {
+    // commit() does not see a failed flush of buffered bytes (a full disk):
+    // it would put a cut-short file in place of the good one. Unbuffered,
+    // every write is checked here.
+    if (!writeAll(&file, data) || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         reportFailure(path, reason);
@@ -325,6 +506,7 @@ bool XStoredFile::write(const QString& path, const QByteArray& data, Permissions
         reportFailure(path, file.errorString());
         return false;
     }
+    reportSuccess(path);
     return true;
 }
 
@@ -332,8 +514,12 @@ bool XStoredFile::writeJsonObject(const QString& path, const QVariantMap& map, P
 {
     // A file known to hold the content already is neither serialised again
     // nor read: with thousands of unchanged widgets that is most of an exit.
-    if (XStoredContent::stillHolds(path, map))
-        return narrowedTo(path, permissions);
+    if (XStoredContent::stillHolds(path, map)) {
+        if (!narrowedTo(path, permissions))
+            return false;
+        reportSuccess(path);
+        return true;
+    }
     if (!write(
             path, QJsonDocument(QJsonObject::fromVariantMap(map)).toJson(QJsonDocument::Indented), permissions)) {
         XStoredContent::forget(path);
@@ -343,6 +529,17 @@ bool XStoredFile::writeJsonObject(const QString& path, const QVariantMap& map, P
     return true;
 }
 
+bool XStoredFile::writeIni(const QString& path, const QSettings& settings)
+{
+    QByteArray text;
+    QString reason;
+    if (!iniText(settings, &text, &reason)) {
+        reportFailure(path, reason);
+        return false;
+    }
+    return replace(path, text, {}, [](const QString& damaged) { keepUnreadableIni(damaged); });
+}
+
 void XStoredFile::setFailureHandler(FailureHandler handler)
 {
     failureHandler() = std::move(handler);
@@ -350,12 +547,28 @@ void XStoredFile::setFailureHandler(FailureHandler handler)
 
 void XStoredFile::reportFailure(const QString& path, const QString& reason)
 {
-    writeFailed() = true;
+    {
+        QMutexLocker lock(&failedFiles().mutex);
+        failedFiles().paths.insert(path);
+    }
     if (failureHandler())
         failureHandler()(path, reason);
 }
 
+void XStoredFile::reportSuccess(const QString& path)
+{
+    QMutexLocker lock(&failedFiles().mutex);
+    failedFiles().paths.remove(path);
+}
+
 bool XStoredFile::anyWriteFailed()
 {
-    return writeFailed();
+    QMutexLocker lock(&failedFiles().mutex);
+    return !failedFiles().paths.isEmpty();
+}
+
+bool XStoredFile::hasFailed(const QString& path)
+{
+    QMutexLocker lock(&failedFiles().mutex);
+    return failedFiles().paths.contains(path);
 }

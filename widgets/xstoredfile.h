@@ -18,6 +18,9 @@ class QSettings;
 // file as it was. A stored file that exists but cannot be read (not JSON, cut
 // short) is never destroyed by a save: before it would be replaced it is
 // moved aside as "<name>.unreadable", so a hand edit with a typo costs no data.
+// One that is read but holds values of other types than the program writes is
+// read converted, and a byte-identical copy of it is kept as
+// "<name>.original" before anything can replace it.
 class XStoredFile
 {
 public:
@@ -26,6 +29,17 @@ public:
 
     // Tells whether what a file holds has the types the program writes there.
     using ContentCheck = std::function<bool(const QVariantMap& map)>;
+
+    // How a stored file was found when it was read with a content check.
+    enum class Found {
+        Missing,
+        // It does not open, does not parse or is no object; it is left where it is.
+        Unreadable,
+        WellTyped,
+        // Read, but with values of other types than the program writes there:
+        // the caller converts them, and a copy of the file as it was is kept.
+        Converted,
+    };
     // The JSON type of each member that a stored object may hold.
     using MemberTypes = QHash<QString, QJsonValue::Type>;
 
@@ -37,11 +51,12 @@ public:
     // parse or is not an object; *map is then left as it was.
     static bool readJsonObject(const QString& path, QVariantMap* map);
 
-    // As readJsonObject, for a file whose content must pass the check too. A
-    // file that parses but fails it would be read in part and lose the rest
-    // at the next save: it is kept aside at once, its new name put in *kept,
-    // and false returned.
-    static bool readJsonObject(const QString& path, QVariantMap* map, const ContentCheck& check,
+    // As readJsonObject, for a file whose content is checked too. *map is
+    // filled when the file is WellTyped or Converted. A Converted file would
+    // lose its values of other types at the next save: a byte-identical copy
+    // is kept beside it at once (keepCopy) and its name put in *kept (empty
+    // when the copy could not be written; that failure is reported).
+    static Found readJsonObject(const QString& path, QVariantMap* map, const ContentCheck& check,
         QString* kept, Permissions permissions = {});
 
     // True when each member of the map that types names has that JSON type;
@@ -50,6 +65,14 @@ public:
 
     // Writes the map as an indented JSON object document.
     static bool writeJsonObject(const QString& path, const QVariantMap& map, Permissions permissions = {});
+
+    // Writes what the settings object holds as the INI file at path, in
+    // QSettings' own format, through write(). QSettings' own save must never
+    // touch a stored file: on a full disk it puts an empty or cut-short file
+    // in place of the good one and reports success. The text is made by a
+    // QSettings in a scratch folder and checked to be complete first; a file
+    // at path that QSettings cannot read is kept aside as by keepUnreadableIni.
+    static bool writeIni(const QString& path, const QSettings& settings);
 
     // Writes raw bytes; an existing file that fails isReadableOrMissing() is
     // kept aside. A failure is also told to the failure handler.
@@ -61,6 +84,14 @@ public:
     // Moves an existing unreadable file aside. Returns the name it got, or an
     // empty string when nothing had to be moved (or the move failed).
     static QString keepUnreadable(const QString& path, Permissions permissions = {});
+
+    // Keeps a byte-identical copy of the file beside it as "<name>.original"
+    // (numbered when that name is taken), unless one of those copies holds
+    // the same bytes already. Returns the copy's name; empty when the file
+    // could not be read or the copy not written (the failure is reported).
+    // Until a copy is written, the file is not replaced by a save: each save
+    // tries the copy again first, and fails when it still cannot be written.
+    static QString keepCopy(const QString& path, Permissions permissions = {});
 
     // True when the INI file is missing, empty, or read by QSettings without
     // error and free of what QSettings' own writer never produces (a value
@@ -80,11 +111,18 @@ public:
     static QStringList removeSaveLeftovers(const QString& folder, const QString& storedNameWildcard);
 
     static void setFailureHandler(FailureHandler handler);
-    // For files that are written by other means (QSettings).
+    // For files that are written by other means, or not at all.
     static void reportFailure(const QString& path, const QString& reason);
-    // True once a write has failed in this process, whoever was told of it.
+    // True while the last write of some file failed, whoever was told of it:
+    // a later write of the same file that succeeds takes its failure back.
     static bool anyWriteFailed();
+    static bool hasFailed(const QString& path);
 
 private:
     static QString keepAside(const QString& path, Permissions permissions = {});
+    static QString keepCopy(const QString& path, const QByteArray& data, Permissions permissions);
+    // Writes the file; an existing one that keepDamaged finds damaged is kept aside first.
+    static bool replace(const QString& path, const QByteArray& data, Permissions permissions,
+        const std::function<void(const QString& path)>& keepDamaged);
+    static void reportSuccess(const QString& path);
 };

@@ -777,6 +777,7 @@ bool XWidgetStandart::variableSet(QString varName, QVariant value)
 void XWidgetStandart::setScriptParameter(QString pname, QVariant value)
 {
     settings->scriptParameters.insert(pname, value);
+    emit scriptParametersChanged();
 }
 
 QVariant XWidgetStandart::getScriptParameter(QString pname, QVariant defValue)

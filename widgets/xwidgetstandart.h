@@ -87,6 +87,8 @@ signals:
     void standartWidgetsLoaded();
     void allLoaded();
     void deleteMe(XWidgetStandart* widget);
+    // The script stored a parameter: the widget's record changed without the operator.
+    void scriptParametersChanged();
 
 private slots:
 #ifdef XWIDGETS_FULL

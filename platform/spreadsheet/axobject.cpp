@@ -3,14 +3,13 @@
 #include "spreadsheetworkbook.h"
 
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDynamicPropertyChangeEvent>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QUrl>
 #include <QtDebug>
 
 namespace {
@@ -27,6 +26,9 @@ const char WORKBOOK_FOLDER[] = "workbooks";
 const char WORKBOOK_BASE_NAME[] = "Book-";
 const char WORKBOOK_TIME_FORMAT[] = "yyyyMMdd-HHmmss-zzz";
 const char WORKBOOK_SUFFIX[] = ".xlsx";
+// Opens a file with the program the desktop has for its type; its exit status
+// says whether one did.
+const char OPENER_PROGRAM[] = "xdg-open";
 
 const int LETTERS_IN_ALPHABET = 26;
 // A single value assigned to a range fills every cell; beyond this the
@@ -264,7 +266,41 @@ void AxObject::show()
         shown.writtenRevision = shown.workbook->revision();
         emit workbookWritten(shown.path);
         // The desktop's program shows the file itself.
-        if (firstTime && !QDesktopServices::openUrl(QUrl::fromLocalFile(shown.path)))
-            emit workbookNotOpened(shown.path);
+        if (firstTime)
+            open(shown.path);
     }
+}
+
+void AxObject::open(const QString& path)
+{
+    // Without a parent: the opener may wait for the program it starts, and a
+    // workbook still shown must not be closed because this object went.
+    auto* opener = new QProcess;
+    opener->setProgram(QLatin1String(OPENER_PROGRAM));
+    opener->setArguments({ path });
+    opener->setStandardInputFile(QProcess::nullDevice());
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    const QPointer<AxObject> self(this);
+    connect(opener, &QProcess::errorOccurred, opener, [self, opener, path](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        if (self)
+            emit self->workbookNotOpened(path, opener->errorString());
+        opener->deleteLater();
+    });
+    connect(opener, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), opener,
+        [self, opener, path](int exitCode, QProcess::ExitStatus exitStatus) {
+            if (self) {
+                if (exitStatus == QProcess::NormalExit && exitCode == 0)
+                    emit self->workbookOpened(path);
+                else if (exitStatus == QProcess::NormalExit)
+                    emit self->workbookNotOpened(
+                        path, tr("%1 ended with status %2").arg(QLatin1String(OPENER_PROGRAM)).arg(exitCode));
+                else
+                    emit self->workbookNotOpened(path, tr("%1 crashed").arg(QLatin1String(OPENER_PROGRAM)));
+            }
+            opener->deleteLater();
+        });
+    opener->start();
 }

@@ -23,8 +23,9 @@ class SpreadsheetWorkbook;
 // A visible application shows its workbooks the way this desktop can: once
 // control is back in the event loop (a real server paints in its own
 // process, after the calls), each changed workbook is written as an .xlsx file
-// under the cache folder and, the first time, opened with the desktop's
-// default program; when nothing can open it, workbookNotOpened() says so.
+// under the cache folder and, the first time, handed to the desktop's opener
+// ("xdg-open"). The opener's exit status tells whether a program took the
+// file: workbookOpened() or workbookNotOpened() says which, once it ended.
 class AxObject : public QObject
 {
     Q_OBJECT
@@ -45,8 +46,11 @@ public:
 signals:
     // A visible application has written a workbook, complete, to path.
     void workbookWritten(const QString& path);
-    // The desktop has no program that opens the workbook written to path.
-    void workbookNotOpened(const QString& path);
+    // The desktop's opener ended well on the workbook written to path.
+    void workbookOpened(const QString& path);
+    // The opener did not start, or ended with a failure: no program shows
+    // the workbook. The reason is the system's or the opener's status.
+    void workbookNotOpened(const QString& path, const QString& reason);
 
 protected:
     bool event(QEvent* event) override;
@@ -72,6 +76,7 @@ private:
     // Application only.
     void scheduleShow();
     void show();
+    void open(const QString& path);
 
     Kind m_kind = Kind::Null;
     QPointer<AxObject> m_application;

@@ -1,4 +1,5 @@
 #include "axobject.h"
+#include "fakeopener.h"
 #include "journalexchangeitem.h"
 #include "journalfilter.h"
 #include "journalmodel.h"
@@ -8,7 +9,6 @@
 #include <QApplication>
 #include <QBrush>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QGroupBox>
 #include <QJsonDocument>
@@ -16,20 +16,7 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTextEdit>
-#include <QUrl>
 #include <QtTest>
-
-// Stands in for the desktop's program: takes the file URLs it is asked to open.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 class tst_JournalModel : public QObject
 {
@@ -50,7 +37,8 @@ private slots:
     void sourcesPostIntoTheModel();
     void clearRemovesEveryRow();
     void exportWritesWorkbook();
-    void exportWithoutOpenerIsSilent();
+    void exportToldInTheJournal_data();
+    void exportToldInTheJournal();
 
 private:
     static JournalItem* makeItem(int level, const QString& source, const QString& text,
@@ -297,9 +285,14 @@ void tst_JournalModel::setMap_data()
     QTest::newRow("no member 0 loads nothing")
         << QVariantMap { { QStringLiteral("1"), entry(0, QStringLiteral("b")) } } << 10 << QStringList()
         << false;
-    QTest::newRow("a member that is no object ends the list")
+    QTest::newRow("a member that is no object is an entry with empty fields")
         << QVariantMap { { QStringLiteral("0"), entry(0, QStringLiteral("a")) },
                { QStringLiteral("1"), QStringLiteral("text") },
+               { QStringLiteral("2"), entry(0, QStringLiteral("c")) } }
+        << 10 << QStringList { QStringLiteral("a"), QString(), QStringLiteral("c") } << false;
+    QTest::newRow("a null member ends the list")
+        << QVariantMap { { QStringLiteral("0"), entry(0, QStringLiteral("a")) },
+               { QStringLiteral("1"), QVariant::fromValue(nullptr) },
                { QStringLiteral("2"), entry(0, QStringLiteral("c")) } }
         << 10 << QStringList { QStringLiteral("a") } << false;
     QTest::newRow("loading trims to the maximum rows")
@@ -368,8 +361,8 @@ void tst_JournalModel::clearRemovesEveryRow()
 
 void tst_JournalModel::exportWritesWorkbook()
 {
-    UrlCatcher opener;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
+    const FakeOpener opener;
+    QVERIFY(opener.isValid());
 
     const QDateTime when(QDate(2024, 2, 29), QTime(23, 59, 58, 250));
     JournalModel model(10);
@@ -383,11 +376,10 @@ void tst_JournalModel::exportWritesWorkbook()
 
     model.toExcel();
     // The spreadsheet shows its workbook once control is back in the event loop.
-    QVERIFY(opener.urls.isEmpty());
-    QTRY_COMPARE(opener.urls.size(), 1);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QVERIFY(opener.opened().isEmpty());
+    QTRY_COMPARE(opener.opened().size(), 1);
 
-    const QString path = opener.urls.first().toLocalFile();
+    const QString path = opener.opened().first();
     QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(exportFolder()).absoluteFilePath());
     QCOMPARE(QFileInfo(path).suffix(), QStringLiteral("xlsx"));
     QCOMPARE(QDir(exportFolder()).entryList(QDir::Files | QDir::Hidden),
@@ -419,9 +411,24 @@ void tst_JournalModel::exportWritesWorkbook()
     }
 }
 
-void tst_JournalModel::exportWithoutOpenerIsSilent()
+void tst_JournalModel::exportToldInTheJournal_data()
 {
-    // The offscreen platform opens nothing, like a desktop without a program for .xlsx.
+    QTest::addColumn<int>("openerStatus");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("opened by the desktop's program") << 0 << true;
+    // As xdg-open ends when it finds no way to open the file.
+    QTest::newRow("no program opens it") << 3 << false;
+    QTest::newRow("no opener at all") << FakeOpener::MISSING << false;
+}
+
+// The written file is named every time, and a workbook nobody shows is said
+// to be so; nothing asks the operator anything.
+void tst_JournalModel::exportToldInTheJournal()
+{
+    QFETCH(int, openerStatus);
+    QFETCH(bool, shown);
+    const FakeOpener opener(openerStatus);
+    QVERIFY(opener.isValid());
     JournalModel model(10);
     model.addNew(makeItem(1, QStringLiteral("Pump"), QStringLiteral("on")));
     const QWidgetList before = QApplication::topLevelWidgets();
@@ -430,9 +437,26 @@ void tst_JournalModel::exportWithoutOpenerIsSilent()
     auto* application = model.findChild<AxObject*>(QString(), Qt::FindDirectChildrenOnly);
     QVERIFY(application);
     QSignalSpy written(application, &AxObject::workbookWritten);
-    QVERIFY(written.wait());
+    QSignalSpy opened(application, &AxObject::workbookOpened);
+    QSignalSpy notOpened(application, &AxObject::workbookNotOpened);
+    QTRY_COMPARE(opened.count() + notOpened.count(), 1);
+    QCOMPARE(opened.count(), shown ? 1 : 0);
 
-    QVERIFY(QFileInfo::exists(written.at(0).at(0).toString()));
+    const QString path = QDir::toNativeSeparators(written.at(0).at(0).toString());
+    QVERIFY(QFileInfo::exists(path));
+    QStringList texts;
+    QList<int> levels;
+    const QVariantMap entries = model.map();
+    for (int i = 1; i < entries.size(); ++i) {
+        texts << entries.value(QString::number(i)).toMap().value(QStringLiteral("text")).toString();
+        levels << entries.value(QString::number(i)).toMap().value(QStringLiteral("level")).toInt();
+    }
+    QCOMPARE(texts.size(), shown ? 1 : 2);
+    QVERIFY2(texts.filter(path).size() == texts.size(), qPrintable(texts.join(QLatin1Char('\n'))));
+    if (!shown) {
+        QCOMPARE(levels.last(), int(JournalItem::ITEM_LEVEL_WARNING));
+        QVERIFY2(texts.last().contains(QStringLiteral("could not be opened")), qPrintable(texts.last()));
+    }
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(QApplication::topLevelWidgets(), before);
 }

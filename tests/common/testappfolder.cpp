@@ -16,8 +16,9 @@ namespace {
 const int START_TIMEOUT_MS = 15000;
 // The project byte Qt 5 gives ftok() for its System V keys.
 const int SYSV_KEY_PROJECT = 'Q';
-const char* const STATE_ENTRIES[] = { "settings.ini", "users", "users.unreadable", "journal",
-    "journal.unreadable", "styles.css", "standart_widgets", "modules", "scripts", "content", "ssl", "lng" };
+const char* const STATE_ENTRIES[] = { "settings.ini", "settings.ini.unreadable", "settings.ini.original",
+    "users", "users.unreadable", "users.original", "journal", "journal.unreadable", "journal.original",
+    "styles.css", "standart_widgets", "modules", "scripts", "content", "ssl", "lng" };
 const char* const STAGED_FOLDERS[] = { "widgets_components_lib", "modules_lib", "web" };
 
 bool copyRecursively(const QString& from, const QString& to)

@@ -1,25 +1,12 @@
 #include "axobject.h"
+#include "fakeopener.h"
 #include "workbookreader.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QStandardPaths>
-#include <QUrl>
 #include <QtTest>
 
 #include <memory>
-
-// Takes the file URLs the desktop is asked to open.
-class OpenedUrls : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl& url) { urls.append(url); }
-};
 
 class tst_AxObject : public QObject
 {
@@ -35,6 +22,8 @@ private slots:
     void rangeValue_data();
     void rangeValue();
     void shownOnlyWhenVisibleAndAfterTheCalls();
+    void openerStatusCounts_data();
+    void openerStatusCounts();
 
 private:
     // Application, its first workbook's first sheet.
@@ -43,12 +32,17 @@ private:
         AxObject* workbook = application->querySubObject("Workbooks")->querySubObject("Add");
         return workbook->querySubObject("Worksheets(int)", 1);
     }
+
+    // Workbooks shown here go to this stand-in, never to the desktop's own opener.
+    std::unique_ptr<FakeOpener> m_opener;
 };
 
 void tst_AxObject::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     QDir(AxObject::workbookFolder()).removeRecursively();
+    m_opener = std::make_unique<FakeOpener>();
+    QVERIFY(m_opener->isValid());
 }
 
 void tst_AxObject::unknownControlIsNull()
@@ -158,10 +152,9 @@ void tst_AxObject::rangeValue()
 
 void tst_AxObject::shownOnlyWhenVisibleAndAfterTheCalls()
 {
-    OpenedUrls opener;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opener, "open");
     AxObject application(QStringLiteral("Excel.Application"));
     QSignalSpy written(&application, &AxObject::workbookWritten);
+    QSignalSpy opened(&application, &AxObject::workbookOpened);
     AxObject* cell = firstSheet(&application)->querySubObject("Range(QString)", QStringLiteral("A1"));
     cell->setProperty("Value", 1);
     // Writing is a queued call: once the posted calls are delivered, what was
@@ -173,17 +166,17 @@ void tst_AxObject::shownOnlyWhenVisibleAndAfterTheCalls()
     cell->setProperty("Value", 2);
     QCOMPARE(written.count(), 0);
     QTRY_COMPARE(written.count(), 1);
-    QCOMPARE(opener.urls.size(), 1);
     const QString path = written.at(0).at(0).toString();
-    QCOMPARE(opener.urls.first(), QUrl::fromLocalFile(path));
+    QVERIFY(opened.wait());
+    QCOMPARE(m_opener->opened().count(path), 1);
 
     // A later change rewrites the same file; the desktop shows it only once.
     cell->setProperty("Value", 3);
     QTRY_COMPARE(written.count(), 2);
     QCoreApplication::sendPostedEvents();
     QCOMPARE(written.at(1).at(0).toString(), path);
-    QCOMPARE(opener.urls.size(), 1);
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QVERIFY(!opened.wait(500));
+    QCOMPARE(m_opener->opened().count(path), 1);
 
     QList<WorkbookReader::Sheet> sheets;
     QString error;
@@ -192,6 +185,42 @@ void tst_AxObject::shownOnlyWhenVisibleAndAfterTheCalls()
     const QStringList leftovers
         = QDir(AxObject::workbookFolder()).entryList({ QStringLiteral(".*") }, QDir::Files | QDir::Hidden);
     QVERIFY2(leftovers.isEmpty(), qPrintable(leftovers.join(QLatin1Char(' '))));
+}
+
+void tst_AxObject::openerStatusCounts_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("a program took it") << 0 << true;
+    // As xdg-open ends when it finds no way to open the file.
+    QTest::newRow("no program for it") << 3 << false;
+    QTest::newRow("no opener at all") << FakeOpener::MISSING << false;
+}
+
+// That the opener started says nothing: its exit status does.
+void tst_AxObject::openerStatusCounts()
+{
+    QFETCH(int, status);
+    QFETCH(bool, shown);
+    const FakeOpener opener(status);
+    QVERIFY(opener.isValid());
+    AxObject application(QStringLiteral("Excel.Application"));
+    application.dynamicCall("SetVisible(bool)", true);
+    QSignalSpy written(&application, &AxObject::workbookWritten);
+    QSignalSpy opened(&application, &AxObject::workbookOpened);
+    QSignalSpy notOpened(&application, &AxObject::workbookNotOpened);
+    firstSheet(&application)->querySubObject("Range(QString)", QStringLiteral("A1"))->setProperty("Value", 1);
+
+    QTRY_COMPARE(opened.count() + notOpened.count(), 1);
+    QCOMPARE(written.count(), 1);
+    const QString path = written.at(0).at(0).toString();
+    if (shown) {
+        QCOMPARE(opened.at(0).at(0).toString(), path);
+    } else {
+        QCOMPARE(notOpened.at(0).at(0).toString(), path);
+        QVERIFY(!notOpened.at(0).at(1).toString().isEmpty());
+    }
+    QCOMPARE(opener.opened(), status == FakeOpener::MISSING ? QStringList() : QStringList { path });
 }
 
 QTEST_MAIN(tst_AxObject)

@@ -8,6 +8,8 @@
 
 #include <memory>
 
+Q_DECLARE_METATYPE(XStoredFile::Found)
+
 class tst_UsersFile : public QObject
 {
     Q_OBJECT
@@ -63,9 +65,9 @@ void tst_UsersFile::usersFromMap_data()
         << QStringList { "A", "B", "C" };
     QTest::newRow("gap passed over") << QByteArray(R"({"1": {"fullName": "A"}, "4": {"fullName": "D"}})")
                                      << QStringList { "A", "D" };
-    QTest::newRow("entries that are no user skipped") << QByteArray(
+    QTest::newRow("null passed over, other entries converted") << QByteArray(
         R"({"1": {"fullName": "A"}, "2": null, "3": "text", "4": 5, "5": [1], "6": {"fullName": "F"}})")
-                                                      << QStringList { "A", "F" };
+                                                               << QStringList { "A", "", "", "", "F" };
     QTest::newRow("names that are no user number ignored")
         << QByteArray(R"({"abc": {"fullName": "X"}, "0": {"fullName": "X"}, "-1": {"fullName": "X"},
                          "01": {"fullName": "X"}, "+2": {"fullName": "X"}, " 3": {"fullName": "X"},
@@ -145,23 +147,32 @@ void tst_UsersFile::passwordsReadableByTheOwnerOnly_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("rights");
-    QTest::addColumn<bool>("kept");
-    QTest::newRow("new file") << QByteArray() << 0 << false;
+    // The copy kept beside the file, by its suffix; empty for none.
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<XStoredFile::Found>("found");
+    QTest::addColumn<int>("usersRead");
+    QTest::newRow("new file") << QByteArray() << 0 << QString() << XStoredFile::Found::Missing << 0;
     QTest::newRow("good file readable by all")
-        << QByteArray(R"({"1": {"userName": "anna"}})") << int(READABLE_BY_ALL) << false;
-    QTest::newRow("good file writable by all") << QByteArray(R"({"1": {"userName": "anna"}})")
-                                               << int(READABLE_BY_ALL | QFileDevice::WriteOther) << false;
-    QTest::newRow("file that does not parse") << QByteArray(R"({"1": {"password": "se)") << int(READABLE_BY_ALL)
-                                              << true;
-    QTest::newRow("file of wrong types") << QByteArray(R"({"1": {"password": ["secret"]}})") << int(READABLE_BY_ALL)
-                                         << true;
+        << QByteArray(R"({"1": {"userName": "anna"}})") << int(READABLE_BY_ALL) << QString()
+        << XStoredFile::Found::WellTyped << 1;
+    QTest::newRow("good file writable by all")
+        << QByteArray(R"({"1": {"userName": "anna"}})") << int(READABLE_BY_ALL | QFileDevice::WriteOther)
+        << QString() << XStoredFile::Found::WellTyped << 1;
+    QTest::newRow("file that does not parse")
+        << QByteArray(R"({"1": {"password": "se)") << int(READABLE_BY_ALL) << ".unreadable"
+        << XStoredFile::Found::Unreadable << 0;
+    QTest::newRow("file of wrong types")
+        << QByteArray(R"({"1": {"password": ["secret"]}})") << int(READABLE_BY_ALL) << ".original"
+        << XStoredFile::Found::Converted << 1;
 }
 
 void tst_UsersFile::passwordsReadableByTheOwnerOnly()
 {
     QFETCH(QByteArray, content);
     QFETCH(int, rights);
-    QFETCH(bool, kept);
+    QFETCH(QString, kept);
+    QFETCH(XStoredFile::Found, found);
+    QFETCH(int, usersRead);
     QTemporaryDir dir;
     const QString path = dir.filePath("users");
     if (!content.isEmpty()) {
@@ -172,15 +183,21 @@ void tst_UsersFile::passwordsReadableByTheOwnerOnly()
         QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(rights)));
     }
 
-    const Users users(UsersFile::read(path));
+    XStoredFile::Found how = XStoredFile::Found::Missing;
+    QString keptName;
+    const Users users(UsersFile::read(path, &how, &keptName));
+    QCOMPARE(how, found);
+    QCOMPARE(keptName, kept.isEmpty() ? QString() : path + kept);
+    QCOMPARE(users.list.size(), usersRead);
     UserItem user;
     user.password = "secret";
     QVERIFY(UsersFile::write(path, users.list + QList<UserItem*> { &user }));
 
     QVERIFY2(ownerOnly(path), qPrintable(QString::number(QFile::permissions(path), 16)));
-    const QString keptPath = path + ".unreadable";
-    QCOMPARE(QFileInfo::exists(keptPath), kept);
-    if (kept) {
+    for (const QString& suffix : { QStringLiteral(".unreadable"), QStringLiteral(".original") })
+        QCOMPARE(QFileInfo::exists(path + suffix), suffix == kept);
+    if (!kept.isEmpty()) {
+        const QString keptPath = path + kept;
         QVERIFY2(ownerOnly(keptPath), qPrintable(QString::number(QFile::permissions(keptPath), 16)));
         QFile keptFile(keptPath);
         QVERIFY(keptFile.open(QIODevice::ReadOnly));

@@ -1,3 +1,4 @@
+#include "filesizelimit.h"
 #include "xstoredfile.h"
 
 #include <QDir>
@@ -26,6 +27,32 @@ bool writeRaw(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+QByteArray readRaw(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Notes every failure told while it lives.
+struct FailureLog
+{
+    FailureLog()
+    {
+        XStoredFile::setFailureHandler([this](const QString& path, const QString& reason) {
+            paths << path;
+            reasons << reason;
+        });
+    }
+    ~FailureLog() { XStoredFile::setFailureHandler(nullptr); }
+    QStringList paths;
+    QStringList reasons;
+};
+
+bool hasNumberMember(const QVariantMap& map)
+{
+    return map.value(QStringLiteral("n")).userType() == QMetaType::QString;
+}
 }
 
 // The stored-file helper's judgement of INI files and of save leftovers.
@@ -46,6 +73,12 @@ private slots:
     void unchangedContentNotRewritten();
     void contentKnownSinceReading_data();
     void contentKnownSinceReading();
+    void wrongTypedFileCopiedOnce();
+    void originalNotReplacedBeforeItsCopy();
+    void writeStoppedPartWayLeavesTheOldFile();
+    void iniWrittenAsQSettingsWritesIt_data();
+    void iniWrittenAsQSettingsWritesIt();
+    void iniStoppedPartWayLeavesTheOldFile();
 };
 
 void tst_XStoredFile::iniWrittenByQSettingsIsReadable_data()
@@ -288,6 +321,152 @@ void tst_XStoredFile::contentKnownSinceReading()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), rewritten ? QJsonDocument(QJsonObject::fromVariantMap(map)).toJson() : stored);
+}
+
+// The copy of a file read converted is the file as it was, kept once however
+// often the same file is met, and never in place of another copy.
+void tst_XStoredFile::wrongTypedFileCopiedOnce()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("users"));
+    const QByteArray first = R"({"n": 5, "s": "a"})";
+    QVERIFY(writeRaw(path, first));
+    QVariantMap map;
+    QString kept;
+    QCOMPARE(XStoredFile::readJsonObject(path, &map, hasNumberMember, &kept), XStoredFile::Found::Converted);
+    QCOMPARE(map.value(QStringLiteral("s")).toString(), QStringLiteral("a"));
+    QCOMPARE(kept, path + QStringLiteral(".original"));
+    QCOMPARE(readRaw(kept), first);
+    QCOMPARE(readRaw(path), first);
+
+    // Met again as it was (the program did not get to save it): the same copy.
+    QCOMPARE(XStoredFile::readJsonObject(path, &map, hasNumberMember, &kept), XStoredFile::Found::Converted);
+    QCOMPARE(kept, path + QStringLiteral(".original"));
+    const QByteArray second = R"({"n": 6})";
+    QVERIFY(writeRaw(path, second));
+    QCOMPARE(XStoredFile::readJsonObject(path, &map, hasNumberMember, &kept), XStoredFile::Found::Converted);
+    QCOMPARE(kept, path + QStringLiteral(".original.1"));
+    QCOMPARE(readRaw(kept), second);
+    QCOMPARE(readRaw(path + QStringLiteral(".original")), first);
+
+    QVERIFY(writeRaw(path, R"({"n": "5"})"));
+    QCOMPARE(XStoredFile::readJsonObject(path, &map, hasNumberMember, &kept), XStoredFile::Found::WellTyped);
+    QCOMPARE(kept, QString());
+    QVERIFY(writeRaw(path, R"({"n": )"));
+    QCOMPARE(XStoredFile::readJsonObject(path, &map, hasNumberMember, &kept), XStoredFile::Found::Unreadable);
+    QCOMPARE(readRaw(path), QByteArray(R"({"n": )"));
+    QCOMPARE(XStoredFile::readJsonObject(dir.filePath(QStringLiteral("none")), &map, hasNumberMember, &kept),
+        XStoredFile::Found::Missing);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+}
+
+// Until the file as it was is kept beside it, no save replaces it: it is the
+// only record of the values that were converted.
+void tst_XStoredFile::originalNotReplacedBeforeItsCopy()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("users"));
+    const QByteArray original = R"({"n": 5, "s": ")" + QByteArray(2048, 's') + R"("})";
+    QVERIFY(writeRaw(path, original));
+    const QVariantMap converted { { "n", "5" } };
+    FailureLog log;
+    {
+        const FileSizeLimit noRoom(1024);
+        QVariantMap map;
+        QString kept;
+        QCOMPARE(
+            XStoredFile::readJsonObject(path, &map, hasNumberMember, &kept), XStoredFile::Found::Converted);
+        QCOMPARE(kept, QString());
+        // Small enough for the disk, but it would take the place of the only record.
+        QVERIFY(!XStoredFile::writeJsonObject(path, converted));
+        QCOMPARE(readRaw(path), original);
+    }
+    QVERIFY2(log.paths.contains(path + QStringLiteral(".original")) && log.paths.contains(path),
+        qPrintable(log.paths.join(QLatin1Char(' '))));
+
+    QVERIFY(XStoredFile::writeJsonObject(path, converted));
+    QCOMPARE(readRaw(path + QStringLiteral(".original")), original);
+    QCOMPARE(QJsonDocument::fromJson(readRaw(path)).object().toVariantMap(), converted);
+}
+
+// A write that stops part-way, as on a full disk, leaves the old file as it
+// was and is told with the system's reason; a later good write takes the
+// failure back.
+void tst_XStoredFile::writeStoppedPartWayLeavesTheOldFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("users"));
+    const QByteArray before = R"({"1": {"userName": "anna"}})";
+    QVERIFY(writeRaw(path, before));
+    const QVariantMap larger { { "1", QVariantMap { { "userName", QString(4096, QLatin1Char('a')) } } } };
+    FailureLog log;
+    {
+        const FileSizeLimit noRoom(1024);
+        QVERIFY(!XStoredFile::writeJsonObject(path, larger));
+    }
+    QCOMPARE(readRaw(path), before);
+    QCOMPARE(log.paths, QStringList { path });
+    QVERIFY2(log.reasons.first().contains(QStringLiteral("large")), qPrintable(log.reasons.first()));
+    QVERIFY(XStoredFile::hasFailed(path));
+    QVERIFY(XStoredFile::anyWriteFailed());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { QStringLiteral("users") });
+
+    QVERIFY(XStoredFile::writeJsonObject(path, larger));
+    QVERIFY(!XStoredFile::hasFailed(path));
+}
+
+void tst_XStoredFile::iniWrittenAsQSettingsWritesIt_data()
+{
+    iniWrittenByQSettingsIsReadable_data();
+}
+
+// The one writer puts down what QSettings would: the same bytes, which read
+// back to the same values.
+void tst_XStoredFile::iniWrittenAsQSettingsWritesIt()
+{
+    QFETCH(QVariant, value);
+    QTemporaryDir dir;
+    const QString byQSettings = dir.filePath(QStringLiteral("by-qsettings.ini"));
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    const QString key = QStringLiteral("group with blank/key \"quoted\"");
+    {
+        QSettings settings(byQSettings, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("after"), true);
+        settings.setValue(key, value);
+        settings.setValue(QStringLiteral("web_server/port"), 18080);
+    }
+    {
+        const QSettings settings(byQSettings, QSettings::IniFormat);
+        QVERIFY(XStoredFile::writeIni(path, settings));
+    }
+    QCOMPARE(readRaw(path), readRaw(byQSettings));
+    const QSettings readBack(path, QSettings::IniFormat);
+    QCOMPARE(readBack.value(key), value);
+    QCOMPARE(readBack.value(QStringLiteral("web_server/port")).toInt(), 18080);
+}
+
+// QSettings' own save, stopped part-way, would put the stopped text in place
+// of the file and say nothing.
+void tst_XStoredFile::iniStoppedPartWayLeavesTheOldFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("settings.ini"));
+    const QByteArray before = "[groups]\nHall=@Variant(\\0\\0\\0\\b\\0\\0\\0\\0)\n";
+    QVERIFY(writeRaw(path, before));
+    QTemporaryDir other;
+    QSettings settings(other.filePath(QStringLiteral("working.ini")), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("window/geometry"), QByteArray(2048, 'g'));
+    FailureLog log;
+    {
+        const FileSizeLimit noRoom(1024);
+        QVERIFY(!XStoredFile::writeIni(path, settings));
+    }
+    QCOMPARE(readRaw(path), before);
+    QCOMPARE(log.paths, QStringList { path });
+    QVERIFY2(log.reasons.first().contains(QStringLiteral("large")), qPrintable(log.reasons.first()));
+    QVERIFY(XStoredFile::writeIni(path, settings));
+    QCOMPARE(QSettings(path, QSettings::IniFormat).value(QStringLiteral("window/geometry")).toByteArray(),
+        QByteArray(2048, 'g'));
 }
 
 QTEST_GUILESS_MAIN(tst_XStoredFile)
