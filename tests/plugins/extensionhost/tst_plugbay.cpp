@@ -2,7 +2,9 @@
 #include "applicationdata.h"
 #include "headerfit.h"
 #include "journalmodel.h"
+#include "loopgapmeter.h"
 #include "mainwindow.h"
+#include "processstatus.h"
 #include "rowtranslation.h"
 #include "testappfolder.h"
 #include "xmodule.h"
@@ -132,44 +134,6 @@ QStringList journalOf(const QString& source)
                            .arg(entry.value("text").toString());
     }
     return entries;
-}
-
-// The longest time this thread's event loop went without turning since the
-// meter was made.
-class LoopGapMeter : public QObject
-{
-public:
-    LoopGapMeter()
-    {
-        m_clock.start();
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 now = m_clock.elapsed();
-            m_longest = qMax(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_timer.start(20);
-    }
-
-    qint64 longestGapMs() const { return qMax(m_longest, m_clock.elapsed() - m_last); }
-
-private:
-    QElapsedTimer m_clock;
-    QTimer m_timer;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
-
-// The memory this process holds, in KiB.
-qint64 residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
 }
 
 // Another module's identity as a component's setter.
@@ -707,7 +671,7 @@ void tst_Plugbay::debugFloodKeepsTheNewest()
     startWindow();
     auto* view = page()->widget(1)->findChild<QPlainTextEdit*>();
     QVERIFY(view);
-    const qint64 before = residentKiB();
+    const qint64 before = processStatusKiB("VmRSS:");
     QVERIFY(before > 0);
     const LoopGapMeter loop;
     const QRegularExpression dropped(QStringLiteral("^\\[\\d+ bytes of debug text dropped\\]$"),
@@ -729,7 +693,7 @@ void tst_Plugbay::debugFloodKeepsTheNewest()
     QTRY_COMPARE(view->document()->lastBlock().previous().text(), QStringLiteral("flood %1").arg(written - 1));
 
     QVERIFY2(loop.longestGapMs() < 2000, qPrintable(QStringLiteral("%1 ms").arg(loop.longestGapMs())));
-    const qint64 grown = residentKiB() - before;
+    const qint64 grown = processStatusKiB("VmRSS:") - before;
     QVERIFY2(grown < 100 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(grown)));
 }
 

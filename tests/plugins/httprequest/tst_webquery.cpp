@@ -5,7 +5,9 @@
 #include "journalexchangeitem.h"
 #include "journalitem.h"
 #include "journalmodel.h"
+#include "loopgapmeter.h"
 #include "mainwindow.h"
+#include "processstatus.h"
 #include "testappfolder.h"
 #include "xmodule.h"
 #include "xmodulebase.h"
@@ -202,44 +204,6 @@ QByteArray gzipBomb(int mebibytes)
     const quint32 trailer[] = { qToLittleEndian(quint32(crc)), qToLittleEndian(quint32(quint64(mebibytes) << 20)) };
     bomb += QByteArray(reinterpret_cast<const char*>(trailer), sizeof trailer);
     return bomb;
-}
-
-// The longest time this thread's event loop went without turning since the
-// meter was made.
-class LoopGapMeter : public QObject
-{
-public:
-    LoopGapMeter()
-    {
-        m_clock.start();
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 now = m_clock.elapsed();
-            m_longest = qMax(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_timer.start(20);
-    }
-
-    qint64 longestGapMs() const { return qMax(m_longest, m_clock.elapsed() - m_last); }
-
-private:
-    QElapsedTimer m_clock;
-    QTimer m_timer;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
-
-// A value of /proc/self/status in KiB.
-qint64 statusKiB(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
 }
 
 // Descriptors of this process that a program it starts would inherit.
@@ -1009,7 +973,7 @@ void tst_Webquery::inflatingAnswerStopsAtTheLimitWhileWindowBusy()
     QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
     QVERIFY(clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1);
     clearRefs.close();
-    const qint64 before = statusKiB("VmRSS:");
+    const qint64 before = processStatusKiB("VmRSS:");
     QVERIFY(before > 0);
 
     enter(level, QStringLiteral("read"));
@@ -1021,7 +985,7 @@ void tst_Webquery::inflatingAnswerStopsAtTheLimitWhileWindowBusy()
                                     .arg(ANSWER_LIMIT))
                      .size(),
         1);
-    const qint64 grown = statusKiB("VmHWM:") - before;
+    const qint64 grown = processStatusKiB("VmHWM:") - before;
     QVERIFY2(grown < 150 * 1024, qPrintable(QStringLiteral("%1 KiB").arg(grown)));
     QVERIFY(!level->lastSetValue().isValid());
 }
