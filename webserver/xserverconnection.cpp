@@ -297,22 +297,18 @@ void XServerConnection::startPass()
     m_ticket = std::make_shared<QAtomicInt>(PASS_QUEUED);
     const std::shared_ptr<QAtomicInt> ticket = m_ticket;
     XServerConnections* connections = m_listener->connections();
-    XServerListener* listener = m_listener;
     const quint64 id = m_id;
     const QString peer = m_peerAddress;
     const QString text = m_postText;
     m_postText.clear();
     // The listener outlives every call into the GUI thread (see the class of
     // the connections), the connection need not.
-    connections->runInGuiThread([connections, listener, ticket, id, peer, text]() {
+    connections->runInGuiThread([connections, ticket, id, peer, text]() {
         if (!ticket->testAndSetOrdered(PASS_QUEUED, PASS_RUNNING))
             return;
         XServerSocketThread handler(connections, peer);
         handler.handlePost(text);
-        const XServerSocketThread::Answer answer = handler.answer();
-        QMetaObject::invokeMethod(
-            listener, [listener, id, peer, answer]() { listener->passAnswered(id, peer, answer); },
-            Qt::QueuedConnection);
+        connections->answerPass(id, peer, handler.answer());
     });
 }
 

@@ -26,6 +26,9 @@ XServerConnections::XServerConnections()
 XServerConnections::~XServerConnections()
 {
     m_stopping.storeRelease(1);
+    // No answer may be posted to the listener once it is gone.
+    m_serialisers.clear();
+    m_serialisers.waitForDone();
     // It closes its connections and goes in its own thread, so every socket
     // is closed where it was opened.
     inNetworkThread([this]() { delete m_listener; });
@@ -86,6 +89,26 @@ void XServerConnections::runInGuiThread(std::function<void()> task)
     if (isStopping())
         return;
     QMetaObject::invokeMethod(m_guiContext.get(), std::move(task), Qt::QueuedConnection);
+}
+
+void XServerConnections::answerPass(quint64 id, const QString& address, XServerSocketThread::Answer answer)
+{
+    XServerListener* listener = m_listener;
+    const auto deliver = [listener, id, address](const XServerSocketThread::Answer& ready) {
+        QMetaObject::invokeMethod(
+            listener, [listener, id, address, ready]() { listener->passAnswered(id, address, ready); },
+            Qt::QueuedConnection);
+    };
+    if (!answer.answeredWithData) {
+        deliver(answer);
+        return;
+    }
+    m_serialisers.start([answer, deliver]() mutable {
+        answer.response = XServerSocketThread::dataResponse(answer.data);
+        answer.answeredWithData = false;
+        answer.data.clear();
+        deliver(answer);
+    });
 }
 
 bool XServerConnections::isStopping() const

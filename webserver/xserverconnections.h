@@ -1,7 +1,10 @@
 #pragma once
 
+#include "xserversocketthread.h"
+
 #include <QAtomicInt>
 #include <QString>
+#include <QThreadPool>
 
 #include <functional>
 #include <memory>
@@ -24,11 +27,13 @@ class XServerListener;
 // in pieces as the peer takes them, so an answer holds a piece, not the file.
 // A POST waits its turn in the sign-in gate of its address and then goes to
 // the GUI thread as one queued call, which checks the password and, when it
-// is right, runs the whole exchange there and puts its answer into JSON; the
-// answer comes back as a queued call. The network thread never waits for the
-// GUI thread, so a busy GUI thread holds up only the signed-in requests; the
-// GUI thread waits for the network thread only to switch listening on or off
-// and to end it.
+// is right, runs the whole exchange there; its answer comes back as a queued
+// call, by way of a worker that turns the exchange's data into JSON (for a
+// large panel the costliest part, which would otherwise halve what the GUI
+// thread can serve). Workers hold no socket and only post. The network
+// thread never waits for another, so a busy GUI thread holds up only the
+// signed-in requests; the GUI thread waits for the network thread only to
+// switch listening on or off and to end it.
 //
 // What both threads touch: the count of open connections and the port (read
 // by the GUI thread), the stopping flag, and each queued pass's ticket, which
@@ -63,6 +68,9 @@ public:
     // Called in the network thread: runs the task in the GUI thread, unless
     // the server is ended first.
     void runInGuiThread(std::function<void()> task);
+    // Called in the GUI thread with a pass's answer for the listener's
+    // connection id, from the peer's address.
+    void answerPass(quint64 id, const QString& address, XServerSocketThread::Answer answer);
 
     // Called in any thread.
     bool isStopping() const;
@@ -75,6 +83,8 @@ private:
 
     std::unique_ptr<QThread> m_thread;
     XServerListener* m_listener = nullptr;
+    // Its tasks only post to the listener, never wait on another thread.
+    QThreadPool m_serialisers;
     // The GUI thread's calls are posted to it: they go with it at the end.
     std::unique_ptr<QObject> m_guiContext;
     QAtomicInt m_stopping = 0;

@@ -406,10 +406,17 @@ void XServerSocketThread::sendResponse(QByteArray body, int status, QString cont
     m_answer.answered = true;
 }
 
-void XServerSocketThread::sendData(const QVariantMap& data)
+QByteArray XServerSocketThread::dataResponse(const QVariantMap& data)
 {
     const QJsonDocument document(QJsonObject::fromVariantMap(data));
-    sendResponse(document.toJson(QJsonDocument::Indented), STATUS_OK, QLatin1String(TEXT_PLAIN));
+    return httpResponse(document.toJson(QJsonDocument::Indented), STATUS_OK, QLatin1String(TEXT_PLAIN));
+}
+
+void XServerSocketThread::sendData(const QVariantMap& data)
+{
+    m_answer.data = data;
+    m_answer.answered = true;
+    m_answer.answeredWithData = true;
 }
 
 void XServerSocketThread::sendBare(const QByteArray& bytes)

@@ -28,16 +28,22 @@ class XServerSocketThread : public QObject
 public:
     // What the connection writes: nothing at all when the request gets no
     // answer. A file too large to send at once follows the response in
-    // pieces, as the peer takes them. A POST's answer also tells how its
-    // sign-in went, which decides how long the answer waits.
+    // pieces, as the peer takes them. An exchange's answer leaves the GUI
+    // thread as its data and is turned into JSON by a worker (dataResponse()),
+    // the costliest step of a large panel's pass. A POST's answer also tells
+    // how its sign-in went, which decides how long the answer waits.
     struct Answer
     {
         QByteArray response;
+        QVariantMap data;
         bool answered = false;
+        bool answeredWithData = false;
         XServerSignInGate::Outcome signIn = XServerSignInGate::Outcome::NotChecked;
         std::shared_ptr<QFile> file;
         qint64 fileLeft = 0;
     };
+
+    static QByteArray dataResponse(const QVariantMap& data);
 
     // A sign-in turned away without its password being checked: busy, to be
     // asked again after the seconds given.
