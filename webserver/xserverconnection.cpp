@@ -312,20 +312,19 @@ void XServerConnection::startPass()
     });
 }
 
-void XServerConnection::passAnswered(const XServerSocketThread::Answer& answer)
+bool XServerConnection::passAnswered(const XServerSocketThread::Answer& answer, int holdMs)
 {
     if (m_state != State::InGuiThread)
-        return;
+        return false;
     m_ticket.reset();
-    const int holdMs
-        = m_listener->signInGate()->checked(m_peerAddress, answer.signIn, m_listener->settings().delay);
     if (holdMs <= 0) {
         writeAnswer(answer);
-        return;
+        return true;
     }
     m_heldAnswer = answer;
     setState(State::Holding);
     m_hold.start(holdMs);
+    return true;
 }
 
 void XServerConnection::endHold()

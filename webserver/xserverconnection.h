@@ -38,7 +38,9 @@ public:
     // busy, one holding its failure's answer gets that answer now. False
     // when the connection cannot give way (its pass runs in the GUI thread).
     bool giveWay();
-    void passAnswered(const XServerSocketThread::Answer& answer);
+    // The pass's answer, to be held that long (a failed sign-in's); false
+    // when the connection no longer waits for it, and holds nothing.
+    bool passAnswered(const XServerSocketThread::Answer& answer, int holdMs);
 
 private:
     enum class State { Reading, Serving, SigningIn, InGuiThread, Holding, Writing, Ended };

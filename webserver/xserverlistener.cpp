@@ -229,11 +229,11 @@ void XServerListener::connectionEnded(XServerConnection* connection)
 
 void XServerListener::passAnswered(quint64 id, const QString& address, const XServerSocketThread::Answer& answer)
 {
-    if (XServerConnection* connection = m_held.value(id)) {
-        connection->passAnswered(answer);
-        return;
+    // The gate learns how the check went even when its connection is gone.
+    const int holdMs = m_signInGate->checked(address, answer.signIn, m_settings.delay);
+    XServerConnection* connection = m_held.value(id);
+    if (!connection || !connection->passAnswered(answer, holdMs)) {
+        if (holdMs > 0)
+            m_signInGate->holdEnded();
     }
-    // Its connection is gone; the gate still learns how the check went.
-    if (m_signInGate->checked(address, answer.signIn, m_settings.delay) > 0)
-        m_signInGate->holdEnded();
 }

@@ -357,8 +357,7 @@ void tst_XServer::connectionLimit()
     for (int i = 0; i < MAX_CONNECTIONS; ++i) {
         clients.push_back(std::make_unique<QTcpSocket>());
         clients.back()->connectToHost(QHostAddress::LocalHost, server.port());
-        // The oldest is accepted alone: the server's threads accept clients
-        // that come together in no set order.
+        // The oldest is accepted alone, so that it is known to be the oldest.
         if ((i + 1) % batch == 0 || i == 0)
             QTRY_COMPARE(server.server()->activeConnections(), i + 1);
     }
