@@ -369,19 +369,12 @@ void XServerConnection::writeAnswer(const XServerSocketThread::Answer& answer)
 {
     if (m_state == State::Ended)
         return;
-    // A file held open costs a descriptor of its own. It is asked for while
-    // this connection is still being served, so it is not the one to give way.
-    const bool fileHeld = answer.file && m_listener->holdFile();
     setState(State::Writing);
     m_deadline.start(ANSWER_TIMEOUT_MS);
-    if (answer.file && !fileHeld) {
-        m_socket->write(XServerSocketThread::busyResponse(1));
-    } else {
-        m_file = answer.file;
-        m_fileLeft = answer.fileLeft;
-        if (answer.answered)
-            m_socket->write(answer.response);
-    }
+    m_file = answer.file;
+    m_fileLeft = answer.fileLeft;
+    if (answer.answered)
+        m_socket->write(answer.response);
     sendMore();
 }
 
@@ -406,7 +399,7 @@ void XServerConnection::sendMore()
         }
         m_fileLeft -= piece.size();
         if (m_fileLeft <= 0)
-            releaseFile();
+            m_file.reset();
         m_socket->write(piece);
     }
     if (m_file)
@@ -462,15 +455,6 @@ void XServerConnection::closeNow(bool reset)
     end();
 }
 
-void XServerConnection::releaseFile()
-{
-    if (!m_file)
-        return;
-    m_file.reset();
-    m_fileLeft = 0;
-    m_listener->fileReleased();
-}
-
 void XServerConnection::end()
 {
     if (m_state == State::Ended)
@@ -499,7 +483,7 @@ void XServerConnection::finish()
     default:
         break;
     }
-    releaseFile();
+    m_file.reset();
     setState(State::Ended);
     m_deadline.stop();
     m_hold.stop();

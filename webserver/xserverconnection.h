@@ -57,7 +57,6 @@ private:
     qint64 pendingBytes() const;
     void answerNow(const QByteArray& response);
     void closeNow(bool reset);
-    void releaseFile();
     // Ends the connection as its socket is closed, and deletes it later.
     void end();
     void finish();

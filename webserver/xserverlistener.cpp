@@ -106,7 +106,7 @@ QString XServerListener::start(quint16 port, const Settings& settings)
     m_descriptorCeiling = limit > 0 ? limit - RESERVED_DESCRIPTORS : 0;
     m_descriptorBudget = std::numeric_limits<qint64>::max();
     if (m_descriptorCeiling > 0) {
-        const int others = qMax(0, openDescriptors() - m_open.loadRelaxed() - m_filesHeld);
+        const int others = qMax(0, openDescriptors() - m_open.loadRelaxed());
         m_descriptorBudget = qMax<qint64>(0, m_descriptorCeiling - others);
     }
     m_port.storeRelease(serverPort());
@@ -167,9 +167,10 @@ void XServerListener::incomingConnection(qintptr descriptor)
 bool XServerListener::full(qintptr descriptor) const
 {
     // Descriptors are handed out lowest first, so a newcomer's number beyond
-    // the ceiling tells that the rest of the program has opened more.
+    // the ceiling tells that the rest of the program, or the files that
+    // answers keep open, took more.
     const int open = m_open.loadRelaxed();
-    return open >= MAX_CONNECTIONS || open + m_filesHeld >= m_descriptorBudget
+    return open >= MAX_CONNECTIONS || open >= m_descriptorBudget
         || (m_descriptorCeiling > 0 && descriptor >= m_descriptorCeiling);
 }
 
@@ -205,19 +206,6 @@ void XServerListener::setMayGiveWay(XServerConnection* connection, bool may)
         if (it->empty())
             m_mayGiveWay.erase(it);
     }
-}
-
-bool XServerListener::holdFile()
-{
-    if (m_open.loadRelaxed() + m_filesHeld >= m_descriptorBudget && !makeRoom())
-        return false;
-    ++m_filesHeld;
-    return true;
-}
-
-void XServerListener::fileReleased()
-{
-    --m_filesHeld;
 }
 
 void XServerListener::connectionEnded(XServerConnection* connection)

@@ -51,10 +51,6 @@ public:
 
     // Whether the connection may give way to a newcomer in its state.
     void setMayGiveWay(XServerConnection* connection, bool may);
-    // A descriptor for a file that an answer keeps open; false when none is
-    // left even after one connection gave way.
-    bool holdFile();
-    void fileReleased();
     // Called once per accepted connection, as its socket is closed.
     void connectionEnded(XServerConnection* connection);
     // A pass's answer back from the GUI thread, for a connection that may be gone.
@@ -72,10 +68,9 @@ private:
     Settings m_settings;
     QAtomicInt m_port = 0;
     QAtomicInt m_open = 0;
-    int m_filesHeld = 0;
-    // Descriptors the connections and their files may take, and the number
-    // no newcomer's descriptor may reach: what the rest of the program
-    // leaves of the limit, less a reserve.
+    // Connections the descriptors allow, and the number no newcomer's
+    // descriptor may reach: what the rest of the program leaves of the
+    // limit, less a reserve.
     qint64 m_descriptorBudget = 0;
     qint64 m_descriptorCeiling = 0;
     quint64 m_lastId = 0;
