@@ -270,9 +270,7 @@ void XServerConnection::serve(const QByteArray& request)
         m_postText = QString::fromUtf8(decoded);
         XServerSignInGate* gate = m_listener->signInGate();
         switch (gate->enter(
-            m_peerAddress, this, [this]() { startPass(); },
-            [this]() { writeResponse(XServerSocketThread::busyResponse(
-                           m_listener->signInGate()->retryAfterSeconds(m_peerAddress))); })) {
+            m_peerAddress, this, [this]() { startPass(); }, [this]() { writeResponse(busyResponse()); })) {
         case XServerSignInGate::Entry::CheckNow:
             startPass();
             return;
@@ -281,7 +279,7 @@ void XServerConnection::serve(const QByteArray& request)
             return;
         case XServerSignInGate::Entry::TurnedAway:
             // Unchecked, so no word on the password: a guess it is not.
-            writeResponse(XServerSocketThread::busyResponse(gate->retryAfterSeconds(m_peerAddress)));
+            writeResponse(busyResponse());
             return;
         }
     }
@@ -342,7 +340,7 @@ bool XServerConnection::giveWay()
         return true;
     case State::SigningIn:
         m_listener->signInGate()->leave(m_peerAddress, this);
-        answerNow(XServerSocketThread::busyResponse(m_listener->signInGate()->retryAfterSeconds(m_peerAddress)));
+        answerNow(busyResponse());
         return true;
     case State::InGuiThread:
         if (!m_ticket->testAndSetOrdered(PASS_QUEUED, PASS_DROPPED)) {
@@ -351,7 +349,7 @@ bool XServerConnection::giveWay()
         }
         m_ticket.reset();
         m_listener->signInGate()->checked(m_peerAddress, XServerSignInGate::Outcome::NotChecked, 0);
-        answerNow(XServerSocketThread::busyResponse(m_listener->signInGate()->retryAfterSeconds(m_peerAddress)));
+        answerNow(busyResponse());
         return true;
     case State::Holding:
         endHold();
@@ -376,6 +374,11 @@ void XServerConnection::writeAnswer(const XServerSocketThread::Answer& answer)
     if (answer.answered)
         m_socket->write(answer.response);
     sendMore();
+}
+
+QByteArray XServerConnection::busyResponse() const
+{
+    return XServerSocketThread::busyResponse(m_listener->signInGate()->retryAfterSeconds(m_peerAddress));
 }
 
 void XServerConnection::writeResponse(const QByteArray& response)
@@ -448,7 +451,8 @@ void XServerConnection::closeNow(bool reset)
     // sending what the peer did not take, in buffers of its own.
     if (reset) {
         const linger immediately { 1, 0 };
-        ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &immediately, sizeof(immediately));
+        ::setsockopt(
+            int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &immediately, sizeof(immediately));
     }
 #endif
     m_socket->abort();

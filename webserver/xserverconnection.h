@@ -53,6 +53,8 @@ private:
     void endHold();
     void writeAnswer(const XServerSocketThread::Answer& answer);
     void writeResponse(const QByteArray& response);
+    // A sign-in turned away unchecked: busy, until the address's next turn.
+    QByteArray busyResponse() const;
     void sendMore();
     qint64 pendingBytes() const;
     void answerNow(const QByteArray& response);

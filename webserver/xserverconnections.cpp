@@ -57,7 +57,8 @@ QString XServerConnections::listen(quint16 port, int delay, bool secure)
             settings.certificate = QSslCertificate(certificateFile.readAll(), QSsl::Pem);
         QFile keyFile(m_applicationFolder + QLatin1String(PRIVATE_KEY_FILE));
         if (keyFile.open(QIODevice::ReadOnly))
-            settings.privateKey = QSslKey(keyFile.readAll(), QSsl::Rsa, QSsl::Pem, QSsl::PrivateKey, QByteArray());
+            settings.privateKey
+                = QSslKey(keyFile.readAll(), QSsl::Rsa, QSsl::Pem, QSsl::PrivateKey, QByteArray());
     }
     QString error;
     inNetworkThread([&]() { error = m_listener->start(port, settings); });

@@ -215,7 +215,8 @@ void XServerListener::connectionEnded(XServerConnection* connection)
     m_open.deref();
 }
 
-void XServerListener::passAnswered(quint64 id, const QString& address, const XServerSocketThread::Answer& answer)
+void XServerListener::passAnswered(
+    quint64 id, const QString& address, const XServerSocketThread::Answer& answer)
 {
     // The gate learns how the check went even when its connection is gone.
     const int holdMs = m_signInGate->checked(address, answer.signIn, m_settings.delay);

@@ -56,7 +56,8 @@ const qint64 FILE_PIECE_SIZE = 64 * 1024;
 
 // The status line and header lines of an answer of the given length; extra
 // header lines, ended by CR LF each, go after "Content-Length".
-QByteArray httpHead(qint64 length, int status, const QString& contentType, const QByteArray& extra = QByteArray())
+QByteArray httpHead(
+    qint64 length, int status, const QString& contentType, const QByteArray& extra = QByteArray())
 {
     QByteArray head;
     head.reserve(256);
@@ -179,7 +180,7 @@ Opened openServedFile(const QString& fileName, const QString& folder, int* descr
     const QByteArray own = "/proc/self/fd/" + QByteArray::number(path);
     char real[PATH_MAX];
     const ssize_t length = ::readlink(own.constData(), real, sizeof(real));
-    struct stat status {};
+    struct stat status = {};
     Opened opened = Opened::File;
     if (length <= 0 || size_t(length) >= sizeof(real)
         || !QFile::decodeName(QByteArray(real, int(length))).startsWith(inside + QLatin1Char('/')))
@@ -196,8 +197,8 @@ Opened openServedFile(const QString& fileName, const QString& folder, int* descr
     const int file = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (file < 0)
         return errno == ENOENT || errno == ENOTDIR ? Opened::NotFound : Opened::NotServed;
-    struct stat opened {};
-    struct stat named {};
+    struct stat opened = {};
+    struct stat named = {};
     const QString real = QFileInfo(fileName).canonicalFilePath();
     Opened result = Opened::File;
     if (::fstat(file, &opened) != 0 || !S_ISREG(opened.st_mode))
@@ -221,7 +222,7 @@ Opened openServedFile(const QString& fileName, const QString& folder, int* descr
 // the name again.
 QString mimeTypeName(const QString& fileName, QFile* file, const QByteArray& start)
 {
-    struct stat status {};
+    struct stat status = {};
     if (::fstat(file->handle(), &status) != 0)
         return QMimeDatabase().mimeTypeForFileNameAndData(fileName, start).name();
     struct Known
@@ -234,8 +235,9 @@ QString mimeTypeName(const QString& fileName, QFile* file, const QByteArray& sta
     };
     thread_local QHash<QString, Known> known;
     const auto it = known.constFind(fileName);
-    if (it != known.cend() && it->seconds == status.st_mtim.tv_sec && it->nanoseconds == status.st_mtim.tv_nsec
-        && it->size == status.st_size && it->inode == status.st_ino)
+    if (it != known.cend() && it->seconds == status.st_mtim.tv_sec
+        && it->nanoseconds == status.st_mtim.tv_nsec && it->size == status.st_size
+        && it->inode == status.st_ino)
         return it->name;
     if (known.size() >= REMEMBERED_TYPES)
         known.clear();
@@ -247,7 +249,8 @@ QString mimeTypeName(const QString& fileName, QFile* file, const QByteArray& sta
 }
 }
 
-XServerSocketThread::XServerSocketThread(XServerConnections* connections, const QString& peerAddress, QObject* parent)
+XServerSocketThread::XServerSocketThread(
+    XServerConnections* connections, const QString& peerAddress, QObject* parent)
     : QObject(parent)
     , m_connections(connections)
     , m_peerAddress(peerAddress)
@@ -353,7 +356,8 @@ void XServerSocketThread::handleGet(const QByteArray& decoded)
         sendFile(webDir + QLatin1Char('/') + QLatin1String(NOT_FOUND_PAGE), webDir);
     } else if (path.startsWith(QLatin1String("content/"), Qt::CaseInsensitive)
         || path.startsWith(QLatin1String("widgets_components_lib/"), Qt::CaseInsensitive)) {
-        sendFile(appDir + QLatin1Char('/') + path, appDir + QLatin1Char('/') + path.section(QLatin1Char('/'), 0, 0));
+        sendFile(appDir + QLatin1Char('/') + path,
+            appDir + QLatin1Char('/') + path.section(QLatin1Char('/'), 0, 0));
     } else {
         sendFile(webDir + QLatin1Char('/') + path, webDir);
     }

@@ -51,7 +51,8 @@ public:
     // A request whose line and headers go beyond what a browser sends.
     static QByteArray headersTooLargeResponse();
 
-    XServerSocketThread(XServerConnections* connections, const QString& peerAddress, QObject* parent = nullptr);
+    XServerSocketThread(
+        XServerConnections* connections, const QString& peerAddress, QObject* parent = nullptr);
 
     // The received bytes percent-decoded as a whole; read as UTF-8 they are
     // the request's text.

@@ -200,9 +200,11 @@ void tst_Startup::descriptorsAreCloseOnExec()
             bool ok = false;
             if (line.startsWith("flags:") && !(line.mid(6).trimmed().toInt(&ok, 8) & O_CLOEXEC)) {
                 char target[256] = {};
-                const QByteArray link = QStringLiteral("/proc/%1/fd/%2").arg(process->processId()).arg(name).toUtf8();
+                const QByteArray link
+                    = QStringLiteral("/proc/%1/fd/%2").arg(process->processId()).arg(name).toUtf8();
                 const ssize_t length = ::readlink(link.constData(), target, sizeof(target) - 1);
-                inherited << name + QStringLiteral(" -> ") + QString::fromUtf8(target, int(qMax<ssize_t>(0, length)));
+                inherited << name + QStringLiteral(" -> ")
+                        + QString::fromUtf8(target, int(qMax<ssize_t>(0, length)));
             }
         }
     }

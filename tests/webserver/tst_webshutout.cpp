@@ -116,14 +116,15 @@ private:
             return;
         connect(socket, &QAbstractSocket::connected, socket, [this, socket]() { socket->write(m_request); });
         connect(socket, &QIODevice::readyRead, socket, [socket]() { socket->readAll(); });
-        connect(socket, &QAbstractSocket::stateChanged, this, [this, socket, index](QAbstractSocket::SocketState state) {
-            if (state != QAbstractSocket::UnconnectedState)
-                return;
-            socket->disconnect(this);
-            socket->deleteLater();
-            m_answers.fetchAndAddRelaxed(1);
-            QTimer::singleShot(REOPEN_MS, this, [this, index]() { open(index); });
-        });
+        connect(socket, &QAbstractSocket::stateChanged, this,
+            [this, socket, index](QAbstractSocket::SocketState state) {
+                if (state != QAbstractSocket::UnconnectedState)
+                    return;
+                socket->disconnect(this);
+                socket->deleteLater();
+                m_answers.fetchAndAddRelaxed(1);
+                QTimer::singleShot(REOPEN_MS, this, [this, index]() { open(index); });
+            });
         socket->connectToHost(QHostAddress::LocalHost, m_port);
     }
 
@@ -242,8 +243,8 @@ void tst_WebShutOut::waitingSignInsLeaveRoom()
     QVERIFY2(other.elapsedMs < 1000, QByteArray::number(other.elapsedMs));
 
     // The ones that waited are checked one delay apart, and answered so.
-    QTRY_COMPARE_WITH_TIMEOUT(countAnswered(guesses, "SIGN_IN_ERROR") + countBusy(guesses), SIGN_IN_FLOOD,
-        10 * delayMs + 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        countAnswered(guesses, "SIGN_IN_ERROR") + countBusy(guesses), SIGN_IN_FLOOD, 10 * delayMs + 5000);
     QVERIFY2(countAnswered(guesses, "SIGN_IN_ERROR") <= 1 + WAITING_SIGN_INS,
         QByteArray::number(countAnswered(guesses, "SIGN_IN_ERROR")));
     QTRY_COMPARE(server.server()->activeConnections(), 0);
@@ -298,7 +299,8 @@ void tst_WebShutOut::signInCrowdLeavesRoom()
         const QByteArray request = WebTest::postRequest("ann", R"({"password":"pw","WIDGETS":{}})");
         for (int i = 0; i < tries; ++i) {
             const auto next = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-            if (answeredWithin(port, request, QHostAddress(QStringLiteral("127.0.0.3")), 2000).startsWith("{"))
+            if (answeredWithin(port, request, QHostAddress(QStringLiteral("127.0.0.3")), 2000)
+                    .startsWith("{"))
                 ++exchanges;
             std::this_thread::sleep_until(next);
         }
@@ -308,7 +310,8 @@ void tst_WebShutOut::signInCrowdLeavesRoom()
     QTRY_VERIFY_WITH_TIMEOUT(finished == 2, 60000);
     fileClient.join();
     operatorClient.join();
-    QMetaObject::invokeMethod(crowd, [crowd]() { delete crowd; }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        crowd, [crowd]() { delete crowd; }, Qt::BlockingQueuedConnection);
     crowdThread.quit();
     crowdThread.wait();
 
@@ -349,8 +352,8 @@ void tst_WebShutOut::slowReadersAndEndlessHeadersKeepMemoryBounded()
 
     std::vector<std::unique_ptr<WebTest::RawClient>> readerPeers;
     for (int i = 0; i < readers; ++i) {
-        readerPeers.push_back(std::make_unique<WebTest::RawClient>(
-            port, 4096, qPrintable(crowdAddress(40, i / 2).toString())));
+        readerPeers.push_back(
+            std::make_unique<WebTest::RawClient>(port, 4096, qPrintable(crowdAddress(40, i / 2).toString())));
         QVERIFY(readerPeers.back()->send("GET /content/four.bin HTTP/1.0\r\n\r\n"));
     }
     const QByteArray header = "GET / HTTP/1.0\r\nX-Pad: " + QByteArray(ENDLESS_HEADER_SIZE, 'a');
@@ -388,8 +391,8 @@ void tst_WebShutOut::slowReadersAndEndlessHeadersKeepMemoryBounded()
         QCOMPARE(WebTest::parse(peer->received).headerLines.value(0),
             QByteArray("HTTP/1.0 431 Request Header Fields Too Large"));
 
-    const WebTest::Answer other = WebTest::exchange(
-        port, { GET_ROOT }, false, 0, 5000, QHostAddress(QStringLiteral("127.0.0.2")));
+    const WebTest::Answer other
+        = WebTest::exchange(port, { GET_ROOT }, false, 0, 5000, QHostAddress(QStringLiteral("127.0.0.2")));
     QCOMPARE(WebTest::parse(other.bytes).body, INDEX_PAGE);
     QVERIFY2(other.elapsedMs < 1000, QByteArray::number(other.elapsedMs));
     readerPeers.clear();

@@ -410,8 +410,7 @@ void tst_XServerConnections::requestLimits_data()
     QByteArray parents;
     for (int i = 0; i < 10900; ++i)
         parents += "../";
-    QTest::newRow("32 KiB of leading parents")
-        << "GET /" + parents + "index.html HTTP/1.0\r\n\r\n" << true;
+    QTest::newRow("32 KiB of leading parents") << "GET /" + parents + "index.html HTTP/1.0\r\n\r\n" << true;
     QTest::newRow("length of the largest 64-bit number")
         << QByteArray("POST /ann HTTP/1.0\r\nContent-Length: 9223372036854775807\r\n\r\n{") << false;
     QTest::newRow("length one past 64 bits")

@@ -95,8 +95,9 @@ void tst_XServerSocketThread::initTestCase()
     TestAppFolder::writeOwnFile(QStringLiteral("settings.ini"), SECRET);
     TestAppFolder::writeOwnFile(QStringLiteral("users"), SECRET);
     // Opened for reading, a named pipe waits for a writer that never comes.
-    QCOMPARE(::mkfifo(QFile::encodeName(TestAppFolder::ownFilePath(QStringLiteral("content/pipe"))).constData(),
-                 0600),
+    QCOMPARE(
+        ::mkfifo(
+            QFile::encodeName(TestAppFolder::ownFilePath(QStringLiteral("content/pipe"))).constData(), 0600),
         0);
     QVERIFY(QDir().mkpath(TestAppFolder::ownFilePath(QStringLiteral("content/folder"))));
 
@@ -266,10 +267,10 @@ void tst_XServerSocketThread::sizeLimit_data()
         << head + QByteArray(padding, 'a') + tail << QByteArray("HTTP/1.0 200 OK") << INDEX_PAGE;
     QTest::newRow("headers one byte over the limit")
         << head + QByteArray(padding + 1, 'a') + tail << tooLarge << QByteArray();
-    QTest::newRow("headers that never end") << head + QByteArray(2 * MAX_REQUEST_SIZE, 'a') << tooLarge
-                                            << QByteArray();
-    QTest::newRow("request line over the limit")
-        << "GET /" + QByteArray(MAX_HEADER_SIZE, 'a') + " HTTP/1.0\r\n\r\n" << tooLarge << QByteArray();
+    QTest::newRow("headers that never end")
+        << head + QByteArray(2 * MAX_REQUEST_SIZE, 'a') << tooLarge << QByteArray();
+    QTest::newRow("request line over the limit") << "GET /" + QByteArray(MAX_HEADER_SIZE, 'a')
+            + " HTTP/1.0\r\n\r\n" << tooLarge << QByteArray();
 
     // The body may take the request up to its own limit.
     const QByteArray body = R"({"password":"secret","pad":")";
@@ -284,7 +285,8 @@ void tst_XServerSocketThread::sizeLimit_data()
         << WebTest::postRequest("ann", body + QByteArray(bodyPadding + 1, 'a') + bodyEnd) << QByteArray()
         << QByteArray();
     QTest::newRow("announced body over the limit")
-        << QByteArray("POST /ann HTTP/1.0\r\nContent-Length: 2000000\r\n\r\n{") << QByteArray() << QByteArray();
+        << QByteArray("POST /ann HTTP/1.0\r\nContent-Length: 2000000\r\n\r\n{") << QByteArray()
+        << QByteArray();
 }
 
 void tst_XServerSocketThread::sizeLimit()
@@ -418,7 +420,8 @@ void tst_XServerSocketThread::tls_data()
     QTest::newRow("sign-in") << WebTest::postRequest("ann", R"({"password":"secret"})") << false;
     QTest::newRow("wrong password") << WebTest::postRequest("ann", R"({"password":"guess"})") << false;
     // Answered in the GUI thread, well after the peer has closed its side.
-    QTest::newRow("sign-in, then half-closed") << WebTest::postRequest("ann", R"({"password":"secret"})") << true;
+    QTest::newRow("sign-in, then half-closed")
+        << WebTest::postRequest("ann", R"({"password":"secret"})") << true;
     QTest::newRow("file, then half-closed") << QByteArray("GET /content/a.png HTTP/1.0\r\n\r\n") << true;
 }
 

@@ -84,8 +84,8 @@ public:
     {
         if (!m_connected)
             return -1;
-        const ssize_t sent = ::send(m_fd, bytes.constData() + offset, size_t(bytes.size() - offset),
-            MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t sent = ::send(
+            m_fd, bytes.constData() + offset, size_t(bytes.size() - offset), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent >= 0)
             return offset + sent;
         return errno == EAGAIN || errno == EWOULDBLOCK ? offset : -1;
@@ -183,7 +183,8 @@ inline Answer exchange(quint16 port, const QList<QByteArray>& packets, bool tls 
     }
     if (halfClose) {
         if (!QTest::qWaitFor(
-                [&]() { return socket.bytesToWrite() == 0 && socket.encryptedBytesToWrite() == 0; }, timeoutMs))
+                [&]() { return socket.bytesToWrite() == 0 && socket.encryptedBytesToWrite() == 0; },
+                timeoutMs))
             return answer;
         ::shutdown(int(socket.socketDescriptor()), SHUT_WR);
     }

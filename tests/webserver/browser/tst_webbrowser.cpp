@@ -132,7 +132,8 @@ QByteArray emptyWidgetFile(const QString& id, const QString& group, QSize size)
 // click-counter library, and the client's page with a test script added.
 struct BrowserFixture
 {
-    bool prepare(const QMap<QString, QPair<QPoint, QSize>>& groups, const QVariantMap& access, int delayMs = 0)
+    bool prepare(
+        const QMap<QString, QPair<QPoint, QSize>>& groups, const QVariantMap& access, int delayMs = 0)
     {
         if (!folder.install() || (port = freeServerPort()) == 0)
             return false;
