@@ -29,8 +29,8 @@ class XServerListener;
 // the GUI thread as one queued call, which checks the password and, when it
 // is right, runs the whole exchange there; its answer comes back as a queued
 // call, by way of a worker that turns the exchange's data into JSON (for a
-// large panel the costliest part, which would otherwise halve what the GUI
-// thread can serve). Workers hold no socket and only post. The network
+// large panel the costliest part: done in the GUI thread, it cut the
+// exchanges served to a fifth). Workers hold no socket and only post. The network
 // thread never waits for another, so a busy GUI thread holds up only the
 // signed-in requests; the GUI thread waits for the network thread only to
 // switch listening on or off and to end it.
