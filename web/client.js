@@ -18,6 +18,10 @@ var webClient = (function () {
   var LIBRARY_FOLDER = 'widgets_components_lib/';
   var CONTENT_FOLDER = 'content/';
   var KEPT_FOR_VISIT = 'Settings are kept for this visit only';
+  // The server turns a sign-in away unchecked while it is busy, saying when
+  // to ask again.
+  var BUSY_STATUS = 503;
+  var BUSY_SIGN_IN = 'The server is busy; signing in again shortly.';
 
   var state = null;
   var libraries = Object.create(null);
@@ -51,8 +55,12 @@ var webClient = (function () {
       body: body,
       cache: 'no-store'
     }).then(function (response) {
-      if (!response.ok)
-        throw new Error('status ' + response.status);
+      if (!response.ok) {
+        var error = new Error('status ' + response.status);
+        if (response.status === BUSY_STATUS)
+          error.retryAfterMs = Math.max(1, Number(response.headers.get('Retry-After')) || 1) * 1000;
+        throw error;
+      }
       return response.text();
     });
   }
@@ -283,13 +291,13 @@ var webClient = (function () {
         applyWidgets(answer.WIDGETS);
         return null;
       })
-      .catch(function () {
+      .catch(function (error) {
         if (state !== current)
           return;
         // A click that may not have arrived is not sent again: sending it
         // twice would be worse than losing it.
         if (++current.failures >= FAILURES_BEFORE_NOTICE)
-          setText('status', 'No connection to the server');
+          setText('status', error.retryAfterMs ? 'The server is busy' : 'No connection to the server');
       })
       .then(function () {
         current.inFlight = false;
@@ -376,9 +384,19 @@ var webClient = (function () {
           return true;
         });
       })
-      .catch(function () {
+      .catch(function (error) {
+        // Turned away before the password was looked at: no word on it, and
+        // asked again as the server says.
+        if (error.retryAfterMs && state === current) {
+          setText('sign-in-error', BUSY_SIGN_IN);
+          return new Promise(function (resolve) {
+            setTimeout(resolve, error.retryAfterMs);
+          }).then(function () {
+            return state === current ? signIn(userName, password) : false;
+          });
+        }
         // The server answers a failed sign-in with bare words that a browser
-        // reports as a broken answer, so every failure reads the same.
+        // reports as a broken answer, so every other failure reads the same.
         if (state === current)
           state = null;
         setText('sign-in-error', 'Wrong user name or password, or the server cannot be reached.');

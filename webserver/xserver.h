@@ -10,8 +10,8 @@ class XServerSettings;
 class XServerWidget;
 
 // The built-in web server as the settings tab sees it: switches the server on
-// and off and shows its state. The listening sockets and every connection are
-// the server's network threads' (see XServerConnections), so a busy GUI
+// and off and shows its state. The listening socket and every connection are
+// the server's network thread's (see XServerConnections), so a busy GUI
 // thread holds up only what needs it; this object itself never listens.
 class XServer : public QTcpServer
 {
@@ -25,7 +25,7 @@ public:
     XServerWidget* widget() const;
 
     int activeConnections() const;
-    // The network threads' listening sockets, in place of this server's own.
+    // The network thread's listening socket, in place of this server's own.
     bool isListening() const;
     quint16 serverPort() const;
 

@@ -1,24 +1,26 @@
 #include "xserverlistener.h"
 
-#include "xserveradmission.h"
 #include "xserverconnection.h"
-#include "xserverconnections.h"
+#include "xserversigningate.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QSslSocket>
 #include <QTimer>
 
+#include <limits>
+
 #ifdef Q_OS_UNIX
-#include <cerrno>
-#include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
-#ifdef Q_OS_LINUX
-#include <linux/filter.h>
-#endif
 
 namespace {
+const int MAX_CONNECTIONS = 500;
+// Descriptors that connections never take, so that the program can still
+// open its files, start threads and save at exit however many peers connect.
+const int RESERVED_DESCRIPTORS = 64;
 // After a failed accept (a peer that reset at once, no descriptor left) the
 // socket stays paused this long rather than being retried in a busy loop.
 const int ACCEPT_RETRY_MS = 20;
@@ -37,78 +39,33 @@ void closeDescriptor(qintptr descriptor)
 #endif
 }
 
-#ifdef Q_OS_LINUX
-// A listening socket on all addresses, IPv6 and IPv4 alike where the system
-// has both, as QTcpServer opens its own, but sharing the port with the
-// server's other listeners: the kernel spreads the newcomers over them.
-// -1 on failure, with errno telling why.
-int openSharedSocket(quint16 port)
+qint64 softDescriptorLimit()
 {
-    bool dualStack = true;
-    int descriptor = ::socket(AF_INET6, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (descriptor < 0) {
-        dualStack = false;
-        descriptor = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    }
-    if (descriptor < 0)
-        return -1;
-    const int on = 1;
-    const int off = 0;
-    sockaddr_storage address {};
-    socklen_t addressSize = 0;
-    if (dualStack) {
-        auto* inet6 = reinterpret_cast<sockaddr_in6*>(&address);
-        inet6->sin6_family = AF_INET6;
-        inet6->sin6_addr = in6addr_any;
-        inet6->sin6_port = htons(port);
-        addressSize = sizeof(sockaddr_in6);
-    } else {
-        auto* inet = reinterpret_cast<sockaddr_in*>(&address);
-        inet->sin_family = AF_INET;
-        inet->sin_addr.s_addr = htonl(INADDR_ANY);
-        inet->sin_port = htons(port);
-        addressSize = sizeof(sockaddr_in);
-    }
-    const bool opened = ::setsockopt(descriptor, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on)) == 0
-        && ::setsockopt(descriptor, SOL_SOCKET, SO_REUSEPORT, &on, sizeof(on)) == 0
-        && (!dualStack || ::setsockopt(descriptor, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof(off)) == 0)
-        && ::bind(descriptor, reinterpret_cast<sockaddr*>(&address), addressSize) == 0
-        && ::listen(descriptor, LISTEN_BACKLOG) == 0;
-    if (!opened) {
-        const int error = errno;
-        ::close(descriptor);
-        errno = error;
-        return -1;
-    }
-    return descriptor;
+#ifdef Q_OS_UNIX
+    rlimit limit {};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        return qint64(limit.rlim_cur);
+#endif
+    return 0;
 }
 
-// The listeners take the newcomers by the processor that received them: a
-// peer that connects again and again from one processor (a browser loading a
-// page) finds the same thread each time, still warm, where spreading them at
-// random wakes a sleeping thread for nearly every request. Many peers still
-// spread over all of them. Without it (an old kernel) the kernel spreads
-// them at random.
-void steerByProcessor(int descriptor, int listeners)
+// The descriptors the process holds now, where the system tells.
+int openDescriptors()
 {
-    sock_filter code[] = {
-        { BPF_LD | BPF_W | BPF_ABS, 0, 0, __u32(SKF_AD_OFF + SKF_AD_CPU) },
-        { BPF_ALU | BPF_MOD | BPF_K, 0, 0, __u32(listeners) },
-        { BPF_RET | BPF_A, 0, 0, 0 },
-    };
-    sock_fprog program { sizeof(code) / sizeof(code[0]), code };
-    ::setsockopt(descriptor, SOL_SOCKET, SO_ATTACH_REUSEPORT_CBPF, &program, sizeof(program));
-}
+#ifdef Q_OS_LINUX
+    return int(QDir(QStringLiteral("/proc/self/fd"))
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .size());
+#else
+    return 0;
 #endif
 }
+}
 
-XServerListener::XServerListener(XServerConnections* connections, XServerAdmission* admission)
+XServerListener::XServerListener(XServerConnections* connections)
     : m_connections(connections)
-    , m_admission(admission)
-    , m_waitingPlaceholder(new QTcpSocket(this))
+    , m_signInGate(new XServerSignInGate(this))
 {
-    // Every newcomer is taken at once; only one waiting for a place fills the list.
-    setMaxPendingConnections(1);
     // QTcpServer pauses for good after any failed accept.
     connect(this, &QTcpServer::acceptError, this, [this]() {
         QTimer::singleShot(ACCEPT_RETRY_MS, this, [this]() {
@@ -129,38 +86,29 @@ XServerListener::~XServerListener()
         delete connection;
 }
 
-QString XServerListener::start(quint16 port, const Settings& settings, int index, int listeners)
+QString XServerListener::start(quint16 port, const Settings& settings)
 {
     stop();
     m_settings = settings;
-#ifdef Q_OS_LINUX
-    // Shared ports let another program of the same user listen on the port
-    // as well: the first listener makes sure, with a socket that shares
-    // nothing, that the port is free before the server's own take it.
-    if (index == 0) {
-        QTcpServer probe;
-        if (!probe.listen(QHostAddress::Any, port))
-            return probe.errorString();
-        port = probe.serverPort();
-    }
-    const int descriptor = openSharedSocket(port);
-    if (descriptor < 0)
-        return qt_error_string(errno);
-    steerByProcessor(descriptor, listeners);
-    if (!setSocketDescriptor(descriptor)) {
-        ::close(descriptor);
-        return errorString();
-    }
-#else
-    Q_UNUSED(index)
-    Q_UNUSED(listeners)
+    // No SO_REUSEPORT: with it, any program of the same user could bind the
+    // port beside the server and be handed its newcomers.
     if (!listen(QHostAddress::Any, port))
         return errorString();
 #ifdef Q_OS_UNIX
     // Listening again only sets the backlog, which QTcpServer fixes at 50.
     ::listen(int(socketDescriptor()), LISTEN_BACKLOG);
 #endif
-#endif
+    // The program raises its own limit at start, so it is read here. Closed
+    // connections leave gaps below the newest descriptor, so its number alone
+    // does not tell how many are open: the connections also get a budget of
+    // what the rest of the program leaves now.
+    const qint64 limit = softDescriptorLimit();
+    m_descriptorCeiling = limit > 0 ? limit - RESERVED_DESCRIPTORS : 0;
+    m_descriptorBudget = std::numeric_limits<qint64>::max();
+    if (m_descriptorCeiling > 0) {
+        const int others = qMax(0, openDescriptors() - m_open.loadRelaxed());
+        m_descriptorBudget = qMax<qint64>(0, m_descriptorCeiling - others);
+    }
     m_port.storeRelease(serverPort());
     return QString();
 }
@@ -168,20 +116,7 @@ QString XServerListener::start(quint16 port, const Settings& settings, int index
 void XServerListener::stop()
 {
     m_port.storeRelease(0);
-    releaseWaiting();
-    if (m_waitingDescriptor >= 0) {
-        closeDescriptor(m_waitingDescriptor);
-        m_waitingDescriptor = -1;
-    }
     close();
-}
-
-void XServerListener::releaseWaiting()
-{
-    m_admission->stopWaiting(this);
-    // Taking it lets QTcpServer accept again.
-    if (hasPendingConnections())
-        nextPendingConnection();
 }
 
 quint16 XServerListener::listeningPort() const
@@ -189,24 +124,24 @@ quint16 XServerListener::listeningPort() const
     return quint16(m_port.loadAcquire());
 }
 
+int XServerListener::open() const
+{
+    return m_open.loadAcquire();
+}
+
 XServerConnections* XServerListener::connections() const
 {
     return m_connections;
 }
 
-int XServerListener::delay() const
+XServerSignInGate* XServerListener::signInGate() const
 {
-    return m_settings.delay;
+    return m_signInGate;
 }
 
-const QSslCertificate& XServerListener::certificate() const
+const XServerListener::Settings& XServerListener::settings() const
 {
-    return m_settings.certificate;
-}
-
-const QSslKey& XServerListener::privateKey() const
-{
-    return m_settings.privateKey;
+    return m_settings;
 }
 
 void XServerListener::incomingConnection(qintptr descriptor)
@@ -216,67 +151,78 @@ void XServerListener::incomingConnection(qintptr descriptor)
         closeDescriptor(descriptor);
         return;
     }
-    admit(descriptor);
-}
-
-void XServerListener::admitWaiting()
-{
-    if (m_waitingDescriptor < 0)
-        return;
-    const qintptr descriptor = m_waitingDescriptor;
-    m_waitingDescriptor = -1;
-    releaseWaiting();
-    admit(descriptor);
-}
-
-void XServerListener::admit(qintptr descriptor)
-{
-    const XServerAdmission::Place place = m_admission->admit(descriptor, this);
-    if (place.wait) {
-        m_waitingDescriptor = descriptor;
-        addPendingConnection(m_waitingPlaceholder);
-        return;
-    }
-    if (place.id == 0) {
+    if (full(descriptor) && !makeRoom()) {
         closeDescriptor(descriptor);
         return;
     }
-    if (place.evictFrom == this) {
-        evict(place.evictId);
-    } else if (place.evictFrom) {
-        XServerListener* holder = place.evictFrom;
-        const quint64 evicted = place.evictId;
-        QMetaObject::invokeMethod(holder, [holder, evicted]() { holder->evict(evicted); }, Qt::QueuedConnection);
-    }
-    auto* connection = new XServerConnection(place.id, m_settings.secure, this);
+    auto* connection = new XServerConnection(++m_lastId, this);
+    m_held.insert(connection->id(), connection);
+    m_open.ref();
     if (!connection->start(descriptor)) {
         delete connection;
         closeDescriptor(descriptor);
-        return;
     }
-    m_held.insert(connection->id(), connection);
-    connection->beginReading();
 }
 
-bool XServerListener::setWaitsOnPeer(XServerConnection* connection, bool waits)
+bool XServerListener::full(qintptr descriptor) const
 {
-    return m_admission->setWaitsOnPeer(connection->id(), connection->peerAddress(), this, waits);
+    // Descriptors are handed out lowest first, so a newcomer's number beyond
+    // the ceiling tells that the rest of the program, or the files that
+    // answers keep open, took more.
+    const int open = m_open.loadRelaxed();
+    return open >= MAX_CONNECTIONS || open >= m_descriptorBudget
+        || (m_descriptorCeiling > 0 && descriptor >= m_descriptorCeiling);
+}
+
+bool XServerListener::makeRoom()
+{
+    for (;;) {
+        // The address holding the most, the oldest of them where two hold as many.
+        auto chosen = m_mayGiveWay.end();
+        for (auto it = m_mayGiveWay.begin(); it != m_mayGiveWay.end(); ++it) {
+            if (chosen == m_mayGiveWay.end() || it->size() > chosen->size()
+                || (it->size() == chosen->size() && it->begin()->first < chosen->begin()->first))
+                chosen = it;
+        }
+        if (chosen == m_mayGiveWay.end())
+            return false;
+        XServerConnection* connection = chosen->begin()->second;
+        if (connection->giveWay())
+            return true;
+        // Its pass runs in the GUI thread: the next one is asked.
+        setMayGiveWay(connection, false);
+    }
+}
+
+void XServerListener::setMayGiveWay(XServerConnection* connection, bool may)
+{
+    if (may) {
+        m_mayGiveWay[connection->peerAddress()].emplace(connection->id(), connection);
+        return;
+    }
+    const auto it = m_mayGiveWay.find(connection->peerAddress());
+    if (it != m_mayGiveWay.end()) {
+        it->erase(connection->id());
+        if (it->empty())
+            m_mayGiveWay.erase(it);
+    }
 }
 
 void XServerListener::connectionEnded(XServerConnection* connection)
 {
     m_held.remove(connection->id());
-    m_admission->ended(connection->id(), connection->peerAddress());
+    setMayGiveWay(connection, false);
+    m_open.deref();
 }
 
-void XServerListener::passAnswered(quint64 id, const XServerSocketThread::Answer& answer)
+void XServerListener::passAnswered(
+    quint64 id, const QString& address, const XServerSocketThread::Answer& answer)
 {
-    if (XServerConnection* connection = m_held.value(id))
-        connection->passAnswered(answer);
-}
-
-void XServerListener::evict(quint64 id)
-{
-    if (XServerConnection* connection = m_held.value(id))
-        connection->abort();
+    // The gate learns how the check went even when its connection is gone.
+    const int holdMs = m_signInGate->checked(address, answer.signIn, m_settings.delay);
+    XServerConnection* connection = m_held.value(id);
+    if (!connection || !connection->passAnswered(answer, holdMs)) {
+        if (holdMs > 0)
+            m_signInGate->holdEnded();
+    }
 }

@@ -6,16 +6,19 @@
 #include <QHash>
 #include <QSslCertificate>
 #include <QSslKey>
+#include <QString>
 #include <QTcpServer>
 
-class XServerAdmission;
+#include <map>
+
 class XServerConnection;
 class XServerConnections;
+class XServerSignInGate;
 
-// One network thread of the web server: listens with a socket of its own on
-// the server's port, accepts, and holds each connection it accepted as its
-// child until it is closed. Everything here runs in that thread, but for the
-// port the GUI thread reads.
+// The web server's network thread side: its one listening socket and every
+// connection it accepted, held as its children until they are closed, with
+// the count of places and the sign-in gate. Everything here runs in the
+// network thread; the GUI thread only reads the port and the count.
 class XServerListener : public QTcpServer
 {
     Q_OBJECT
@@ -29,50 +32,49 @@ public:
         QSslKey privateKey;
     };
 
-    XServerListener(XServerConnections* connections, XServerAdmission* admission);
+    explicit XServerListener(XServerConnections* connections);
     ~XServerListener() override;
 
-    // Listens anew as the index-th of the server's listeners, on the same
-    // port; empty on success, else the reason. The first checks that no
-    // other program holds the port, and takes a free one for port 0.
-    QString start(quint16 port, const Settings& settings, int index, int listeners);
+    // Listens anew on the port (a free one for port 0); empty on success,
+    // else the reason. Connections already accepted go on.
+    QString start(quint16 port, const Settings& settings);
     void stop();
 
     // Read by the GUI thread: 0 while not listening.
     quint16 listeningPort() const;
+    // Read by the GUI thread: the connections open.
+    int open() const;
 
     XServerConnections* connections() const;
-    int delay() const;
-    const QSslCertificate& certificate() const;
-    const QSslKey& privateKey() const;
+    XServerSignInGate* signInGate() const;
+    const Settings& settings() const;
 
-    // A connection's state as the limits see it: false when the connection
-    // has meanwhile been chosen to give way, and is to close at once.
-    bool setWaitsOnPeer(XServerConnection* connection, bool waits);
-    // Called once per admitted connection, as its socket is closed.
+    // Whether the connection may give way to a newcomer in its state.
+    void setMayGiveWay(XServerConnection* connection, bool may);
+    // Called once per accepted connection, as its socket is closed.
     void connectionEnded(XServerConnection* connection);
     // A pass's answer back from the GUI thread, for a connection that may be gone.
-    void passAnswered(quint64 id, const XServerSocketThread::Answer& answer);
-    // A connection of this thread whose place went to a newcomer of another.
-    void evict(quint64 id);
-    // Asks again for a place for the newcomer held back, now that one may be free.
-    void admitWaiting();
+    void passAnswered(quint64 id, const QString& address, const XServerSocketThread::Answer& answer);
 
 protected:
     void incomingConnection(qintptr descriptor) override;
 
 private:
-    void admit(qintptr descriptor);
-    void releaseWaiting();
+    bool full(qintptr descriptor) const;
+    bool makeRoom();
 
     XServerConnections* m_connections = nullptr;
-    XServerAdmission* m_admission = nullptr;
+    XServerSignInGate* m_signInGate = nullptr;
     Settings m_settings;
     QAtomicInt m_port = 0;
+    QAtomicInt m_open = 0;
+    // Connections the descriptors allow, and the number no newcomer's
+    // descriptor may reach: what the rest of the program leaves of the
+    // limit, less a reserve.
+    qint64 m_descriptorBudget = 0;
+    qint64 m_descriptorCeiling = 0;
+    quint64 m_lastId = 0;
     QHash<quint64, XServerConnection*> m_held;
-    // A newcomer accepted but not yet given a place, and what stands for it
-    // in QTcpServer's own list of pending connections: while that list is
-    // full, QTcpServer accepts nobody else.
-    qintptr m_waitingDescriptor = -1;
-    QTcpSocket* m_waitingPlaceholder = nullptr;
+    // The connections that may give way, by address, oldest first.
+    QHash<QString, std::map<quint64, XServerConnection*>> m_mayGiveWay;
 };

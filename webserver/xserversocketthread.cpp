@@ -2,7 +2,6 @@
 
 #include "useritem.h"
 #include "xserverconnections.h"
-#include "xserversigningate.h"
 #include "xwidget.h"
 #include "xwidgetgroup.h"
 #include "xwidgetgroupsettings.h"
@@ -11,7 +10,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
@@ -22,15 +20,19 @@
 #include <QScreen>
 #include <QThread>
 
-#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
 #include <sys/stat.h>
-#endif
+#include <unistd.h>
 
 namespace {
 const char WEB_FOLDER[] = "web";
 const char NOT_FOUND_PAGE[] = "404.html";
 const char INDEX_PAGE[] = "index.html";
 const char NOT_FOUND_BODY[] = "<h1>404 - Not Found</h1>";
+const char HEADERS_TOO_LARGE_BODY[] = "<h1>431 - Request Header Fields Too Large</h1>";
+const char BUSY_BODY[] = "BUSY";
 const char PARENT_PREFIX[] = "../";
 const char PASSWORD_KEY[] = "password";
 const char SIGN_IN_ERROR[] = "SIGN_IN_ERROR";
@@ -43,23 +45,49 @@ const char WIDGETS_KEY[] = "WIDGETS";
 const char TEXT_PLAIN[] = "text/plain";
 const int STATUS_OK = 200;
 const int STATUS_NOT_FOUND = 404;
+const int STATUS_HEADERS_TOO_LARGE = 431;
+const int STATUS_BUSY = 503;
 const int REMEMBERED_TYPES = 1024;
 // The folders a path may name differ in case only.
 const int REMEMBERED_FOLDERS = 64;
+// A file up to this size is answered at once; a larger one is sent in
+// pieces of it, as the peer takes them.
+const qint64 FILE_PIECE_SIZE = 64 * 1024;
+
+// The status line and header lines of an answer of the given length; extra
+// header lines, ended by CR LF each, go after "Content-Length".
+QByteArray httpHead(
+    qint64 length, int status, const QString& contentType, const QByteArray& extra = QByteArray())
+{
+    QByteArray head;
+    head.reserve(256);
+    head += "HTTP/1.0 ";
+    switch (status) {
+    case STATUS_NOT_FOUND:
+        head += "404 Not Found";
+        break;
+    case STATUS_HEADERS_TOO_LARGE:
+        head += "431 Request Header Fields Too Large";
+        break;
+    case STATUS_BUSY:
+        head += "503 Service Unavailable";
+        break;
+    default:
+        head += "200 OK";
+    }
+    head += "\r\nContent-Type: ";
+    head += contentType.toUtf8();
+    head += "\r\nContent-Length: ";
+    head += QByteArray::number(length);
+    head += "\r\n";
+    head += extra;
+    head += "Server: Velmora Server\r\nConnection: close\r\n\r\n";
+    return head;
+}
 
 QByteArray httpResponse(const QByteArray& body, int status, const QString& contentType)
 {
-    QByteArray response;
-    response.reserve(body.size() + 256);
-    response += "HTTP/1.0 ";
-    response += status == STATUS_NOT_FOUND ? "404 Not Found" : "200 OK";
-    response += "\r\nContent-Type: ";
-    response += contentType.toUtf8();
-    response += "\r\nContent-Length: ";
-    response += QByteArray::number(body.size());
-    response += "\r\nServer: Velmora Server\r\nConnection: close\r\n\r\n";
-    response += body;
-    return response;
+    return httpHead(body.size(), status, contentType) + body;
 }
 
 bool holdsParentSegment(const QString& path)
@@ -111,15 +139,11 @@ bool isVisible(UserItem_ACCESS_TYPE access)
     return access == ReadOnly || access == ReadAndWrite;
 }
 
-// Compared as real paths, links resolved: a link inside the folder that
-// leads out of it is not the folder's. A missing file lies nowhere.
-bool liesInside(const QString& fileName, const QString& folder)
+// The folder's real path, links resolved; empty when it does not exist. The
+// network thread resolves a folder once: should the folder later lead
+// elsewhere, its files only get refused.
+QString realFolder(const QString& folder)
 {
-    const QString target = QFileInfo(fileName).canonicalFilePath();
-    if (target.isEmpty())
-        return false;
-    // Each network thread resolves a folder once: should the folder later
-    // lead elsewhere, its files only get refused.
     thread_local QHash<QString, QString> realFolders;
     auto known = realFolders.find(folder);
     if (known == realFolders.end() || known->isEmpty()) {
@@ -127,18 +151,80 @@ bool liesInside(const QString& fileName, const QString& folder)
             realFolders.clear();
         known = realFolders.insert(folder, QFileInfo(folder).canonicalFilePath());
     }
-    return !known->isEmpty() && target.startsWith(*known + QLatin1Char('/'));
+    return *known;
+}
+
+enum class Opened { File, NotFound, NotServed };
+
+// Opens the file that the name leads to, links resolved, when it is a plain
+// file whose real path lies inside the folder: a link inside the folder
+// that leads out of it is not the folder's. A missing file, or one outside,
+// is not found; anything else that is no plain file (a named pipe, a
+// device, a folder) is not served.
+//
+// The check is made on what is opened, not on the name before opening: a
+// link swapped between the two would otherwise let a file elsewhere through.
+Opened openServedFile(const QString& fileName, const QString& folder, int* descriptor)
+{
+    const QString inside = realFolder(folder);
+    if (inside.isEmpty())
+        return Opened::NotFound;
+    const QByteArray name = QFile::encodeName(fileName);
+#ifdef Q_OS_LINUX
+    // The name is resolved once, into a descriptor that opens nothing: a
+    // named pipe is not waited on, a device not woken. What it stands for is
+    // checked, and only then opened, through that descriptor itself.
+    const int path = ::open(name.constData(), O_PATH | O_CLOEXEC);
+    if (path < 0)
+        return errno == ENOENT || errno == ENOTDIR ? Opened::NotFound : Opened::NotServed;
+    const QByteArray own = "/proc/self/fd/" + QByteArray::number(path);
+    char real[PATH_MAX];
+    const ssize_t length = ::readlink(own.constData(), real, sizeof(real));
+    struct stat status = {};
+    Opened opened = Opened::File;
+    if (length <= 0 || size_t(length) >= sizeof(real)
+        || !QFile::decodeName(QByteArray(real, int(length))).startsWith(inside + QLatin1Char('/')))
+        opened = Opened::NotFound;
+    else if (::fstat(path, &status) != 0 || !S_ISREG(status.st_mode))
+        opened = Opened::NotServed;
+    else if ((*descriptor = ::open(own.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) < 0)
+        opened = Opened::NotServed;
+    ::close(path);
+    return opened;
+#else
+    // Without a descriptor's own path: the name's real path must still name
+    // the very file that was opened.
+    const int file = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (file < 0)
+        return errno == ENOENT || errno == ENOTDIR ? Opened::NotFound : Opened::NotServed;
+    struct stat opened = {};
+    struct stat named = {};
+    const QString real = QFileInfo(fileName).canonicalFilePath();
+    Opened result = Opened::File;
+    if (::fstat(file, &opened) != 0 || !S_ISREG(opened.st_mode))
+        result = Opened::NotServed;
+    else if (real.isEmpty() || !real.startsWith(inside + QLatin1Char('/'))
+        || ::stat(QFile::encodeName(real).constData(), &named) != 0 || named.st_dev != opened.st_dev
+        || named.st_ino != opened.st_ino)
+        result = Opened::NotFound;
+    if (result != Opened::File)
+        ::close(file);
+    else
+        *descriptor = file;
+    return result;
+#endif
 }
 
 // Recognising a type by name and content costs more than serving the file
-// (the database compiles its patterns anew on every look-up), so each network
+// (the database compiles its patterns anew on every look-up), so the network
 // thread remembers the type of a file for as long as the file is unchanged.
-QString mimeTypeName(const QString& fileName)
+// The content is what was read from the open file: the database would open
+// the name again.
+QString mimeTypeName(const QString& fileName, QFile* file, const QByteArray& start)
 {
-#ifdef Q_OS_UNIX
-    struct stat status {};
-    if (::stat(QFile::encodeName(fileName).constData(), &status) != 0)
-        return QMimeDatabase().mimeTypeForFile(fileName).name();
+    struct stat status = {};
+    if (::fstat(file->handle(), &status) != 0)
+        return QMimeDatabase().mimeTypeForFileNameAndData(fileName, start).name();
     struct Known
     {
         qint64 seconds = 0;
@@ -155,24 +241,32 @@ QString mimeTypeName(const QString& fileName)
         return it->name;
     if (known.size() >= REMEMBERED_TYPES)
         known.clear();
-    const QString name = QMimeDatabase().mimeTypeForFile(fileName).name();
+    const QString name = QMimeDatabase().mimeTypeForFileNameAndData(fileName, start).name();
     known.insert(fileName,
         { qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec), qint64(status.st_size),
             quint64(status.st_ino), name });
     return name;
-#else
-    return QMimeDatabase().mimeTypeForFile(fileName).name();
-#endif
 }
 }
 
 XServerSocketThread::XServerSocketThread(
-    XServerConnections* connections, int delay, const QString& peerAddress, QObject* parent)
+    XServerConnections* connections, const QString& peerAddress, QObject* parent)
     : QObject(parent)
     , m_connections(connections)
-    , delay(delay)
     , m_peerAddress(peerAddress)
 {
+}
+
+QByteArray XServerSocketThread::busyResponse(int retryAfterSeconds)
+{
+    return httpHead(qstrlen(BUSY_BODY), STATUS_BUSY, QLatin1String(TEXT_PLAIN),
+               "Retry-After: " + QByteArray::number(retryAfterSeconds) + "\r\n")
+        + BUSY_BODY;
+}
+
+QByteArray XServerSocketThread::headersTooLargeResponse()
+{
+    return httpResponse(HEADERS_TOO_LARGE_BODY, STATUS_HEADERS_TOO_LARGE, QLatin1String(TEXT_PLAIN));
 }
 
 QByteArray XServerSocketThread::decode(const QByteArray& request)
@@ -195,9 +289,8 @@ XServerSocketThread::Answer XServerSocketThread::answer() const
     return m_answer;
 }
 
-void XServerSocketThread::handlePost(const QString& text, const QString& gateKey)
+void XServerSocketThread::handlePost(const QString& text)
 {
-    XServerSignInGate* gate = m_connections->signInGate();
     const QString rest = text.mid(text.indexOf(QLatin1Char('/')) + 1);
     const QString userName = rest.left(rest.indexOf(QLatin1Char(' ')));
     const QString body = rest.mid(rest.lastIndexOf(QLatin1Char('\n')) + 1);
@@ -207,8 +300,7 @@ void XServerSocketThread::handlePost(const QString& text, const QString& gateKey
     const QVariant passwordValue = request.value(QLatin1String(PASSWORD_KEY));
     const QString password = passwordValue.isValid() ? passwordValue.toString() : QString();
     if (!document.isObject() || password.isEmpty()) {
-        m_answer.holdUntil = QDeadlineTimer(
-            gate->checked(gateKey, XServerSignInGate::Outcome::Failed, delay), Qt::PreciseTimer);
+        m_answer.signIn = XServerSignInGate::Outcome::Failed;
         sendBare(REQUEST_ERROR);
         return;
     }
@@ -223,17 +315,14 @@ void XServerSocketThread::handlePost(const QString& text, const QString& gateKey
             }
         }
     });
-    if (!checked) {
-        gate->checked(gateKey, XServerSignInGate::Outcome::NotChecked, 0);
+    if (!checked)
         return;
-    }
-    const int holdMs = gate->checked(gateKey,
-        signedIn ? XServerSignInGate::Outcome::Succeeded : XServerSignInGate::Outcome::Failed, delay);
     if (!signedIn) {
-        m_answer.holdUntil = QDeadlineTimer(holdMs, Qt::PreciseTimer);
+        m_answer.signIn = XServerSignInGate::Outcome::Failed;
         sendBare(SIGN_IN_ERROR);
         return;
     }
+    m_answer.signIn = XServerSignInGate::Outcome::Succeeded;
 
     user = signedIn;
     handleRequest(request);
@@ -261,50 +350,74 @@ void XServerSocketThread::handleGet(const QByteArray& decoded)
 
     const QString appDir = m_connections->applicationFolder();
     const QString webDir = appDir + QLatin1Char('/') + QLatin1String(WEB_FOLDER);
-    QString folder;
-    QString fileName;
-    if (path.startsWith(QLatin1String("content/"), Qt::CaseInsensitive)
-        || path.startsWith(QLatin1String("widgets_components_lib/"), Qt::CaseInsensitive)) {
-        folder = appDir + QLatin1Char('/') + path.section(QLatin1Char('/'), 0, 0);
-        fileName = appDir + QLatin1Char('/') + path;
-    } else {
-        folder = webDir;
-        fileName = webDir + QLatin1Char('/') + path;
-    }
-
     // Only the three folders are served: a path that climbs out of the one it
     // names gets the not-found page, never a file elsewhere on disk.
-    const bool confined = !holdsParentSegment(path) && liesInside(fileName, folder);
-    if (!confined)
-        fileName = webDir + QLatin1Char('/') + QLatin1String(NOT_FOUND_PAGE);
-
-    QFile file(fileName);
-    if (file.open(QIODevice::ReadOnly)) {
-        const QByteArray content = file.readAll();
-        sendResponse(content, STATUS_OK, mimeTypeName(fileName));
+    if (holdsParentSegment(path)) {
+        sendFile(webDir + QLatin1Char('/') + QLatin1String(NOT_FOUND_PAGE), webDir);
+    } else if (path.startsWith(QLatin1String("content/"), Qt::CaseInsensitive)
+        || path.startsWith(QLatin1String("widgets_components_lib/"), Qt::CaseInsensitive)) {
+        sendFile(appDir + QLatin1Char('/') + path,
+            appDir + QLatin1Char('/') + path.section(QLatin1Char('/'), 0, 0));
     } else {
-        sendResponse(NOT_FOUND_BODY, STATUS_NOT_FOUND, QStringLiteral("text/plain"));
+        sendFile(webDir + QLatin1Char('/') + path, webDir);
     }
 }
 
-QByteArray XServerSocketThread::Answer::bytes() const
+void XServerSocketThread::sendFile(const QString& fileName, const QString& folder)
 {
-    if (!answeredWithData)
-        return response;
-    const QJsonDocument document(QJsonObject::fromVariantMap(data));
-    return httpResponse(document.toJson(QJsonDocument::Indented), STATUS_OK, QLatin1String(TEXT_PLAIN));
+    int descriptor = -1;
+    switch (openServedFile(fileName, folder, &descriptor)) {
+    case Opened::File:
+        break;
+    case Opened::NotFound: {
+        const QString webDir
+            = m_connections->applicationFolder() + QLatin1Char('/') + QLatin1String(WEB_FOLDER);
+        const QString notFoundPage = webDir + QLatin1Char('/') + QLatin1String(NOT_FOUND_PAGE);
+        if (fileName != notFoundPage) {
+            sendFile(notFoundPage, webDir);
+            return;
+        }
+    }
+        Q_FALLTHROUGH();
+    case Opened::NotServed:
+        sendResponse(NOT_FOUND_BODY, STATUS_NOT_FOUND, QLatin1String(TEXT_PLAIN));
+        return;
+    }
+
+    auto file = std::make_shared<QFile>();
+    if (!file->open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        sendResponse(NOT_FOUND_BODY, STATUS_NOT_FOUND, QLatin1String(TEXT_PLAIN));
+        return;
+    }
+    const qint64 size = file->size();
+    const QByteArray start = file->read(qMin(size, FILE_PIECE_SIZE));
+    if (start.size() != qMin(size, FILE_PIECE_SIZE)) {
+        sendResponse(NOT_FOUND_BODY, STATUS_NOT_FOUND, QLatin1String(TEXT_PLAIN));
+        return;
+    }
+    m_answer.response = httpHead(size, STATUS_OK, mimeTypeName(fileName, file.get(), start)) + start;
+    m_answer.answered = true;
+    if (size > start.size()) {
+        m_answer.file = file;
+        m_answer.fileLeft = size - start.size();
+    }
 }
 
 void XServerSocketThread::sendResponse(QByteArray body, int status, QString contentType)
 {
     m_answer.response = httpResponse(body, status, contentType);
     m_answer.answered = true;
-    m_answer.answeredWithData = false;
+}
+
+QByteArray XServerSocketThread::dataResponse(const QVariantMap& data)
+{
+    const QJsonDocument document(QJsonObject::fromVariantMap(data));
+    return httpResponse(document.toJson(QJsonDocument::Indented), STATUS_OK, QLatin1String(TEXT_PLAIN));
 }
 
 void XServerSocketThread::sendData(const QVariantMap& data)
 {
-    m_answer.response.clear();
     m_answer.data = data;
     m_answer.answered = true;
     m_answer.answeredWithData = true;
@@ -314,7 +427,6 @@ void XServerSocketThread::sendBare(const QByteArray& bytes)
 {
     m_answer.response = bytes;
     m_answer.answered = true;
-    m_answer.answeredWithData = false;
 }
 
 template <typename Call> bool XServerSocketThread::inGuiThread(Call call)

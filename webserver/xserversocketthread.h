@@ -1,9 +1,9 @@
 #pragma once
 
 #include "useritem.h"
+#include "xserversigningate.h"
 
 #include <QByteArray>
-#include <QDeadlineTimer>
 #include <QList>
 #include <QObject>
 #include <QPair>
@@ -11,35 +11,48 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <memory>
+
+class QFile;
 class XServerConnections;
 class XWidget;
 
 // The HTTP handling of one request of the web server, once the request is
-// complete: a GET is answered in the network thread that read it, without the
-// GUI thread; a POST is handled as a whole in the GUI thread, as one call
-// from a network thread, since it reads the users, the panel and the widgets.
+// complete: a GET is answered in the network thread, without the GUI thread;
+// a POST is handled as a whole in the GUI thread, as one call from the
+// network thread, since it reads the users, the panel and the widgets.
 class XServerSocketThread : public QObject
 {
     Q_OBJECT
 
 public:
     // What the connection writes: nothing at all when the request gets no
-    // answer, and not before the hold time when a sign-in failed. An
-    // exchange's answer leaves the GUI thread as its data and is turned into
-    // JSON by a worker (bytes()), the costliest step of a large panel's pass.
+    // answer. A file too large to send at once follows the response in
+    // pieces, as the peer takes them. An exchange's answer leaves the GUI
+    // thread as its data and is turned into JSON by a worker (dataResponse()),
+    // the costliest step of a large panel's pass. A POST's answer also tells
+    // how its sign-in went, which decides how long the answer waits.
     struct Answer
     {
-        QByteArray bytes() const;
-
         QByteArray response;
         QVariantMap data;
         bool answered = false;
         bool answeredWithData = false;
-        QDeadlineTimer holdUntil;
+        XServerSignInGate::Outcome signIn = XServerSignInGate::Outcome::NotChecked;
+        std::shared_ptr<QFile> file;
+        qint64 fileLeft = 0;
     };
 
-    XServerSocketThread(XServerConnections* connections, int delay, const QString& peerAddress,
-        QObject* parent = nullptr);
+    static QByteArray dataResponse(const QVariantMap& data);
+
+    // A sign-in turned away without its password being checked: busy, to be
+    // asked again after the seconds given.
+    static QByteArray busyResponse(int retryAfterSeconds);
+    // A request whose line and headers go beyond what a browser sends.
+    static QByteArray headersTooLargeResponse();
+
+    XServerSocketThread(
+        XServerConnections* connections, const QString& peerAddress, QObject* parent = nullptr);
 
     // The received bytes percent-decoded as a whole; read as UTF-8 they are
     // the request's text.
@@ -50,14 +63,15 @@ public:
     // Takes the decoded bytes: only the path is read as text, so a long
     // request line costs no conversion of the whole request.
     void handleGet(const QByteArray& decoded);
-    // Tells the server's sign-in gate, as soon as the password was checked,
-    // whether the attempt failed; the exchange itself runs after that.
-    void handlePost(const QString& text, const QString& gateKey);
+    // Checks the password and, when it is right, runs the exchange; the
+    // answer says how the sign-in went.
+    void handlePost(const QString& text);
 
     Answer answer() const;
 
 private:
     void sendResponse(QByteArray body, int status, QString contentType);
+    void sendFile(const QString& fileName, const QString& folder);
     void sendData(const QVariantMap& data);
     void sendBare(const QByteArray& bytes);
     void handleRequest(QVariantMap request);
@@ -80,7 +94,6 @@ private:
 
     XServerConnections* m_connections = nullptr;
     UserItem* user = nullptr;
-    int delay = 0;
     QString m_peerAddress;
     Answer m_answer;
     bool m_abandoned = false;

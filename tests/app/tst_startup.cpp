@@ -1,11 +1,15 @@
+#include "freeport.h"
 #include "testappfolder.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QSettings>
 #include <QSharedMemory>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <memory>
 #include <unistd.h>
 
@@ -33,6 +37,7 @@ private slots:
     void leftoverGuardDoesNotRefuse();
     void copiesInDifferentFoldersRunSideBySide();
     void placementSavedWhenTerminated();
+    void descriptorsAreCloseOnExec();
 };
 
 void tst_Startup::secondStartHandsOver_data()
@@ -149,6 +154,64 @@ void tst_Startup::placementSavedWhenTerminated()
     QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     QVERIFY(!settings.value(QStringLiteral("window/geometry")).toByteArray().isEmpty());
     QVERIFY(!settings.value(QStringLiteral("window/windowState")).toByteArray().isEmpty());
+}
+
+void tst_Startup::descriptorsAreCloseOnExec()
+{
+    // A program started from the panel (an extension's helper, the
+    // spreadsheet program) must hold none of ours: not the signal pipe, not a
+    // socket, and not what the program was itself given by whoever started
+    // it (here a pipe of this test).
+    TestAppFolder folder;
+    QVERIFY(folder.install());
+    const quint16 port = freeServerPort();
+    {
+        QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("web_server/enabled"), true);
+        settings.setValue(QStringLiteral("web_server/port"), port);
+    }
+    int given[2] = { -1, -1 };
+    QCOMPARE(::pipe(given), 0);
+    std::unique_ptr<QProcess> process(folder.start());
+    ::close(given[0]);
+    ::close(given[1]);
+    QCOMPARE(process->state(), QProcess::Running);
+    // Serving, with a connection of its own open.
+    QTcpSocket client;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&]() {
+            client.abort();
+            client.connectToHost(QHostAddress::LocalHost, port);
+            return client.waitForConnected(200);
+        }(),
+        30000);
+
+    const QDir fdinfo(QStringLiteral("/proc/%1/fdinfo").arg(process->processId()));
+    QStringList inherited;
+    int looked = 0;
+    for (const QString& name : fdinfo.entryList(QDir::Files)) {
+        if (name.toInt() <= 2)
+            continue;
+        QFile info(fdinfo.filePath(name));
+        if (!info.open(QIODevice::ReadOnly))
+            continue;
+        ++looked;
+        for (const QByteArray& line : info.readAll().split('\n')) {
+            bool ok = false;
+            if (line.startsWith("flags:") && !(line.mid(6).trimmed().toInt(&ok, 8) & O_CLOEXEC)) {
+                char target[256] = {};
+                const QByteArray link
+                    = QStringLiteral("/proc/%1/fd/%2").arg(process->processId()).arg(name).toUtf8();
+                const ssize_t length = ::readlink(link.constData(), target, sizeof(target) - 1);
+                inherited << name + QStringLiteral(" -> ")
+                        + QString::fromUtf8(target, int(qMax<ssize_t>(0, length)));
+            }
+        }
+    }
+    QVERIFY(looked > 3);
+    QVERIFY2(inherited.isEmpty(), qPrintable(inherited.join(QStringLiteral(", "))));
+    client.abort();
+    QVERIFY(TestAppFolder::terminate(process.get()));
 }
 
 QTEST_MAIN(tst_Startup)

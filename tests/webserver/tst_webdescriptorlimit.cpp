@@ -71,6 +71,7 @@ class tst_WebDescriptorLimit : public QObject
 private slots:
     void floodUnderLowLimit();
     void idleFloodFromOneAddressLeavesRoom();
+    void slowReadersUnderLowLimit();
 };
 
 void tst_WebDescriptorLimit::floodUnderLowLimit()
@@ -159,6 +160,47 @@ void tst_WebDescriptorLimit::idleFloodFromOneAddressLeavesRoom()
     QVERIFY(program.state() == QProcess::Running);
     idle.clear();
     QVERIFY(TestAppFolder::terminate(&program));
+}
+
+void tst_WebDescriptorLimit::slowReadersUnderLowLimit()
+{
+    // A file sent in pieces keeps a descriptor open beside its connection's:
+    // readers that never take their answers must still leave the program its
+    // descriptors, to serve others and to save at the end.
+    const int readers = 400;
+    QVERIFY(WebTest::raiseOwnDescriptorLimit() > rlim_t(readers + 100));
+    TestAppFolder folder;
+    const quint16 port = freeServerPort();
+    QProcess program;
+    QVERIFY(startProgram(&folder, &program, port));
+    QVERIFY(folder.writeFile(QStringLiteral("content/big.bin"), QByteArray(1024 * 1024, 'x')));
+    const QByteArray change
+        = "{\"password\":\"pw\",\"USERS_DATA\":{\"settings\":{\"marker\":\"" + MARKER + "\"}}}";
+    QVERIFY(WebTest::parse(WebTest::exchange(port, { WebTest::postRequest("ann", change) }).bytes)
+                .body.contains(MARKER));
+
+    std::vector<std::unique_ptr<WebTest::RawClient>> peers;
+    for (int i = 0; i < readers; ++i) {
+        peers.push_back(std::make_unique<WebTest::RawClient>(port, 4096));
+        QVERIFY(peers.back()->send("GET /content/big.bin HTTP/1.0\r\n\r\n"));
+    }
+    QVERIFY(QTest::qWaitFor(
+        [&]() {
+            return WebTest::parse(WebTest::exchange(port, { "GET / HTTP/1.0\r\n\r\n" }, false, 0, 5000,
+                                      QHostAddress(QStringLiteral("127.0.0.2")))
+                                      .bytes)
+                       .headerLines.value(0)
+                == "HTTP/1.0 200 OK";
+        },
+        START_TIMEOUT_MS));
+    QVERIFY(program.state() == QProcess::Running);
+
+    // Ended while the readers still hold what they may.
+    QVERIFY(TestAppFolder::terminate(&program));
+    peers.clear();
+    const QJsonObject users = QJsonDocument::fromJson(folder.readFile(QStringLiteral("users"))).object();
+    QCOMPARE(users.value("1").toObject().value("settings").toObject().value("marker").toString(),
+        QString::fromUtf8(MARKER));
 }
 
 QTEST_MAIN(tst_WebDescriptorLimit)

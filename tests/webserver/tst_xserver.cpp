@@ -9,8 +9,13 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include <cerrno>
 #include <memory>
 #include <vector>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 const int MAX_CONNECTIONS = 500;
@@ -33,6 +38,8 @@ private slots:
     void state();
     void saveReopens();
     void portHeldByAnotherServer();
+    void portNotShared_data();
+    void portNotShared();
     void connectionLimit();
     void mainWindowMakesServer();
 
@@ -293,6 +300,53 @@ void tst_XServer::portHeldByAnotherServer()
     QCOMPARE(WebTest::parse(WebTest::get(port, "/").bytes).body, QByteArray("index"));
 }
 
+void tst_XServer::portNotShared_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("every IPv4 address") << QStringLiteral("0.0.0.0");
+    QTest::newRow("IPv4 loopback") << QStringLiteral("127.0.0.1");
+    QTest::newRow("every IPv6 address") << QStringLiteral("::");
+}
+
+void tst_XServer::portNotShared()
+{
+    // A program of the same user that asks the kernel to share the port
+    // (SO_REUSEPORT) would be handed newcomers, and their passwords, beside
+    // the server: it is refused on every address the server listens on.
+    QFETCH(QString, address);
+    WebTest::Server server;
+    QVERIFY(server.server()->isListening());
+
+    const QHostAddress host(address);
+    const bool inet6 = host.protocol() == QAbstractSocket::IPv6Protocol;
+    const int descriptor = ::socket(inet6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(descriptor >= 0);
+    const int on = 1;
+    QCOMPARE(::setsockopt(descriptor, SOL_SOCKET, SO_REUSEPORT, &on, sizeof(on)), 0);
+    QCOMPARE(::setsockopt(descriptor, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on)), 0);
+    sockaddr_storage storage {};
+    socklen_t size = 0;
+    if (inet6) {
+        auto* inet = reinterpret_cast<sockaddr_in6*>(&storage);
+        inet->sin6_family = AF_INET6;
+        inet->sin6_port = htons(server.port());
+        const Q_IPV6ADDR bytes = host.toIPv6Address();
+        memcpy(&inet->sin6_addr, &bytes, sizeof(bytes));
+        size = sizeof(sockaddr_in6);
+    } else {
+        auto* inet = reinterpret_cast<sockaddr_in*>(&storage);
+        inet->sin_family = AF_INET;
+        inet->sin_port = htons(server.port());
+        inet->sin_addr.s_addr = htonl(host.toIPv4Address());
+        size = sizeof(sockaddr_in);
+    }
+    const int bound = ::bind(descriptor, reinterpret_cast<sockaddr*>(&storage), size);
+    const int error = errno;
+    ::close(descriptor);
+    QCOMPARE(bound, -1);
+    QCOMPARE(error, EADDRINUSE);
+}
+
 void tst_XServer::connectionLimit()
 {
     WebTest::Server server;
@@ -303,8 +357,7 @@ void tst_XServer::connectionLimit()
     for (int i = 0; i < MAX_CONNECTIONS; ++i) {
         clients.push_back(std::make_unique<QTcpSocket>());
         clients.back()->connectToHost(QHostAddress::LocalHost, server.port());
-        // The oldest is accepted alone: the server's threads accept clients
-        // that come together in no set order.
+        // The oldest is accepted alone, so that it is known to be the oldest.
         if ((i + 1) % batch == 0 || i == 0)
             QTRY_COMPARE(server.server()->activeConnections(), i + 1);
     }

@@ -13,9 +13,12 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 const int SIGN_IN_DELAY_MS = 300;
 const int MAX_REQUEST_SIZE = 1024 * 1024;
+const int MAX_HEADER_SIZE = 32 * 1024;
 const int REQUEST_TIMEOUT_MS = 10000;
 
 const QByteArray INDEX_PAGE = "<html><body>index</body></html>";
@@ -91,6 +94,12 @@ void tst_XServerSocketThread::initTestCase()
     TestAppFolder::writeOwnFile(QStringLiteral("widgets_components_lib/x.js"), SCRIPT);
     TestAppFolder::writeOwnFile(QStringLiteral("settings.ini"), SECRET);
     TestAppFolder::writeOwnFile(QStringLiteral("users"), SECRET);
+    // Opened for reading, a named pipe waits for a writer that never comes.
+    QCOMPARE(
+        ::mkfifo(
+            QFile::encodeName(TestAppFolder::ownFilePath(QStringLiteral("content/pipe"))).constData(), 0600),
+        0);
+    QVERIFY(QDir().mkpath(TestAppFolder::ownFilePath(QStringLiteral("content/folder"))));
 
     QVERIFY(QDir().mkpath(TestAppFolder::ownFilePath(QStringLiteral("ssl"))));
     QProcess openssl;
@@ -152,6 +161,11 @@ void tst_XServerSocketThread::get_data()
                                                  << false << 200 << QByteArray("text/html") << INDEX_PAGE;
     QTest::newRow("lower-case get") << QByteArray("get / HTTP/1.0\r\n\r\n") << false << 200
                                     << QByteArray("text/html") << INDEX_PAGE;
+    // Only plain files are served; what else a served folder holds is not found.
+    QTest::newRow("named pipe") << QByteArray("GET /content/pipe HTTP/1.0\r\n\r\n") << false << 404
+                                << QByteArray("text/plain") << QByteArray("<h1>404 - Not Found</h1>");
+    QTest::newRow("folder") << QByteArray("GET /content/folder HTTP/1.0\r\n\r\n") << false << 404
+                            << QByteArray("text/plain") << QByteArray("<h1>404 - Not Found</h1>");
     QTest::newRow("DELETE gets no answer")
         << QByteArray("DELETE /index.html HTTP/1.0\r\n\r\n") << false << 0 << QByteArray() << QByteArray();
     QTest::newRow("PUT gets no answer")
@@ -177,6 +191,7 @@ void tst_XServerSocketThread::get()
         QVERIFY(QFile::rename(page + QStringLiteral(".away"), page));
 
     QVERIFY(answer.closed);
+    QVERIFY2(answer.elapsedMs < 2000, QByteArray::number(answer.elapsedMs));
     if (status == 0) {
         QCOMPARE(answer.bytes, QByteArray());
         return;
@@ -240,31 +255,58 @@ void tst_XServerSocketThread::requestInPieces()
 void tst_XServerSocketThread::sizeLimit_data()
 {
     QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<bool>("answered");
+    // The answer's status line, or nothing when the connection is closed unanswered.
+    QTest::addColumn<QByteArray>("statusLine");
+    QTest::addColumn<QByteArray>("body");
 
     const QByteArray head = "GET /index.html HTTP/1.0\r\nX-Pad: ";
     const QByteArray tail = "\r\n\r\n";
-    const int padding = MAX_REQUEST_SIZE - head.size() - tail.size();
-    QTest::newRow("exactly the limit") << head + QByteArray(padding, 'a') + tail << true;
-    QTest::newRow("one byte over the limit") << head + QByteArray(padding + 1, 'a') + tail << false;
-    QTest::newRow("headers that never end") << head + QByteArray(2 * MAX_REQUEST_SIZE, 'a') << false;
+    const int padding = MAX_HEADER_SIZE - head.size() - tail.size();
+    const QByteArray tooLarge = "HTTP/1.0 431 Request Header Fields Too Large";
+    QTest::newRow("headers of exactly the limit")
+        << head + QByteArray(padding, 'a') + tail << QByteArray("HTTP/1.0 200 OK") << INDEX_PAGE;
+    QTest::newRow("headers one byte over the limit")
+        << head + QByteArray(padding + 1, 'a') + tail << tooLarge << QByteArray();
+    QTest::newRow("headers that never end")
+        << head + QByteArray(2 * MAX_REQUEST_SIZE, 'a') << tooLarge << QByteArray();
+    QTest::newRow("request line over the limit") << "GET /" + QByteArray(MAX_HEADER_SIZE, 'a')
+            + " HTTP/1.0\r\n\r\n" << tooLarge << QByteArray();
+
+    // The body may take the request up to its own limit.
+    const QByteArray body = R"({"password":"secret","pad":")";
+    const QByteArray bodyEnd = R"("})";
+    // The announced length has as many digits as the padded body's.
+    const int bodyPadding = MAX_REQUEST_SIZE - WebTest::postRequest("ann", body + bodyEnd).size()
+        - (QByteArray::number(MAX_REQUEST_SIZE).size() - QByteArray::number((body + bodyEnd).size()).size());
+    QTest::newRow("request of exactly the limit")
+        << WebTest::postRequest("ann", body + QByteArray(bodyPadding, 'a') + bodyEnd)
+        << QByteArray("HTTP/1.0 200 OK") << EMPTY_ANSWER;
+    QTest::newRow("request one byte over the limit")
+        << WebTest::postRequest("ann", body + QByteArray(bodyPadding + 1, 'a') + bodyEnd) << QByteArray()
+        << QByteArray();
     QTest::newRow("announced body over the limit")
-        << QByteArray("POST /ann HTTP/1.0\r\nContent-Length: 2000000\r\n\r\n{") << false;
+        << QByteArray("POST /ann HTTP/1.0\r\nContent-Length: 2000000\r\n\r\n{") << QByteArray()
+        << QByteArray();
 }
 
 void tst_XServerSocketThread::sizeLimit()
 {
     QFETCH(QByteArray, request);
-    QFETCH(bool, answered);
+    QFETCH(QByteArray, statusLine);
+    QFETCH(QByteArray, body);
     WebTest::Server server;
     const WebTest::Answer answer = WebTest::exchange(server.port(), { request });
     QVERIFY(answer.closed);
     // Well before the time-out: the size alone decides.
     QVERIFY2(answer.elapsedMs < REQUEST_TIMEOUT_MS / 2, QByteArray::number(answer.elapsedMs));
-    if (answered)
-        QCOMPARE(WebTest::parse(answer.bytes).body, INDEX_PAGE);
-    else
+    if (statusLine.isEmpty()) {
         QCOMPARE(answer.bytes, QByteArray());
+        return;
+    }
+    const WebTest::HttpAnswer http = WebTest::parse(answer.bytes);
+    QCOMPARE(http.headerLines.value(0), statusLine);
+    if (!body.isEmpty())
+        QCOMPARE(http.body, body);
 }
 
 void tst_XServerSocketThread::timeLimit()
@@ -371,11 +413,16 @@ void tst_XServerSocketThread::signInRecordsLastRequest()
 void tst_XServerSocketThread::tls_data()
 {
     QTest::addColumn<QByteArray>("request");
-    QTest::newRow("root") << QByteArray("GET / HTTP/1.0\r\n\r\n");
-    QTest::newRow("content file") << QByteArray("GET /content/a.png HTTP/1.0\r\n\r\n");
-    QTest::newRow("missing file") << QByteArray("GET /nothing HTTP/1.0\r\n\r\n");
-    QTest::newRow("sign-in") << WebTest::postRequest("ann", R"({"password":"secret"})");
-    QTest::newRow("wrong password") << WebTest::postRequest("ann", R"({"password":"guess"})");
+    QTest::addColumn<bool>("halfClose");
+    QTest::newRow("root") << QByteArray("GET / HTTP/1.0\r\n\r\n") << false;
+    QTest::newRow("content file") << QByteArray("GET /content/a.png HTTP/1.0\r\n\r\n") << false;
+    QTest::newRow("missing file") << QByteArray("GET /nothing HTTP/1.0\r\n\r\n") << false;
+    QTest::newRow("sign-in") << WebTest::postRequest("ann", R"({"password":"secret"})") << false;
+    QTest::newRow("wrong password") << WebTest::postRequest("ann", R"({"password":"guess"})") << false;
+    // Answered in the GUI thread, well after the peer has closed its side.
+    QTest::newRow("sign-in, then half-closed")
+        << WebTest::postRequest("ann", R"({"password":"secret"})") << true;
+    QTest::newRow("file, then half-closed") << QByteArray("GET /content/a.png HTTP/1.0\r\n\r\n") << true;
 }
 
 void tst_XServerSocketThread::tls()
@@ -383,10 +430,13 @@ void tst_XServerSocketThread::tls()
     if (!m_tlsReady)
         QSKIP("no openssl program or no TLS back end");
     QFETCH(QByteArray, request);
+    QFETCH(bool, halfClose);
     WebTest::Server plain;
     WebTest::Server secure(true);
-    const WebTest::Answer expected = WebTest::exchange(plain.port(), { request });
-    const WebTest::Answer answer = WebTest::exchange(secure.port(), { request }, true);
+    const WebTest::Answer expected
+        = WebTest::exchange(plain.port(), { request }, false, 0, 5000, QHostAddress(), halfClose);
+    const WebTest::Answer answer
+        = WebTest::exchange(secure.port(), { request }, true, 0, 5000, QHostAddress(), halfClose);
     QCOMPARE(answer.protocol, QSsl::TlsV1_2);
     QVERIFY(answer.closed);
     QVERIFY(!expected.bytes.isEmpty());

@@ -16,8 +16,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
+#include <arpa/inet.h>
+#include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -38,16 +41,24 @@ inline rlim_t raiseOwnDescriptorLimit()
 }
 
 // A plain descriptor, for what QTcpSocket cannot do: half-close its side,
-// take an answer through a tiny receive window, or be connected before the
-// constructor returns (from the processor the caller runs on).
+// take an answer through a tiny receive window, send without waiting for the
+// peer to take it, or be connected before the constructor returns (from the
+// processor the caller runs on). From the loopback address given, if any.
 class RawClient
 {
 public:
-    explicit RawClient(quint16 port, int receiveBuffer = 0)
+    explicit RawClient(quint16 port, int receiveBuffer = 0, const char* from = nullptr)
     {
         m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (receiveBuffer > 0)
             ::setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof(receiveBuffer));
+        if (from) {
+            sockaddr_in source {};
+            source.sin_family = AF_INET;
+            if (::inet_pton(AF_INET, from, &source.sin_addr) != 1
+                || ::bind(m_fd, reinterpret_cast<sockaddr*>(&source), sizeof(source)) != 0)
+                return;
+        }
         sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_port = htons(port);
@@ -66,6 +77,19 @@ public:
             && ::send(m_fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
     }
     void halfClose() { ::shutdown(m_fd, SHUT_WR); }
+
+    // Sends what the kernel takes now of the bytes from offset on; the new
+    // offset, or -1 once the peer has closed.
+    qint64 sendSome(const QByteArray& bytes, qint64 offset)
+    {
+        if (!m_connected)
+            return -1;
+        const ssize_t sent = ::send(
+            m_fd, bytes.constData() + offset, size_t(bytes.size() - offset), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent >= 0)
+            return offset + sent;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? offset : -1;
+    }
 
     // Reads whatever has come, without waiting; false once the server has
     // closed (or reset) the connection.
@@ -128,8 +152,10 @@ struct Answer
 
 // Sends the packets with a pause between them and collects everything the
 // server writes until it closes the connection.
+// With halfClose the client shuts its sending side once the last packet is
+// on its way, as simple clients do, and still waits for the answer.
 inline Answer exchange(quint16 port, const QList<QByteArray>& packets, bool tls = false, int pauseMs = 300,
-    int timeoutMs = 5000, const QHostAddress& from = QHostAddress())
+    int timeoutMs = 5000, const QHostAddress& from = QHostAddress(), bool halfClose = false)
 {
     Answer answer;
     QSslSocket socket;
@@ -154,6 +180,13 @@ inline Answer exchange(quint16 port, const QList<QByteArray>& packets, bool tls 
             QTest::qWait(pauseMs);
         socket.write(packets.at(i));
         socket.flush();
+    }
+    if (halfClose) {
+        if (!QTest::qWaitFor(
+                [&]() { return socket.bytesToWrite() == 0 && socket.encryptedBytesToWrite() == 0; },
+                timeoutMs))
+            return answer;
+        ::shutdown(int(socket.socketDescriptor()), SHUT_WR);
     }
     answer.closed
         = QTest::qWaitFor([&]() { return socket.state() == QAbstractSocket::UnconnectedState; }, timeoutMs);
@@ -195,6 +228,15 @@ inline HttpAnswer parse(const QByteArray& bytes)
     }
     http.body = bytes.mid(end + 4);
     return http;
+}
+
+// A sign-in answered without its password being checked: busy, to be asked again.
+inline bool isBusy(const QByteArray& bytes)
+{
+    const HttpAnswer http = parse(bytes);
+    return http.headerLines.value(0) == "HTTP/1.0 503 Service Unavailable"
+        && std::any_of(http.headerLines.begin(), http.headerLines.end(),
+            [](const QByteArray& line) { return line.startsWith("Retry-After: "); });
 }
 
 inline QList<QByteArray> headerLines(int status, const QByteArray& contentType, int length)

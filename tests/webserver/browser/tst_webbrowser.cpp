@@ -210,7 +210,8 @@ QByteArray emptyWidgetFile(const QString& id, const QString& group, QSize size)
 // click-counter library, and the client's page with a test script added.
 struct BrowserFixture
 {
-    bool prepare(const QMap<QString, QPair<QPoint, QSize>>& groups, const QVariantMap& access)
+    bool prepare(
+        const QMap<QString, QPair<QPoint, QSize>>& groups, const QVariantMap& access, int delayMs = 0)
     {
         if (!folder.install() || (port = freeServerPort()) == 0)
             return false;
@@ -219,7 +220,7 @@ struct BrowserFixture
             settings.beginGroup(QStringLiteral("web_server"));
             settings.setValue(QStringLiteral("enabled"), true);
             settings.setValue(QStringLiteral("port"), port);
-            settings.setValue(QStringLiteral("delay"), 0);
+            settings.setValue(QStringLiteral("delay"), delayMs);
             settings.endGroup();
             settings.beginGroup(QStringLiteral("groups"));
             for (auto it = groups.cbegin(); it != groups.cend(); ++it)
@@ -359,6 +360,45 @@ const char ZOOM_SCRIPT[] = R"(<script>
 )";
 }
 
+// Wrong sign-ins from the page's own address fill the server's queue for
+// it: the first failure holds the address, four more wait their turn and the
+// rest are turned away unchecked, as busy. The client then signs in with the
+// right password; every text the sign-in form shows meanwhile is kept.
+const char BUSY_SCRIPT[] = R"(<script>
+(function () {
+  var result = { texts: [] };
+  var error = document.getElementById('sign-in-error');
+  new MutationObserver(function () {
+    var text = error.textContent;
+    if (text && result.texts.indexOf(text) < 0)
+      result.texts.push(text);
+  }).observe(error, { childList: true, characterData: true, subtree: true });
+  function guess() {
+    return fetch('/%1', { method: 'POST', headers: { 'Content-Type': 'text/plain' },
+      body: '{"password":"guess"}', cache: 'no-store' })
+      .then(function (response) { return response.status; }, function () { return 0; });
+  }
+  var guesses = [guess(), guess(), guess(), guess(), guess(), guess()];
+  // The first answered is the one turned away: the queue is full by then.
+  Promise.race(guesses).then(function () {
+    return webClient.signIn('%1', '%2');
+  }).then(function (signedIn) {
+    result.signedIn = signedIn;
+    return Promise.all(guesses);
+  }).then(function (statuses) {
+    result.guesses = statuses;
+  }).catch(function (error) {
+    result.error = String(error);
+  }).then(function () {
+    var out = document.createElement('pre');
+    out.id = 'test-result';
+    out.textContent = JSON.stringify(result);
+    document.body.appendChild(out);
+  });
+})();
+</script>
+)";
+
 // The real client in a real browser against the running program.
 class tst_WebBrowser : public QObject
 {
@@ -369,6 +409,7 @@ private slots:
     void repeatedAnswerChangesNothing();
     void panelAtZoom_data();
     void panelAtZoom();
+    void signInWaitsOutBusyServer();
 };
 
 void tst_WebBrowser::showsPanelAndFollowsValues()
@@ -501,6 +542,24 @@ void tst_WebBrowser::panelAtZoom()
     QVERIFY2(!result.value("noticeAfterDismiss").toBool(), qPrintable(json));
     QVERIFY2(result.value("noticeAgain").toBool(), qPrintable(json));
     QVERIFY2(!result.value("noticeAfterClick").toBool(), qPrintable(json));
+}
+
+// A sign-in turned away as busy is no wrong password: the client says the
+// server is busy and tries again until it is let in.
+void tst_WebBrowser::signInWaitsOutBusyServer()
+{
+    if (!HeadlessBrowser::installed())
+        QSKIP("chromium is not installed");
+    BrowserFixture fixture;
+    QVERIFY(fixture.prepare({ { OPEN_GROUP, { { 20, 30 }, { 450, 120 } } } }, { { OPEN_GROUP, 2 } }, 1000));
+
+    const QJsonObject result = fixture.run(QString::fromLatin1(BUSY_SCRIPT));
+    const QString json = QString::fromUtf8(QJsonDocument(result).toJson(QJsonDocument::Compact));
+    QVERIFY2(!result.contains("error"), qPrintable(result.value("error").toString()));
+    QVERIFY2(result.value("signedIn").toBool(), qPrintable(json));
+    QVERIFY2(result.value("guesses").toVariant().toList().contains(503), qPrintable(json));
+    QCOMPARE(result.value("texts").toVariant().toStringList(),
+        QStringList { QStringLiteral("The server is busy; signing in again shortly.") });
 }
 
 QTEST_MAIN(tst_WebBrowser)
