@@ -2,6 +2,7 @@
 
 #include "useritem.h"
 #include "xserverconnections.h"
+#include "xserverjsonwriter.h"
 #include "xwidget.h"
 #include "xwidgetgroup.h"
 #include "xwidgetgroupsettings.h"
@@ -412,8 +413,7 @@ void XServerSocketThread::sendResponse(QByteArray body, int status, QString cont
 
 QByteArray XServerSocketThread::dataResponse(const QVariantMap& data)
 {
-    const QJsonDocument document(QJsonObject::fromVariantMap(data));
-    return httpResponse(document.toJson(QJsonDocument::Indented), STATUS_OK, QLatin1String(TEXT_PLAIN));
+    return httpResponse(XServerJsonWriter::indented(data), STATUS_OK, QLatin1String(TEXT_PLAIN));
 }
 
 void XServerSocketThread::sendData(const QVariantMap& data)
@@ -552,18 +552,18 @@ QVariantMap XServerSocketThread::groupsData(QVariantMap input)
     return answer;
 }
 
-QVariantMap XServerSocketThread::widgetsData(QVariantMap input)
+QVariantHash XServerSocketThread::widgetsData(QVariantMap input)
 {
     // Each pass is one call into the GUI thread, which runs every widget's
     // webMapDo there in turn: the exchanges of several browsers cannot
     // interleave on a widget, and a widget costs no round trip of its own.
     inGuiThread([&]() { webMapPass(input, true, nullptr); });
-    QVariantMap answer;
+    QVariantHash answer;
     inGuiThread([&]() { webMapPass(input, false, &answer); });
     return answer;
 }
 
-void XServerSocketThread::webMapPass(const QVariantMap& input, bool applyInput, QVariantMap* answer)
+void XServerSocketThread::webMapPass(const QVariantMap& input, bool applyInput, QVariantHash* answer)
 {
     // The answer is built by the pass without input alone: the input pass
     // calls only the widgets that get input, which a browser sends for a click
@@ -572,7 +572,9 @@ void XServerSocketThread::webMapPass(const QVariantMap& input, bool applyInput, 
         return;
     // A widget's own webMap may have another deleted (a click running a
     // script), so each is looked at through its guard.
-    const QList<AccessibleWidget> widgets = accessibleWidgets();
+    const QVector<AccessibleWidget> widgets = accessibleWidgets();
+    if (answer)
+        answer->reserve(widgets.size());
     for (const AccessibleWidget& widget : widgets) {
         if (!widget.first)
             continue;
@@ -592,9 +594,9 @@ void XServerSocketThread::webMapPass(const QVariantMap& input, bool applyInput, 
     }
 }
 
-QList<XServerSocketThread::AccessibleWidget> XServerSocketThread::accessibleWidgets()
+QVector<XServerSocketThread::AccessibleWidget> XServerSocketThread::accessibleWidgets()
 {
-    QList<AccessibleWidget> widgets;
+    QVector<AccessibleWidget> widgets;
     if (!XWidgetsPanel || !XWidgetsPanel->groups)
         return widgets;
     for (XWidgetGroup* group : qAsConst(*XWidgetsPanel->groups)) {
@@ -609,7 +611,7 @@ QList<XServerSocketThread::AccessibleWidget> XServerSocketThread::accessibleWidg
 
 XServerSocketThread::AccessibleWidget XServerSocketThread::findWidget(QString id)
 {
-    const QList<AccessibleWidget> widgets = accessibleWidgets();
+    const QVector<AccessibleWidget> widgets = accessibleWidgets();
     for (const AccessibleWidget& widget : widgets) {
         if (widget.first->id() == id)
             return widget;

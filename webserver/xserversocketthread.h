@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QVariantMap>
+#include <QVector>
 
 #include <memory>
 
@@ -84,11 +85,11 @@ private:
     QVariantMap usersData(QVariantMap input);
     QVariantMap groupsFont();
     QVariantMap groupsData(QVariantMap input);
-    QVariantMap widgetsData(QVariantMap input);
+    QVariantHash widgetsData(QVariantMap input);
     // These walk the panel and so run only in the GUI thread.
-    QList<AccessibleWidget> accessibleWidgets();
+    QVector<AccessibleWidget> accessibleWidgets();
     AccessibleWidget findWidget(QString id);
-    void webMapPass(const QVariantMap& input, bool applyInput, QVariantMap* answer);
+    void webMapPass(const QVariantMap& input, bool applyInput, QVariantHash* answer);
 
     template <typename Call> bool inGuiThread(Call call);
 
