@@ -24,6 +24,32 @@ const int BROWSER_TIMEOUT_MS = 90000;
 const int VIRTUAL_TIME_BUDGET_MS = 30000;
 const char RESULT_START[] = "<pre id=\"test-result\"";
 
+// What the pages' test scripts share, put on the page before them:
+// widget(id) finds a widget's element; waitFor(check, timeoutMs) resolves
+// with check's first true value, or its last one at the time-out; report()
+// leaves the result where result() finds it, out of the layout, so that a
+// picture shows the page as the operator has it.
+const char PAGE_HELPERS[] = R"(<script>
+function widget(id) { return document.querySelector('[data-widget="' + id + '"]'); }
+function waitFor(check, timeoutMs) {
+  return new Promise(function (resolve) {
+    var start = Date.now();
+    (function poll() {
+      var value = check();
+      if (value || Date.now() - start > timeoutMs) resolve(value); else setTimeout(poll, 50);
+    })();
+  });
+}
+function report(result) {
+  var out = document.createElement('pre');
+  out.id = 'test-result';
+  out.hidden = true;
+  out.textContent = JSON.stringify(result);
+  document.body.appendChild(out);
+}
+</script>
+)";
+
 inline bool installed()
 {
     return QFile::exists(QLatin1String(CHROMIUM));
@@ -57,11 +83,13 @@ inline Page open(const QString& url, QSize windowSize, const QString& screenshot
         "--user-data-dir=" + profile.path(),
         QStringLiteral("--window-size=%1,%2").arg(windowSize.width()).arg(windowSize.height()),
         QStringLiteral("--virtual-time-budget=%1").arg(VIRTUAL_TIME_BUDGET_MS) };
-    arguments << (screenshot.isEmpty() ? QStringLiteral("--dump-dom") : QStringLiteral("--screenshot=") + screenshot)
+    arguments << (screenshot.isEmpty() ? QStringLiteral("--dump-dom")
+                                       : QStringLiteral("--screenshot=") + screenshot)
               << url;
     browser.start(QLatin1String(CHROMIUM), arguments);
     Page page;
-    page.finished = QTest::qWaitFor([&] { return browser.state() == QProcess::NotRunning; }, BROWSER_TIMEOUT_MS);
+    page.finished
+        = QTest::qWaitFor([&] { return browser.state() == QProcess::NotRunning; }, BROWSER_TIMEOUT_MS);
     if (!page.finished) {
         browser.kill();
         browser.waitForFinished();

@@ -38,17 +38,7 @@ const char TRICKY_TEXT[] = "Tom's \"bar\" \\ <script>window.injected=1</script>"
 const char PAGE_SCRIPT[] = R"(<script>
 (function () {
   var result = {};
-  function widget(id) { return document.querySelector('[data-widget="' + id + '"]'); }
   function label() { var w = widget('label'); return w ? w.querySelector('.component > *') : null; }
-  function waitFor(check, timeoutMs) {
-    return new Promise(function (resolve) {
-      var start = Date.now();
-      (function poll() {
-        var value = check();
-        if (value || Date.now() - start > timeoutMs) resolve(value); else setTimeout(poll, 50);
-      })();
-    });
-  }
   webClient.signIn('%1', '%2').then(function (signedIn) {
     result.signedIn = signedIn;
     result.groups = Array.prototype.map.call(document.querySelectorAll('.group'), function (g) {
@@ -73,10 +63,7 @@ const char PAGE_SCRIPT[] = R"(<script>
   }).catch(function (error) {
     result.error = String(error);
   }).then(function () {
-    var out = document.createElement('pre');
-    out.id = 'test-result';
-    out.textContent = JSON.stringify(result);
-    document.body.appendChild(out);
+    report(result);
   });
 })();
 </script>
@@ -96,17 +83,7 @@ const char REPEAT_SCRIPT[] = R"(<script>
       exchanges++;
     return realFetch.apply(this, arguments);
   };
-  function widget(id) { return document.querySelector('[data-widget="' + id + '"]'); }
   function label() { var w = widget('label'); return w ? w.querySelector('.component > *') : null; }
-  function waitFor(check, timeoutMs) {
-    return new Promise(function (resolve) {
-      var start = Date.now();
-      (function poll() {
-        var value = check();
-        if (value || Date.now() - start > timeoutMs) resolve(value); else setTimeout(poll, 50);
-      })();
-    });
-  }
   function exchangesPast(count) {
     var from = exchanges;
     return waitFor(function () { return exchanges >= from + count + 1; }, 20000);
@@ -150,10 +127,7 @@ const char REPEAT_SCRIPT[] = R"(<script>
     result.error = String(error);
   }).then(function () {
     observer.disconnect();
-    var out = document.createElement('pre');
-    out.id = 'test-result';
-    out.textContent = JSON.stringify(result);
-    document.body.appendChild(out);
+    report(result);
   });
 })();
 </script>
@@ -237,13 +211,14 @@ struct BrowserFixture
     }
 
     // Runs the page with the script (its %1 the user name, %2 the password)
-    // and returns the JSON object that the script leaves in "test-result".
+    // and returns the JSON object that the script reports.
     QJsonObject run(const QString& script, QSize windowSize = QSize(800, 600))
     {
         QByteArray page = folder.readFile(QStringLiteral("web/index.html"));
         if (!page.contains("</body>"))
             return { { "error", "no page" } };
-        page.replace("</body>", script.arg(QLatin1String(USER_NAME), password).toUtf8() + "</body>");
+        page.replace("</body>",
+            HeadlessBrowser::PAGE_HELPERS + script.arg(QLatin1String(USER_NAME), password).toUtf8() + "</body>");
         if (!folder.writeFile(QStringLiteral("web/browsertest.html"), page))
             return { { "error", "page not written" } };
 
@@ -284,17 +259,7 @@ const char ZOOM_SCRIPT[] = R"(<script>
 (function () {
   var result = { groups: {} };
   var scale = %3;
-  function widget(id) { return document.querySelector('[data-widget="' + id + '"]'); }
   function sleep(ms) { return new Promise(function (resolve) { setTimeout(resolve, ms); }); }
-  function waitFor(check, timeoutMs) {
-    return new Promise(function (resolve) {
-      var start = Date.now();
-      (function poll() {
-        var value = check();
-        if (value || Date.now() - start > timeoutMs) resolve(value); else setTimeout(poll, 50);
-      })();
-    });
-  }
   function noticeShown() { return !document.getElementById('notice').hidden; }
   webClient.signIn('%1', '%2').then(function (signedIn) {
     result.signedIn = signedIn;
@@ -350,10 +315,7 @@ const char ZOOM_SCRIPT[] = R"(<script>
   }).catch(function (error) {
     result.error = String(error);
   }).then(function () {
-    var out = document.createElement('pre');
-    out.id = 'test-result';
-    out.textContent = JSON.stringify(result);
-    document.body.appendChild(out);
+    report(result);
   });
 })();
 </script>
@@ -390,10 +352,7 @@ const char BUSY_SCRIPT[] = R"(<script>
   }).catch(function (error) {
     result.error = String(error);
   }).then(function () {
-    var out = document.createElement('pre');
-    out.id = 'test-result';
-    out.textContent = JSON.stringify(result);
-    document.body.appendChild(out);
+    report(result);
   });
 })();
 </script>

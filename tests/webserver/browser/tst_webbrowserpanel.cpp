@@ -59,22 +59,12 @@ const char MEASURE_SCRIPT[] = R"(<script>
 (function () {
   var wanted = %3;
   var result = { groups: {}, widgets: {} };
-  function widget(id) { return document.querySelector('[data-widget="' + id + '"]'); }
   function box(r, origin) { return [r.left - origin.left, r.top - origin.top, r.width, r.height]; }
   function clip(a, b) {
     var left = Math.max(a.left, b.left), top = Math.max(a.top, b.top);
     var right = Math.min(a.right, b.right), bottom = Math.min(a.bottom, b.bottom);
     return { left: left, top: top, width: Math.max(0, right - left), height: Math.max(0, bottom - top),
       right: Math.max(left, right), bottom: Math.max(top, bottom) };
-  }
-  function waitFor(check, timeoutMs) {
-    return new Promise(function (resolve) {
-      var start = Date.now();
-      (function poll() {
-        var value = check();
-        if (value || Date.now() - start > timeoutMs) resolve(value); else setTimeout(poll, 50);
-      })();
-    });
   }
   webClient.signIn('%1', '%2').then(function (signedIn) {
     result.signedIn = signedIn;
@@ -108,12 +98,7 @@ const char MEASURE_SCRIPT[] = R"(<script>
   }).catch(function (error) {
     result.error = String(error);
   }).then(function () {
-    var out = document.createElement('pre');
-    out.id = 'test-result';
-    // Out of the layout: the picture shows the page as the operator has it.
-    out.hidden = true;
-    out.textContent = JSON.stringify(result);
-    document.body.appendChild(out);
+    report(result);
   });
 })();
 </script>
@@ -332,7 +317,7 @@ QJsonObject tst_WebBrowserPanel::showInBrowser(const QStringList& widgets, const
     const QByteArray ids = QJsonDocument(QJsonArray::fromStringList(widgets)).toJson(QJsonDocument::Compact);
     const QByteArray script = QByteArray(MEASURE_SCRIPT).replace("%1", USER_NAME).replace("%2", PASSWORD).replace(
         "%3", ids);
-    page.replace("</body>", script + "</body>");
+    page.replace("</body>", HeadlessBrowser::PAGE_HELPERS + script + "</body>");
     TestAppFolder::writeOwnFile(QStringLiteral("web/shown.html"), page);
     const QString url = QStringLiteral("http://127.0.0.1:%1/shown.html").arg(m_port);
     if (!screenshot.isEmpty()) {
