@@ -67,6 +67,24 @@ bool parseObject(const QByteArray& data, QJsonObject* object)
     return true;
 }
 
+// Reads the file as a JSON object into *map, and its bytes into *data when
+// asked; false when it does not open, does not parse or is no object.
+bool readObject(const QString& path, QVariantMap* map, QByteArray* data)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    QJsonObject object;
+    if (!parseObject(bytes, &object))
+        return false;
+    *map = object.toVariantMap();
+    XStoredContent::remember(path, *map);
+    if (data)
+        *data = bytes;
+    return true;
+}
+
 // A disk that takes a write in part (a nearly full one) leaves QFileDevice
 // without a reason; the rest, written again, fails at once with the system's
 // own. The file is opened unbuffered, so every write reaches the system.
@@ -276,15 +294,7 @@ bool isWordSuffix(const QString& suffix)
 
 bool XStoredFile::readJsonObject(const QString& path, QVariantMap* map)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    QJsonObject object;
-    if (!parseObject(file.readAll(), &object))
-        return false;
-    *map = object.toVariantMap();
-    XStoredContent::remember(path, *map);
-    return true;
+    return readObject(path, map, nullptr);
 }
 
 XStoredFile::Found XStoredFile::readJsonObject(
@@ -295,16 +305,9 @@ XStoredFile::Found XStoredFile::readJsonObject(
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return Found::Missing;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray data;
+    if (!readObject(path, map, &data))
         return Found::Unreadable;
-    const QByteArray data = file.readAll();
-    file.close();
-    QJsonObject object;
-    if (!parseObject(data, &object))
-        return Found::Unreadable;
-    *map = object.toVariantMap();
-    XStoredContent::remember(path, *map);
     if (check(*map))
         return Found::WellTyped;
     const QString copy = keepCopy(path, data, permissions);
