@@ -68,9 +68,6 @@ const int DEBUG_VIEW_MAX_LINES = 5000;
 const int DEBUG_PACE_MS = 100;
 const int DEBUG_PAUSE_PER_SHOWING = 9;
 
-// A symbol looked up in a library is also searched for in what the library
-// depends on, and every extension depends on this library, whose own factory
-// has the same name: only a factory of the extension file itself counts.
 // The text with each escape written as its character, in one pass however
 // many escapes it holds.
 QString unescaped(const QString& text)
@@ -93,6 +90,9 @@ QString unescaped(const QString& text)
     return result;
 }
 
+// A symbol looked up in a library is also searched for in what the library
+// depends on, and every extension depends on this library, whose own factory
+// has the same name: only a factory of the extension file itself counts.
 bool isDefinedIn(QFunctionPointer symbol, const QString& fileName)
 {
 #ifdef Q_OS_UNIX
