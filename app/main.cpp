@@ -1,17 +1,14 @@
 #include "applicationdata.h"
 #include "mainwindow.h"
 #include "terminationsignals.h"
+#include "xdescriptors.h"
 #include "xstoredfile.h"
 
 #include <QApplication>
 #include <QDebug>
 
 #ifdef Q_OS_UNIX
-#include <cstdlib>
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -32,38 +29,14 @@ void raiseDescriptorLimit()
 #endif
 }
 
-// Whoever started the program may have left descriptors of its own open to
-// it (a shell, a supervisor): a program started from the panel must not
-// inherit them, as it inherits none of the program's own, all of which are
-// opened close-on-exec.
-void keepDescriptorsFromChildren()
-{
-#ifdef Q_OS_UNIX
-#ifdef Q_OS_LINUX
-    DIR* descriptors = ::opendir("/proc/self/fd");
-#else
-    DIR* descriptors = ::opendir("/dev/fd");
-#endif
-    if (!descriptors)
-        return;
-    const int own = ::dirfd(descriptors);
-    while (const dirent* entry = ::readdir(descriptors)) {
-        char* end = nullptr;
-        const long descriptor = std::strtol(entry->d_name, &end, 10);
-        if (*end != '\0' || end == entry->d_name || descriptor <= STDERR_FILENO || descriptor == own)
-            continue;
-        const int flags = ::fcntl(int(descriptor), F_GETFD);
-        if (flags >= 0 && !(flags & FD_CLOEXEC))
-            ::fcntl(int(descriptor), F_SETFD, flags | FD_CLOEXEC);
-    }
-    ::closedir(descriptors);
-#endif
-}
 }
 
 int main(int argc, char* argv[])
 {
-    keepDescriptorsFromChildren();
+    // Whoever started the program may have left descriptors of its own open to
+    // it (a shell, a supervisor): a program started from the panel inherits
+    // none of them, as it inherits none of the program's own.
+    XDescriptors::markAllCloseOnExec();
     raiseDescriptorLimit();
     QApplication application(argc, argv);
     // Installed before the guard exists, so that a process seen running by

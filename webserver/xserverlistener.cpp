@@ -1,10 +1,10 @@
 #include "xserverlistener.h"
 
+#include "xdescriptors.h"
 #include "xserverconnection.h"
 #include "xserversigningate.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QSslSocket>
 #include <QTimer>
 
@@ -47,18 +47,6 @@ qint64 softDescriptorLimit()
         return qint64(limit.rlim_cur);
 #endif
     return 0;
-}
-
-// The descriptors the process holds now, where the system tells.
-int openDescriptors()
-{
-#ifdef Q_OS_LINUX
-    return int(QDir(QStringLiteral("/proc/self/fd"))
-                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
-                   .size());
-#else
-    return 0;
-#endif
 }
 }
 
@@ -106,7 +94,7 @@ QString XServerListener::start(quint16 port, const Settings& settings)
     m_descriptorCeiling = limit > 0 ? limit - RESERVED_DESCRIPTORS : 0;
     m_descriptorBudget = std::numeric_limits<qint64>::max();
     if (m_descriptorCeiling > 0) {
-        const int others = qMax(0, openDescriptors() - m_open.loadRelaxed());
+        const int others = qMax(0, XDescriptors::openCount() - m_open.loadRelaxed());
         m_descriptorBudget = qMax<qint64>(0, m_descriptorCeiling - others);
     }
     m_port.storeRelease(serverPort());

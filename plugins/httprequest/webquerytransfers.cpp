@@ -1,21 +1,20 @@
 #include "webquerytransfers.h"
 
+#include "xdescriptors.h"
+
 #include <QMutexLocker>
 
 #include <curl/curl.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <limits>
 #include <map>
 #include <mutex>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -29,30 +28,6 @@ const char PROTOCOLS[] = "http,https";
 // What a browser-like client says it is; some servers refuse a request
 // that names no client.
 const char USER_AGENT[] = "Mozilla/5.0";
-
-void setCloseOnExec(int descriptor)
-{
-    const int flags = fcntl(descriptor, F_GETFD);
-    if (flags >= 0 && !(flags & FD_CLOEXEC))
-        fcntl(descriptor, F_SETFD, flags | FD_CLOEXEC);
-}
-
-std::set<int> openDescriptors()
-{
-    std::set<int> descriptors;
-    DIR* folder = opendir("/proc/self/fd");
-    if (!folder)
-        return descriptors;
-    const int own = dirfd(folder);
-    while (const dirent* entry = readdir(folder)) {
-        char* end = nullptr;
-        const long descriptor = std::strtol(entry->d_name, &end, 10);
-        if (end != entry->d_name && *end == '\0' && descriptor != own)
-            descriptors.insert(int(descriptor));
-    }
-    closedir(folder);
-    return descriptors;
-}
 
 // The sooner of two waits in milliseconds, -1 standing for none.
 int earliest(int a, qint64 b)
@@ -135,7 +110,7 @@ int WebqueryTransfers::Loop::watchSocket(
     // Sockets of libcurl's own making (those of a name lookup) are made
     // close-on-exec as soon as they are heard of; connections are opened so.
     if (!loop->m_sockets.count(socket))
-        setCloseOnExec(socket);
+        XDescriptors::markCloseOnExec(socket);
     short events = 0;
     if (what & CURL_POLL_IN)
         events |= POLLIN;
@@ -167,15 +142,10 @@ WebqueryTransfers::Loop::Loop(WebqueryTransfers* owner)
     static std::once_flag curlReady;
     std::call_once(curlReady, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     // libcurl opens a pair of sockets of its own here, not close-on-exec,
-    // and tells nobody which: whatever is new after the call is made so.
-    // Anything another thread opened meanwhile is close-on-exec already, as
-    // every descriptor of this program is.
-    const std::set<int> before = openDescriptors();
+    // and tells nobody which. Every other descriptor of the program is
+    // close-on-exec already, so all are marked.
     m_multi = curl_multi_init();
-    for (int descriptor : openDescriptors()) {
-        if (!before.count(descriptor))
-            setCloseOnExec(descriptor);
-    }
+    XDescriptors::markAllCloseOnExec();
     m_share = curl_share_init();
     if (!m_multi || !m_share)
         return;
